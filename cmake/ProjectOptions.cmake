@@ -1,0 +1,20 @@
+# Warnings and sanitizers as interface targets that each of our targets links PRIVATE.
+add_library(pv_warnings INTERFACE)
+target_compile_options(pv_warnings INTERFACE -Wall -Wextra -Wpedantic -Werror)
+
+option(PV_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+add_library(pv_sanitizers INTERFACE)
+if(PV_SANITIZE)
+  target_compile_options(pv_sanitizers INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer
+                                                 -fno-sanitize-recover=undefined)
+  target_link_options(pv_sanitizers INTERFACE -fsanitize=address,undefined)
+endif()
+
+add_library(pv_options INTERFACE)
+target_link_libraries(pv_options INTERFACE pv_warnings pv_sanitizers)
+
+# Collects the sources of one folder; new files need no edit of the build.
+function(pv_sources out dir)
+  file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
+  set(${out} ${_src} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,36 @@
+#pragma once
+// Every message box, question, input box and file or folder dialog of the program goes through
+// this interface. The window uses Qt dialogs (app/QtDialogs); tests script the answers.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pv {
+
+enum class MessageIcon { None, Information, Warning, Critical };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+
+    // A message box with OK only. An empty title means the application title.
+    virtual void message(const std::string& text, const std::string& title = {},
+                         MessageIcon icon = MessageIcon::None) = 0;
+    // A Yes/No question without icon; true for Yes.
+    virtual bool askYesNo(const std::string& text, const std::string& title = {}) = 0;
+    // A text-input box; nothing on Cancel.
+    virtual std::optional<std::string> inputBox(const std::string& prompt, const std::string& title,
+                                                const std::string& defaultText) = 0;
+    // Multi-select open dialog; the picked paths in the dialog's order, empty on Cancel.
+    virtual std::vector<std::string> openFiles(const std::string& title, const std::string& filter,
+                                               const std::string& startFolder) = 0;
+    // Folder dialog; the chosen folder, or the empty text on Cancel.
+    virtual std::string browseForFolder(const std::string& prompt,
+                                        const std::string& startFolder) = 0;
+    // The cell-range prompt over a workbook: an absolute address ("$B$2:$D$5", "$C$7"),
+    // or nothing on Cancel.
+    virtual std::optional<std::string> askForRange(const std::string& workbookPath,
+                                                   const std::string& prompt) = 0;
+};
+
+}  // namespace pv

@@ -1,0 +1,26 @@
+#pragma once
+// The one failure type of the program: a number and a description, as the error report shows them.
+#include <stdexcept>
+#include <string>
+
+namespace pv {
+
+// Number ranges, one per layer, so a number alone tells where a failure came from:
+//   1000-1999 the engine (host/HostErrors.h)
+//   2000-2999 folder services (folders/)
+//   3000-3999 the split run and naming (split/)
+//   4000-4999 window shell, settings, dialogs (app/)
+//   5000-5999 command line (cli/)
+class Error : public std::runtime_error {
+public:
+    Error(int number, std::string description);
+
+    int number() const noexcept { return number_; }
+    const std::string& description() const noexcept { return description_; }
+
+private:
+    int number_;
+    std::string description_;
+};
+
+}  // namespace pv
