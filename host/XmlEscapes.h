@@ -1,0 +1,14 @@
+#pragma once
+// The _xHHHH_ escapes with which workbooks carry characters that XML cannot hold.
+#include <string>
+#include <string_view>
+
+namespace pv::host {
+
+// Decodes every "_xHHHH_" (four hex digits, either case) to the UTF-8 of that UTF-16 unit:
+// "_x000D_" is a carriage return, "_x005F_" an underscore (so "_x005F_x0041_" stays the text
+// "_x0041_"), and a high surrogate escape followed at once by a low one is one character.
+// Anything else is left as it is: a lone surrogate escape, "_x0000_", a wrong digit count.
+std::string decodeXmlEscapes(std::string_view text);
+
+}  // namespace pv::host
