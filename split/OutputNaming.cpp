@@ -1,0 +1,166 @@
+#include "split/OutputNaming.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "core/Error.h"
+
+namespace pv::split {
+
+namespace {
+
+constexpr std::string_view kRemovedFromCellStems = "/\\*:?<>|";
+constexpr std::string_view kNoValueName = "no_value.xls";
+constexpr std::string_view kNoValueStem = "no_value";
+constexpr std::string_view kFallbackExtension = ".xlsx";
+
+std::string_view fileNamePart(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+bool isUtf8Continuation(char byte) {
+    return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+// The first of `plainName`, then numbered names `numberedPrefix` + n + `numberedSuffix` for n from
+// 1 to 32767, that is not taken.
+std::string firstFreeOf(const std::string& plainName, const std::string& numberedPrefix,
+                        const std::string& numberedSuffix, const IsTaken& isTaken) {
+    if (!isTaken(plainName)) {
+        return plainName;
+    }
+    for (int counter = 1; counter <= kLastNumber; ++counter) {
+        std::string numbered = numberedPrefix + std::to_string(counter) + numberedSuffix;
+        if (!isTaken(numbered)) {
+            return numbered;
+        }
+    }
+    throw Error(naming_errors::kNoFreeName, "No free file name for " + plainName +
+                                                ": every number up to " +
+                                                std::to_string(kLastNumber) + " is taken");
+}
+
+}  // namespace
+
+std::optional<NamingOption> namingOptionFromText(std::string_view displayedText) {
+    for (std::size_t i = 0; i < kNamingOptionTexts.size(); ++i) {
+        if (displayedText == kNamingOptionTexts[i]) {
+            return static_cast<NamingOption>(i);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string_view namingOptionText(NamingOption option) {
+    return kNamingOptionTexts.at(static_cast<std::size_t>(option));
+}
+
+bool isTakenOnDisk(const std::string& fullPath) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(fullPath, error);
+    if (error && error != std::errc::no_such_file_or_directory &&
+        error != std::errc::not_a_directory) {
+        throw Error(naming_errors::kLookupFailed,
+                    "Cannot look up " + fullPath + ": " + error.message());
+    }
+    return std::filesystem::exists(status);
+}
+
+std::string sourceExtension(std::string_view sourcePath) {
+    const std::string_view fileName = fileNamePart(sourcePath);
+    const std::size_t dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot + 1 == fileName.size()) {
+        return std::string(kFallbackExtension);
+    }
+    return std::string(fileName.substr(dot));
+}
+
+std::string workbookBaseName(std::string_view workbookName) {
+    const std::string_view fileName = fileNamePart(workbookName);
+    const std::size_t dot = fileName.rfind('.');
+    return dot == std::string_view::npos ? std::string() : std::string(fileName.substr(0, dot));
+}
+
+std::string cleanCellStem(std::string value) {
+    for (char removed : kRemovedFromCellStems) {
+        std::erase(value, removed);
+    }
+    std::size_t codePoints = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (!isUtf8Continuation(value[i]) && ++codePoints > kMaxCellStemLength) {
+            value.resize(i);
+            break;
+        }
+    }
+    return value;
+}
+
+std::string firstFreeName(const std::string& folder, const std::string& stem,
+                          const std::string& extension, const IsTaken& isTaken) {
+    if (stem.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
+        throw Error(naming_errors::kUnsafeStem,
+                    "Cannot save \"" + stem + "\" in " + folder +
+                        ": the name holds a folder separator or a NUL character");
+    }
+    return firstFreeOf(folder + stem + extension, folder + stem + "_", extension, isTaken);
+}
+
+std::string firstFreeNoValueName(const std::string& folder, const std::string& extension,
+                                 const IsTaken& isTaken) {
+    return firstFreeOf(folder + std::string(kNoValueName), folder + std::string(kNoValueStem) + "_",
+                       extension, isTaken);
+}
+
+std::string fileNumberName(const std::string& folder, int fileNumber) {
+    if (fileNumber < 1 || fileNumber > kLastNumber) {
+        throw Error(naming_errors::kFileNumberExhausted, "Cannot number another file in " + folder +
+                                                             ": the numbers end at " +
+                                                             std::to_string(kLastNumber));
+    }
+    return folder + std::to_string(fileNumber);
+}
+
+std::optional<host::CellRef> namingCell(NamingOption option, std::string_view rangeAddress) {
+    if (option == NamingOption::CellA1) {
+        return host::CellRef{1, 1};
+    }
+    if (option != NamingOption::UserCell) {
+        return std::nullopt;
+    }
+    const auto range = host::parseRangeRef(rangeAddress);
+    if (!range) {
+        return std::nullopt;
+    }
+    return range->first;
+}
+
+std::optional<std::string> outputFileName(std::string_view optionText, const NamingInputs& inputs,
+                                          const IsTaken& isTaken) {
+    const std::optional<NamingOption> option = namingOptionFromText(optionText);
+    if (!option) {
+        return std::nullopt;
+    }
+    switch (*option) {
+        case NamingOption::SheetName:
+            return firstFreeName(inputs.folder, inputs.sheetName, inputs.extension, isTaken);
+        case NamingOption::WorkbookAndSheetName:
+            return firstFreeName(inputs.folder, inputs.workbookBaseName + " " + inputs.sheetName,
+                                 inputs.extension, isTaken);
+        case NamingOption::CellA1:
+        case NamingOption::UserCell:
+            if (!inputs.cellValue) {
+                return std::nullopt;
+            }
+            if (inputs.cellValue->empty()) {
+                return firstFreeNoValueName(inputs.folder, inputs.extension, isTaken);
+            }
+            return firstFreeName(inputs.folder, cleanCellStem(*inputs.cellValue), inputs.extension,
+                                 isTaken);
+        case NamingOption::FileNumber:
+            return fileNumberName(inputs.folder, inputs.fileNumber);
+    }
+    return std::nullopt;
+}
+
+}  // namespace pv::split

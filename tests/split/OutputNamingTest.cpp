@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Error.h"
+#include "split/OutputNaming.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pv::split;
+namespace fs = std::filesystem;
+
+const std::string kByName(kNamingOptionTexts[0]);
+const std::string kByWorkbookAndName(kNamingOptionTexts[1]);
+const std::string kByA1(kNamingOptionTexts[2]);
+const std::string kByUserCell(kNamingOptionTexts[3]);
+const std::string kByNumber(kNamingOptionTexts[4]);
+
+int errorNumberOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const pv::Error& error) {
+        return error.number();
+    }
+    return 0;
+}
+
+// The output folder of the example: a real temporary folder into which "saving" creates the file,
+// for the source workbook /in/Sales.2020.xlsx with the content sheets North and South.
+class NamingExample : public testing::Test {
+  protected:
+    std::string folder() const { return out_.path().string() + "/"; }
+
+    void touch(const std::string& name) const { std::ofstream(out_ / name) << "x"; }
+
+    // Names and "saves" North and South in turn, as the run does; returns the bare names.
+    std::vector<std::string> saveBoth(const std::string& option,
+                                      const std::vector<std::string>& cellValues = {"", ""}) {
+        std::vector<std::string> saved;
+        const std::vector<std::string> sheets = {"North", "South"};
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            NamingInputs inputs{folder(),         sourceExtension("/in/Sales.2020.xlsx"),
+                                sheets[i],        workbookBaseName("Sales.2020.xlsx"),
+                                cellValues.at(i), fileNumber_};
+            const std::optional<std::string> name = outputFileName(option, inputs);
+            if (!name) {
+                continue;
+            }
+            EXPECT_EQ(name->substr(0, folder().size()), folder());
+            saved.push_back(name->substr(folder().size()));
+            touch(saved.back());
+            ++fileNumber_;
+        }
+        return saved;
+    }
+
+    pv::test::TempDir out_;
+    int fileNumber_ = 1;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(NamingExample, SheetNameNumbersPastTakenNames) {
+    EXPECT_EQ(saveBoth(kByName), (Names{"North.xlsx", "South.xlsx"}));
+    fs::remove(out_ / "South.xlsx");
+    touch("North_1.xlsx");
+    EXPECT_EQ(saveBoth(kByName), (Names{"North_2.xlsx", "South.xlsx"}));
+}
+
+TEST_F(NamingExample, WorkbookAndSheetNameKeepsTheBaseNamesDots) {
+    EXPECT_EQ(saveBoth(kByWorkbookAndName),
+              (Names{"Sales.2020 North.xlsx", "Sales.2020 South.xlsx"}));
+}
+
+TEST_F(NamingExample, CellA1IsCleanedAndAnEmptyCellIsNoValue) {
+    const Names cells = {"Q1/Q2: totals?", ""};
+    EXPECT_EQ(saveBoth(kByA1, cells), (Names{"Q1Q2 totals.xlsx", "no_value.xls"}));
+    EXPECT_EQ(saveBoth(kByA1, cells), (Names{"Q1Q2 totals_1.xlsx", "no_value_1.xlsx"}));
+    EXPECT_EQ(saveBoth(kByA1, cells), (Names{"Q1Q2 totals_2.xlsx", "no_value_2.xlsx"}));
+}
+
+TEST_F(NamingExample, UserCellNamesLikeCellA1FromTheRangesFirstCell) {
+    EXPECT_EQ(namingCell(NamingOption::UserCell, "$C$3:$E$9"), (pv::host::CellRef{3, 3}));
+    EXPECT_EQ(namingCell(NamingOption::UserCell, "$C$7"), (pv::host::CellRef{7, 3}));
+    EXPECT_EQ(namingCell(NamingOption::CellA1, ""), (pv::host::CellRef{1, 1}));
+    EXPECT_FALSE(namingCell(NamingOption::UserCell, ""));
+    EXPECT_FALSE(namingCell(NamingOption::SheetName, "$C$3"));
+    EXPECT_EQ(saveBoth(kByUserCell, {"Q1/Q2: totals?", ""}),
+              (Names{"Q1Q2 totals.xlsx", "no_value.xls"}));
+}
+
+TEST_F(NamingExample, FileNumbersCountOnWithoutLookup) {
+    touch("1");
+    EXPECT_EQ(saveBoth(kByNumber), (Names{"1", "2"}));
+    EXPECT_EQ(saveBoth(kByNumber), (Names{"3", "4"}));
+}
+
+TEST_F(NamingExample, UnknownOptionOrMissingRangeSavesNothing) {
+    EXPECT_EQ(saveBoth("New filenames will be based on Sheet name"), Names{});
+    EXPECT_EQ(saveBoth(kByName + " "), Names{});
+    EXPECT_EQ(saveBoth(""), Names{});
+    NamingInputs noRange{folder(), ".xlsx", "North", "Sales", std::nullopt, 1};
+    EXPECT_FALSE(outputFileName(kByUserCell, noRange));
+    EXPECT_TRUE(fs::is_empty(out_.path()));
+}
+
+TEST(NamingOption, TextsRoundTrip) {
+    for (const std::string_view text : kNamingOptionTexts) {
+        ASSERT_TRUE(namingOptionFromText(text));
+        EXPECT_EQ(namingOptionText(*namingOptionFromText(text)), text);
+    }
+}
+
+TEST(CellStem, RemovesOnlyTheForbiddenCharacters) {
+    EXPECT_EQ(cleanCellStem("a/b\\c*d:e?f<g>h|i"), "abcdefghi");
+    EXPECT_EQ(cleanCellStem("say \"hi\". ok"), "say \"hi\". ok");
+    EXPECT_EQ(cleanCellStem("//"), "");
+}
+
+TEST(CellStem, CutsAt128CharactersNeverInsideOne) {
+    EXPECT_EQ(cleanCellStem(std::string(200, 'x')), std::string(128, 'x'));
+    EXPECT_EQ(cleanCellStem(std::string(128, 'x')), std::string(128, 'x'));
+    // Removed characters do not count towards the 128.
+    EXPECT_EQ(cleanCellStem(std::string(10, '/') + std::string(130, 'x')), std::string(128, 'x'));
+    const std::string e = "\xC3\xA9";             // two bytes
+    const std::string clef = "\xF0\x9D\x84\x9E";  // four bytes
+    std::string accented;
+    for (int i = 0; i < 200; ++i) {
+        accented += e;
+    }
+    EXPECT_EQ(cleanCellStem(accented), accented.substr(0, 256));
+    EXPECT_EQ(cleanCellStem(std::string(127, 'x') + clef + clef), std::string(127, 'x') + clef);
+}
+
+TEST(NameSearch, LongCellValueGetsItsNumberAfterTheCut) {
+    pv::test::TempDir out;
+    const std::string folder = out.path().string() + "/";
+    NamingInputs inputs{folder, ".xlsx", "North", "Sales", std::string(200, 'v'), 1};
+    const std::string stem(128, 'v');
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + stem + ".xlsx");
+    std::ofstream(folder + stem + ".xlsx") << "x";
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + stem + "_1.xlsx");
+}
+
+TEST(NameSearch, OnlyRemovedCharactersGiveTheBareExtension) {
+    pv::test::TempDir out;
+    const std::string folder = out.path().string() + "/";
+    NamingInputs inputs{folder, ".xlsm", "North", "Sales", "//", 1};
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + ".xlsm");
+    std::ofstream(folder + ".xlsm") << "x";
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + "_1.xlsm");
+}
+
+TEST(NameSearch, EveryKindOfEntryIsTaken) {
+    pv::test::TempDir out;
+    const std::string folder = out.path().string() + "/";
+    fs::create_directory(out / "Folder.xlsx");
+    fs::create_symlink(out / "nowhere", out / "Link.xlsx");
+    std::ofstream(out / ".Hidden.xlsx") << "x";
+    EXPECT_EQ(firstFreeName(folder, "Folder", ".xlsx"), folder + "Folder_1.xlsx");
+    EXPECT_EQ(firstFreeName(folder, "Link", ".xlsx"), folder + "Link_1.xlsx");
+    EXPECT_EQ(firstFreeName(folder, ".Hidden", ".xlsx"), folder + ".Hidden_1.xlsx");
+    // Another case is another name on this system.
+    EXPECT_EQ(firstFreeName(folder, "folder", ".xlsx"), folder + "folder.xlsx");
+}
+
+TEST(NameSearch, FailuresAreErrorsNotLoops) {
+    pv::test::TempDir out;
+    const std::string folder = out.path().string() + "/";
+    int lookups = 0;
+    const IsTaken allTaken = [&](const std::string&) { return ++lookups > 0; };
+    EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "North", ".xlsx", allTaken); }),
+              naming_errors::kNoFreeName);
+    EXPECT_EQ(lookups, kLastNumber + 1);
+    EXPECT_EQ(errorNumberOf([&] { firstFreeNoValueName(folder, ".xlsx", allTaken); }),
+              naming_errors::kNoFreeName);
+    const IsTaken allButLast = [&](const std::string& name) {
+        return name != folder + "North_32767.xlsx";
+    };
+    EXPECT_EQ(firstFreeName(folder, "North", ".xlsx", allButLast), folder + "North_32767.xlsx");
+
+    EXPECT_EQ(fileNumberName(folder, kLastNumber), folder + "32767");
+    EXPECT_EQ(errorNumberOf([&] { fileNumberName(folder, kLastNumber + 1); }),
+              naming_errors::kFileNumberExhausted);
+
+    // A crafted sheet name must not lead out of the folder.
+    EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "../../North", ".xlsx"); }),
+              naming_errors::kUnsafeStem);
+    EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "a\\b", ".xlsx"); }),
+              naming_errors::kUnsafeStem);
+
+    // A name the file system cannot hold is reported, not taken for free.
+    std::string longStem;
+    for (int i = 0; i < 128; ++i) {
+        longStem += "\xC3\xA9";
+    }
+    EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, longStem, ".xlsx"); }),
+              naming_errors::kLookupFailed);
+    EXPECT_TRUE(fs::is_empty(out.path()));
+}
+
+TEST(SourceNames, ExtensionAndBaseName) {
+    EXPECT_EQ(sourceExtension("C:\\In\\Sales.2020.xlsx"), ".xlsx");
+    EXPECT_EQ(sourceExtension("/in/report.2021.XLSM"), ".XLSM");
+    EXPECT_EQ(sourceExtension("/in/my.folder/README"), ".xlsx");
+    EXPECT_EQ(sourceExtension("/in/report."), ".xlsx");
+    EXPECT_EQ(sourceExtension("/in/.xltx"), ".xltx");
+    EXPECT_EQ(workbookBaseName("report.2021.xlsx"), "report.2021");
+    EXPECT_EQ(workbookBaseName("Sales.xlsx"), "Sales");
+    EXPECT_EQ(workbookBaseName("README"), "");
+    EXPECT_EQ(workbookBaseName("/in/my.folder/Sales.xlsx"), "Sales");
+}
+
+}  // namespace
