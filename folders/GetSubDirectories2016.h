@@ -1,0 +1,32 @@
+#pragma once
+// The directory-tree walk: extends a folder list by every folder below its entries, level by
+// level (breadth-first), leaving out folders it must not or cannot walk.
+#include <QStringList>
+
+#include <functional>
+
+namespace pv {
+
+class Dialogs;
+class FolderReader;
+
+// Shown in the error report of a failure the walk cannot handle itself.
+inline constexpr char kWalkLocation[] = "in Corvedale2021/08/31.AddFolder.GetSubDirectories2016 ";
+
+struct WalkServices {
+    const FolderReader& reader;
+    // Lets pending window events run so the window stays responsive; may be empty.
+    std::function<void()> letEventsRun;
+    // Shows the standard error report for the failures the walk cannot handle itself.
+    Dialogs& dialogs;
+};
+
+// `folders` holds folder paths that each end in "/". Appends the folders below them, one level at a
+// time (only the first level when `recurse` is false). Left out, with everything below them:
+// hidden system folders, symbolic links to folders (they could lead back into the tree), names
+// with unsafe characters or of 260 characters or more, and folders whose path reaches 260
+// characters. An entry whose listing is refused or which vanished leaves the list; an entry that
+// fails otherwise stays. The walk always ends: every level adds to the path length.
+void GetSubDirectories2016(QStringList& folders, bool recurse, const WalkServices& services);
+
+}  // namespace pv
