@@ -1,0 +1,232 @@
+// Every real workbook of the shared corpus and every fixture through the engine, judged by the
+// two independent checkers: each content sheet saved as "<sheet name><source extension>" must
+// equal its source sheet, leak nothing of the other sheets and add no package problem. Files
+// the engine cannot split (legacy formats, corrupt packages) must still fail cleanly.
+#include "support/OutputCheck.h"
+#include "support/TestEnv.h"
+
+#include "core/Error.h"
+#include "host/SpreadsheetHost.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace pv::test;
+using pv::host::SheetKind;
+
+std::string lowerExtension(const fs::path& path) {
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext;
+}
+
+bool isOpenXmlWorkbook(const fs::path& path) {
+    static const std::set<std::string> kExtensions = {".xlsx", ".xlsm", ".xltx", ".xltm"};
+    return kExtensions.count(lowerExtension(path)) > 0;
+}
+
+std::vector<fs::path> splittableWorkbooks() {
+    std::vector<fs::path> files;
+    for (const auto& f : filesIn(corpusDir())) {
+        if (isOpenXmlWorkbook(f))
+            files.push_back(f);
+    }
+    for (const auto& f : filesIn(fixtureDir()))
+        files.push_back(f);
+    return files;
+}
+
+std::vector<fs::path> otherCorpusFiles() {
+    std::vector<fs::path> files;
+    for (const auto& f : filesIn(corpusDir())) {
+        if (!isOpenXmlWorkbook(f) && f.filename() != "LICENSE-MIT.md")
+            files.push_back(f);
+    }
+    return files;
+}
+
+// "issue_644.xlsx" in the fixtures folder -> "fixture_issue_644_xlsx".
+std::string caseName(const testing::TestParamInfo<fs::path>& info) {
+    std::string name = info.param.parent_path() == fixtureDir() ? "fixture_" : "";
+    for (char c : info.param.filename().string())
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+struct SplitRun {
+    std::vector<fs::path> outputs;
+    std::vector<std::string> failures;  // pv::Error descriptions, by sheet
+};
+
+enum class Sheets { WithContent, Every };
+
+// What the split run asks of the engine, sheet by sheet: used range, a few cells, a save.
+// Only pv::Error is an acceptable failure; anything else escapes to the test.
+SplitRun splitSheets(const fs::path& source, const fs::path& outDir, Sheets which,
+                     const std::string& outputExtension) {
+    SplitRun run;
+    try {
+        auto host = pv::host::createEngineHost();
+        auto workbook = host->open(source);
+        const auto& sheets = workbook->sheets();
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            try {
+                if (sheets[i].kind == SheetKind::Worksheet) {
+                    const auto range = workbook->usedRange(i);
+                    workbook->cellText(i, 1, 1);
+                    workbook->cellText(i, 3, 3);
+                    workbook->cellText(i, range.lastRow, range.lastColumn);
+                    if (which == Sheets::WithContent && range.lastRow == 1 && range.lastColumn == 1)
+                        continue;
+                } else if (which == Sheets::WithContent) {
+                    continue;
+                }
+                const fs::path output = outDir / (sheets[i].name + outputExtension);
+                workbook->saveSheetAs(i, output);
+                run.outputs.push_back(output);
+            } catch (const pv::Error& e) {
+                run.failures.push_back(sheets[i].name + ": " + std::to_string(e.number()) + " " +
+                                       e.description());
+            }
+        }
+    } catch (const pv::Error& e) {
+        run.failures.push_back(std::to_string(e.number()) + " " + e.description());
+    }
+    return run;
+}
+
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines)
+        text += line + "\n";
+    return text;
+}
+
+// The checker's report without its summary line and without the differences no faithful
+// output can avoid: a link to another sheet has nowhere to point once that sheet is gone.
+std::vector<std::string> unexpectedDifferences(const std::string& report) {
+    static const char* const kUnavoidable[] = {
+        "/Summary.xlsx: hyperlinks differ: [] vs source [('A12', None, 'South!A1')]",
+        "/Summary.xlsm: hyperlinks differ: [] vs source [('A12', None, 'South!A1')]",
+        "/Summary.xltx: hyperlinks differ: [] vs source [('A12', None, 'South!A1')]",
+        "/Summary.xltm: hyperlinks differ: [] vs source [('A12', None, 'South!A1')]",
+    };
+    std::vector<std::string> lines;
+    std::istringstream in(report);
+    for (std::string line; std::getline(in, line);) {
+        const bool summary = line.find(" passed, ") != std::string::npos;
+        const bool unavoidable =
+            std::any_of(std::begin(kUnavoidable), std::end(kUnavoidable),
+                        [&](const char* known) { return line.find(known) != std::string::npos; });
+        if (!line.empty() && !summary && !unavoidable)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+// Fixture sheets carry "MARKER-<sheet name without blanks>-<tag>"; any other sheet's marker
+// in any entry of an output, XML or not, is a leak.
+std::vector<std::string> foreignMarkers(const fs::path& output, std::string sheetName) {
+    sheetName.erase(std::remove(sheetName.begin(), sheetName.end(), ' '), sheetName.end());
+    const std::string own = "MARKER-" + sheetName + "-";
+    std::vector<std::string> found;
+    int error = 0;
+    zip_t* archive = zip_open(output.c_str(), ZIP_RDONLY, &error);
+    if (!archive)
+        return {"cannot open " + output.string()};
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t st;
+        zip_file_t* file = nullptr;
+        if (zip_stat_index(archive, i, 0, &st) != 0 || !(file = zip_fopen_index(archive, i, 0)))
+            continue;
+        std::string data(st.size, '\0');
+        zip_fread(file, data.data(), st.size);
+        zip_fclose(file);
+        for (auto at = data.find("MARKER-"); at != std::string::npos;
+             at = data.find("MARKER-", at + 1)) {
+            if (data.compare(at, own.size(), own) != 0)
+                found.push_back(std::string(st.name) + ": " + data.substr(at, 24));
+        }
+    }
+    zip_discard(archive);
+    return found;
+}
+
+struct FileState {
+    std::string bytes;
+    fs::file_time_type modified;
+    bool operator==(const FileState&) const = default;
+};
+
+FileState stateOf(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return {bytes.str(), fs::last_write_time(path)};
+}
+
+class SplitsFaithfully : public testing::TestWithParam<fs::path> {};
+
+TEST_P(SplitsFaithfully, EveryContentSheet) {
+    const fs::path source = GetParam();
+    const FileState before = stateOf(source);
+    TempDir out;
+    const SplitRun run =
+        splitSheets(source, out.path(), Sheets::WithContent, source.extension().string());
+    EXPECT_TRUE(stateOf(source) == before) << source << " was changed by reading it";
+
+    const CheckReport split = runSplitCheck(source, out.path());
+    if (referenceReaderRefused(split))
+        GTEST_SKIP() << "the reference reader cannot open " << source << "; engine said:\n"
+                     << joined(run.failures);
+    EXPECT_TRUE(run.failures.empty()) << joined(run.failures);
+    EXPECT_TRUE(unexpectedDifferences(split.output).empty()) << "split_check.py " << source << ":\n"
+                                                             << split.output;
+
+    if (!run.outputs.empty()) {
+        const CheckReport package = runPackageCheck(source, run.outputs);
+        EXPECT_EQ(package.status, 0) << "ooxml_check.py --against " << source << ":\n"
+                                     << package.output;
+    }
+    if (source.parent_path() == fixtureDir()) {
+        for (const auto& output : run.outputs) {
+            const auto leaks = foreignMarkers(output, output.stem().string());
+            EXPECT_TRUE(leaks.empty()) << output << " holds other sheets' markers:\n"
+                                       << joined(leaks);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, SplitsFaithfully, testing::ValuesIn(splittableWorkbooks()),
+                         caseName);
+
+// Legacy formats, binary workbooks, OpenDocument files: the engine refuses them with its own
+// error, and never crashes on the way.
+class FailsCleanly : public testing::TestWithParam<fs::path> {};
+
+TEST_P(FailsCleanly, OpenSheetsRangesCellsAndSaves) {
+    TempDir out;
+    try {
+        const SplitRun run = splitSheets(GetParam(), out.path(), Sheets::Every, ".xlsx");
+        for (const auto& output : run.outputs)
+            EXPECT_TRUE(fs::exists(output)) << output;
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << GetParam() << ": failure outside pv::Error: " << e.what();
+    }
+    // Whatever failed left no partial output behind.
+    for (const auto& f : filesIn(out.path()))
+        EXPECT_TRUE(isOpenXmlWorkbook(f)) << "stray file " << f;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, FailsCleanly, testing::ValuesIn(otherCorpusFiles()), caseName);
+
+}  // namespace

@@ -1,0 +1,85 @@
+#include "OutputCheck.h"
+
+#include "TestEnv.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+namespace pv::test {
+
+namespace {
+
+// The test executables live in <build>/tests.
+fs::path buildDir() {
+    std::error_code ec;
+    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? fs::current_path() : exe.parent_path().parent_path();
+}
+
+// The shared folder as configured, from the environment or else from the build's cache.
+fs::path configuredSharedDir() {
+    if (const char* v = std::getenv("PV_SHARED_DIR"); v && *v)
+        return v;
+    std::ifstream cache(buildDir() / "CMakeCache.txt");
+    const std::string key = "PV_SHARED_DIR:PATH=";
+    for (std::string line; std::getline(cache, line);) {
+        if (line.rfind(key, 0) == 0)
+            return line.substr(key.size());
+    }
+    return sharedDir();
+}
+
+fs::path toolPath(const char* name) {
+    return configuredSharedDir() / "tools" / name;
+}
+
+CheckReport run(const std::string& command) {
+    CheckReport report;
+    report.status = runCommand(command, &report.output);
+    return report;
+}
+
+}  // namespace
+
+fs::path fixtureDir() {
+    if (const char* v = std::getenv("PV_FIXTURE_DIR"); v && *v)
+        return v;
+    return buildDir() / "fixtures";
+}
+
+fs::path corpusDir() {
+    return configuredSharedDir() / "corpus" / "calamine";
+}
+
+std::vector<fs::path> filesIn(const fs::path& dir) {
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        if (entry.is_regular_file(ec))
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir) {
+    return run(shellQuote(python()) + " " + shellQuote(toolPath("split_check.py").string()) + " " +
+               shellQuote(source.string()) + " " + shellQuote(outDir.string()));
+}
+
+CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs) {
+    std::string command = shellQuote(python()) + " " +
+                          shellQuote(toolPath("ooxml_check.py").string()) + " --quiet --against " +
+                          shellQuote(source.string());
+    for (const auto& output : outputs)
+        command += " " + shellQuote(output.string());
+    return run(command);
+}
+
+bool referenceReaderRefused(const CheckReport& report) {
+    return report.status == 0 &&
+           report.output.find("source unreadable by the reference reader") != std::string::npos;
+}
+
+}  // namespace pv::test

@@ -1,0 +1,35 @@
+#pragma once
+// Where the test workbooks are, and the two independent checkers that judge split outputs
+// (../shared/tools/split_check.py and ooxml_check.py, Debian's python3-openpyxl and lxml).
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pv::test {
+
+namespace fs = std::filesystem;
+
+// Both are found without the test environment too, because gtest's test listing runs
+// without it and the data-driven cases are named from these folders.
+fs::path fixtureDir();  // workbooks written by pv-make-workbooks fixtures
+fs::path corpusDir();   // the shared corpus of real workbooks
+
+// Every regular file directly in `dir`, sorted by name; none when the folder is missing.
+std::vector<fs::path> filesIn(const fs::path& dir);
+
+struct CheckReport {
+    int status = -1;     // the checker's exit status
+    std::string output;  // what it printed
+};
+
+// split_check.py SOURCE OUTDIR: every content sheet of SOURCE is in OUTDIR as
+// "<sheet name><source extension>" and equals the source sheet; nothing leaks.
+CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir);
+
+// ooxml_check.py --quiet --against SOURCE OUTPUT...: the outputs add no structural problem.
+CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs);
+
+// True when split_check could not read the source, so it judged nothing.
+bool referenceReaderRefused(const CheckReport& report);
+
+}  // namespace pv::test
