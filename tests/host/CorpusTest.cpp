@@ -1,5 +1,5 @@
-// Every real workbook of the shared corpus and every fixture through the engine, judged by the
-// two independent checkers: each content sheet saved as "<sheet name><source extension>" must
+// Every real workbook of the shared corpus, every fixture and sample through the engine, judged by
+// the two independent checkers: each content sheet saved as "<sheet name><source extension>" must
 // equal its source sheet, leak nothing of the other sheets and add no package problem. Files
 // the engine cannot split (legacy formats, corrupt packages) must still fail cleanly.
 #include "support/OutputCheck.h"
@@ -42,6 +42,8 @@ std::vector<fs::path> splittableWorkbooks() {
     }
     for (const auto& f : filesIn(fixtureDir()))
         files.push_back(f);
+    for (const auto& f : filesIn(sampleDir()))
+        files.push_back(f);
     return files;
 }
 
@@ -56,7 +58,9 @@ std::vector<fs::path> otherCorpusFiles() {
 
 // "issue_644.xlsx" in the fixtures folder -> "fixture_issue_644_xlsx".
 std::string caseName(const testing::TestParamInfo<fs::path>& info) {
-    std::string name = info.param.parent_path() == fixtureDir() ? "fixture_" : "";
+    std::string name = info.param.parent_path() == fixtureDir()  ? "fixture_"
+                       : info.param.parent_path() == sampleDir() ? "sample_"
+                                                                 : "";
     for (char c : info.param.filename().string())
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;

@@ -48,6 +48,12 @@ fs::path fixtureDir() {
     return buildDir() / "fixtures";
 }
 
+fs::path sampleDir() {
+    if (const char* v = std::getenv("PV_BIN_DIR"); v && *v)
+        return fs::path(v) / "Samples";
+    return buildDir() / "bin" / "Samples";
+}
+
 fs::path corpusDir() {
     return configuredSharedDir() / "corpus" / "calamine";
 }

@@ -12,6 +12,7 @@ namespace fs = std::filesystem;
 // Both are found without the test environment too, because gtest's test listing runs
 // without it and the data-driven cases are named from these folders.
 fs::path fixtureDir();  // workbooks written by pv-make-workbooks fixtures
+fs::path sampleDir();   // the sample workbooks beside the executables
 fs::path corpusDir();   // the shared corpus of real workbooks
 
 // Every regular file directly in `dir`, sorted by name; none when the folder is missing.
