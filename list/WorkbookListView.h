@@ -1,10 +1,14 @@
 #pragma once
 // The workbook list (ListView1): one row per input workbook, one text per row, in the order the
-// rows were added; one column.
+// rows were added; one column. Removes the selected row on Delete or a double-click, moves a
+// row's text when the user drags over the rows, and takes files and folders dropped on it.
+#include <QPersistentModelIndex>
 #include <QString>
 #include <QTreeWidget>
 
 namespace pv {
+
+class Form1;
 
 class WorkbookListView : public QTreeWidget {
     Q_OBJECT
@@ -14,6 +18,9 @@ class WorkbookListView : public QTreeWidget {
     static constexpr const char* kToolTip =
         "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
         "window to reveal full names.";
+    // Screen rows above and below which a drag brings the neighbouring row into view.
+    static constexpr int kScrollUpBelowScreenY = 305;
+    static constexpr int kScrollDownAboveScreenY = 364;
 
     explicit WorkbookListView(QWidget* parent = nullptr);
 
@@ -22,6 +29,38 @@ class WorkbookListView : public QTreeWidget {
     int rowCount() const;
     // The text of row `row1Based` (1 to rowCount()).
     QString rowText(int row1Based) const;
+
+    // Removes the selected row, unless the window is busy (hourglass) or nothing is selected.
+    void RemoveSelectedRow();
+    // Removes every row, unless the window is busy.
+    void ClearRows();
+
+    // The reorder state: true from a press in the list to its release.
+    bool DragActive() const { return dragActive_; }
+    // The row now carrying the dragged text, 1-based; 0 when none or removed since.
+    int DraggedRow() const;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    Form1* form() const;
+    bool windowIsBusy() const;
+    void startCarrying(QTreeWidgetItem* clicked);
+    void carryOver(QTreeWidgetItem* target, qreal screenY);
+    void scrollNear(int row1Based, qreal screenY);
+    void addDroppedPaths(const QStringList& paths);
+
+    bool dragActive_ = false;
+    // Follows its row while other rows are removed; invalid once the row itself is gone.
+    QPersistentModelIndex draggedRow_;
 };
 
 }  // namespace pv

@@ -1,0 +1,13 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+namespace pv {
+
+class Dialogs;
+class EventPump;
+
+// `folder` and every folder below it that the walk lets through, each ending in "/".
+QStringList WalkedFolders(const QString& folder, Dialogs& dialogs, EventPump& pump);
+
+}  // namespace pv
