@@ -1,0 +1,161 @@
+#include "host/EngineWorkbook.h"
+
+#include <charconv>
+#include <cstdlib>
+
+#include "core/Error.h"
+#include "host/HostErrors.h"
+#include "host/PackagePath.h"
+#include "host/SheetExtractor.h"
+#include "host/SheetScope.h"
+#include "host/XmlEscapes.h"
+
+namespace pv::host {
+
+EngineWorkbook::EngineWorkbook(const std::filesystem::path& path)
+    : path_(path), zip_(path), model_(WorkbookModel::read(zip_)), types_(ContentTypes::read(zip_)) {
+    for (const auto& sheet : model_.sheets) {
+        sheets_.push_back(sheet.info);
+    }
+}
+
+EngineWorkbook::~EngineWorkbook() = default;
+
+const SheetEntry& EngineWorkbook::worksheet(std::size_t sheet) const {
+    if (sheet >= model_.sheets.size()) {
+        throw Error(errors::kNoSuchSheet,
+                    path_.string() + ": no sheet number " + std::to_string(sheet + 1));
+    }
+    const auto& entry = model_.sheets[sheet];
+    if (entry.info.kind != SheetKind::Worksheet) {
+        throw Error(errors::kNotAWorksheet,
+                    path_.string() + ": sheet \"" + entry.info.name + "\" holds no cells");
+    }
+    return entry;
+}
+
+const SharedStrings* EngineWorkbook::strings() {
+    if (model_.sharedStringsPart.empty()) {
+        return nullptr;
+    }
+    if (!strings_) {
+        SharedStrings table;
+        table.load(zip_, model_.sharedStringsPart);
+        strings_ = std::move(table);
+    }
+    return &*strings_;
+}
+
+const StyleTable& EngineWorkbook::styles() {
+    if (!styles_) {
+        StyleTable table;
+        if (!model_.stylesPart.empty()) {
+            table.load(zip_, model_.stylesPart);
+        }
+        styles_ = std::move(table);
+    }
+    return *styles_;
+}
+
+const SheetScope& EngineWorkbook::scope(std::size_t sheet) {
+    if (scopeSheet_ != sheet) {
+        scope_ = std::make_unique<SheetScope>(zip_, model_, sheet);
+        scopeSheet_ = sheet;
+    }
+    return *scope_;
+}
+
+const SheetScan& EngineWorkbook::scan(std::size_t sheet) {
+    const SheetEntry& entry = worksheet(sheet);
+    if (scannedSheet_ != sheet) {
+        scannedSheet_.reset();
+        ScanOptions options;
+        options.scope = &scope(sheet);
+        const SharedStrings* table = strings();
+        options.sharedStringCount = table != nullptr ? table->size() : 0;
+        scan_ = scanSheet(zip_, entry.part, options);
+        scannedSheet_ = sheet;
+    }
+    return scan_;
+}
+
+UsedRange EngineWorkbook::usedRange(std::size_t sheet) {
+    const SheetScan& s = scan(sheet);
+    return UsedRange{std::max(s.lastRow, 1), std::max(s.lastColumn, 1)};
+}
+
+std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
+    const SheetScan* source = &scan(sheet);
+    SheetScan single;
+    if (!source->cellsComplete) {
+        // Too many cells to keep: read the sheet again up to the row asked for.
+        ScanOptions options;
+        options.stopAfterRow = row;
+        single = scanSheet(zip_, worksheet(sheet).part, options);
+        source = &single;
+    }
+    const ScannedCell* cell = source->find(row, column);
+    return cell == nullptr ? std::string() : textOf(*cell);
+}
+
+std::string EngineWorkbook::textOf(const ScannedCell& cell) {
+    switch (cell.type) {
+        case 's': {
+            std::size_t index = 0;
+            const auto& v = cell.value;
+            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
+            const SharedStrings* table = strings();
+            if (ec != std::errc() || table == nullptr || index >= table->size()) {
+                return {};
+            }
+            return table->text(index);
+        }
+        case 'i':
+            return cell.value;
+        case 'f':
+            return decodeXmlEscapes(cell.value);
+        case 'b':
+            return cell.value.empty() ? std::string() : cell.value == "0" ? "False" : "True";
+        case 'e':
+        case 'd':
+            return cell.value;
+        default:
+            break;
+    }
+    if (cell.value.empty()) {
+        return {};
+    }
+    char* end = nullptr;
+    const double number = std::strtod(cell.value.c_str(), &end);
+    if (end == cell.value.c_str()) {
+        return cell.value;
+    }
+    return styles().formatNumber(number, cell.style, model_.date1904);
+}
+
+void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
+    if (sheet >= model_.sheets.size()) {
+        throw Error(errors::kNoSuchSheet,
+                    path_.string() + ": no sheet number " + std::to_string(sheet + 1));
+    }
+    std::filesystem::path target = output;
+    if (lowercaseExtension(target.filename().string()).empty()) {
+        target += ".xlsx";
+    }
+    if (*mainContentTypeFor(lowercaseExtension(target.filename().string())) == '\0') {
+        throw Error(errors::kUnsupportedOutput,
+                    target.string() + ": cannot save a workbook with this extension");
+    }
+    std::error_code ec;
+    if (std::filesystem::equivalent(target, path_, ec)) {
+        throw Error(errors::kCannotWriteOutput,
+                    target.string() + ": the output would replace its source workbook");
+    }
+    SheetScan chartSheetScan;
+    const SheetScan& s =
+        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? scan(sheet) : chartSheetScan;
+    const ExtractionSource source{zip_, model_, types_, strings()};
+    extractSheet(source, sheet, s, scope(sheet), target);
+}
+
+}  // namespace pv::host

@@ -1,0 +1,32 @@
+#pragma once
+// Builds the one-sheet workbook: the sheet's part and everything its relationships reach,
+// copied compressed; the workbook-level parts it needs (styles, theme, the shared strings it
+// uses); the workbook, relationships, content types and properties written for one sheet.
+// Parts that would carry another sheet's data or name are left out.
+#include <cstddef>
+#include <filesystem>
+
+namespace pv::host {
+
+class ContentTypes;
+class SharedStrings;
+class SheetScope;
+class ZipReader;
+struct SheetScan;
+struct WorkbookModel;
+
+struct ExtractionSource {
+    const ZipReader& zip;
+    const WorkbookModel& model;
+    const ContentTypes& types;
+    const SharedStrings* strings;  // nullptr when the workbook has none
+};
+
+void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetScan& scan,
+                  const SheetScope& scope, const std::filesystem::path& output);
+
+// The workbook content type an output extension (".xlsx", ".xlsm", ".xltx", ".xltm") needs;
+// "" for any other.
+const char* mainContentTypeFor(const std::string& extension);
+
+}  // namespace pv::host

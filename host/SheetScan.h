@@ -1,0 +1,45 @@
+#pragma once
+// What one pass over a worksheet part learns: the used range, the cells (cached, so repeated
+// cell reads are cheap), which shared strings it uses, and whether it refers outside itself.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pv::host {
+
+class SharedStrings;
+class SheetScope;
+class ZipReader;
+
+struct ScannedCell {
+    int row = 0;
+    int column = 0;
+    char type = 'n';  // n number, s shared string, i inline string, f formula text, b, e, d
+    int style = 0;
+    std::string value;  // <v> text, or the inline string's text
+};
+
+struct SheetScan {
+    int lastRow = 0;  // 0 when the sheet has no cells
+    int lastColumn = 0;
+    std::vector<ScannedCell> cells;  // by row, then column
+    bool cellsComplete = true;       // false when the sheet had too many cells to cache
+    std::vector<bool> usedStrings;   // by shared string index
+    bool refersToOtherSheets = false;
+    bool refersToExternalWorkbooks = false;
+    bool usesCellMetadata = false;  // cm or vm attributes
+
+    const ScannedCell* find(int row, int column) const;
+};
+
+struct ScanOptions {
+    const SheetScope* scope = nullptr;  // to judge formulas; none for reading only
+    std::size_t sharedStringCount = 0;
+    std::size_t maxCachedCells = 2'000'000;
+    std::optional<int> stopAfterRow;  // a single-cell lookup may stop early
+};
+
+SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);
+
+}  // namespace pv::host

@@ -1,0 +1,73 @@
+#include "host/XmlDocument.h"
+
+#include <sstream>
+
+#include "core/Error.h"
+#include "host/HostErrors.h"
+#include "host/XmlStream.h"
+#include "host/ZipReader.h"
+
+namespace pv::host {
+
+void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& where) {
+    const auto result =
+        doc.load_buffer(xml.data(), xml.size(),
+                        pugi::parse_default | pugi::parse_doctype | pugi::parse_declaration);
+    if (!result) {
+        throw Error(errors::kMalformedXml, where + ": malformed XML at byte " +
+                                               std::to_string(result.offset) + " (" +
+                                               result.description() + ")");
+    }
+    for (auto node : doc.children()) {
+        if (node.type() == pugi::node_doctype) {
+            throw Error(errors::kDtdRefused,
+                        where + ": a document type or entity declaration is not allowed");
+        }
+    }
+    if (!doc.document_element()) {
+        throw Error(errors::kMalformedXml, where + ": no root element");
+    }
+}
+
+void loadPart(pugi::xml_document& doc, const ZipReader& zip, std::string_view part) {
+    loadXml(doc, zip.read(part), zip.where(part));
+}
+
+std::string saveXml(pugi::xml_document& doc) {
+    std::ostringstream out;
+    for (auto node = doc.first_child(); node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_declaration) {
+            doc.remove_child(node);
+            break;
+        }
+    }
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
+}
+
+pugi::xml_node childLocal(pugi::xml_node node, std::string_view local) {
+    for (auto child : node.children()) {
+        if (child.type() == pugi::node_element && localName(child.name()) == local) {
+            return child;
+        }
+    }
+    return {};
+}
+
+pugi::xml_attribute attributeLocal(pugi::xml_node node, std::string_view local) {
+    for (auto a : node.attributes()) {
+        if (localName(a.name()) == local) {
+            return a;
+        }
+    }
+    return {};
+}
+
+std::string prefixOf(pugi::xml_node node) {
+    const std::string_view name = node.name();
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
+}
+
+}  // namespace pv::host

@@ -1,0 +1,148 @@
+#include "host/XmlStream.h"
+
+#include <expat.h>
+
+#include <cstring>
+#include <memory>
+
+#include "core/Error.h"
+#include "host/HostErrors.h"
+#include "host/ZipReader.h"
+
+namespace pv::host {
+
+namespace {
+constexpr int kMaxDepth = 256;
+}
+
+std::string_view localName(std::string_view name) {
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+const char* findAttribute(const char** attributes, std::string_view name) {
+    for (auto a = attributes; *a != nullptr; a += 2) {
+        if (name == a[0]) {
+            return a[1];
+        }
+    }
+    return nullptr;
+}
+
+const char* findAttributeLocal(const char** attributes, std::string_view local) {
+    for (auto a = attributes; *a != nullptr; a += 2) {
+        if (localName(a[0]) == local) {
+            return a[1];
+        }
+    }
+    return nullptr;
+}
+
+struct XmlStreamCallbacks {
+    static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
+        auto* self = static_cast<XmlStream*>(data);
+        if (++self->depth_ > kMaxDepth) {
+            self->failure_ = "elements nested too deeply";
+            return;
+        }
+        self->onStart(name, attributes);
+    }
+    static void end(void* data, const XML_Char* name) {
+        auto* self = static_cast<XmlStream*>(data);
+        self->onEnd(name);
+        --self->depth_;
+    }
+    static void text(void* data, const XML_Char* s, int len) {
+        static_cast<XmlStream*>(data)->onText(s, len);
+    }
+    static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        static_cast<XmlStream*>(data)->refused_ = true;
+    }
+    static void entity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
+                       const XML_Char*, const XML_Char*, const XML_Char*) {
+        static_cast<XmlStream*>(data)->refused_ = true;
+    }
+};
+
+namespace {
+
+struct ParserDeleter {
+    void operator()(XML_Parser p) const { XML_ParserFree(p); }
+};
+
+class Session {
+  public:
+    Session(XmlStream* owner) : parser_(XML_ParserCreate(nullptr)) {
+        if (!parser_) {
+            throw std::bad_alloc();
+        }
+        XML_SetUserData(parser_.get(), owner);
+        XML_SetElementHandler(parser_.get(), &XmlStreamCallbacks::start, &XmlStreamCallbacks::end);
+        XML_SetCharacterDataHandler(parser_.get(), &XmlStreamCallbacks::text);
+        XML_SetStartDoctypeDeclHandler(parser_.get(), &XmlStreamCallbacks::doctype);
+        XML_SetEntityDeclHandler(parser_.get(), &XmlStreamCallbacks::entity);
+        XML_SetParamEntityParsing(parser_.get(), XML_PARAM_ENTITY_PARSING_NEVER);
+    }
+    XML_Parser get() const { return parser_.get(); }
+
+  private:
+    std::unique_ptr<XML_ParserStruct, ParserDeleter> parser_;
+};
+
+}  // namespace
+
+void XmlStream::run(const std::string& where, const Producer& produce) {
+    Session session(this);
+    XML_Parser p = session.get();
+    stopRequested_ = refused_ = false;
+    depth_ = 0;
+    failure_.clear();
+    // Handlers record refusals and failures; they are raised here, between chunks.
+    const auto feed = [&](const char* bytes, std::size_t n, bool last) {
+        const XML_Status status = XML_Parse(p, bytes, static_cast<int>(n), last);
+        if (refused_) {
+            throw Error(errors::kDtdRefused,
+                        where + ": a document type or entity declaration is not allowed");
+        }
+        if (!failure_.empty()) {
+            throw Error(errors::kMalformedXml, where + ": " + failure_);
+        }
+        if (status == XML_STATUS_ERROR) {
+            throw Error(errors::kMalformedXml, where + ": malformed XML at line " +
+                                                   std::to_string(XML_GetCurrentLineNumber(p)) +
+                                                   " (" + XML_ErrorString(XML_GetErrorCode(p)) +
+                                                   ")");
+        }
+        return !stopRequested_;
+    };
+    produce(feed);
+}
+
+void XmlStream::parseBuffer(std::string_view xml, const std::string& where) {
+    run(where, [&](const Feed& feed) {
+        constexpr std::size_t kChunk = 1 << 16;
+        std::size_t offset = 0;
+        do {
+            const std::size_t n = std::min(kChunk, xml.size() - offset);
+            offset += n;
+            if (!feed(xml.data() + offset - n, n, offset == xml.size())) {
+                return;
+            }
+        } while (offset < xml.size());
+    });
+}
+
+void XmlStream::parse(const ZipReader& zip, std::string_view part) {
+    run(zip.where(part), [&](const Feed& feed) {
+        bool stopped = false;
+        zip.stream(part, [&](const char* bytes, std::size_t n) {
+            stopped = !feed(bytes, n, false);
+            return !stopped;
+        });
+        if (!stopped) {
+            feed("", 0, true);
+        }
+    });
+}
+
+}  // namespace pv::host

@@ -1,0 +1,56 @@
+#pragma once
+// A streaming XML reader over one package part (expat, without namespace processing so names
+// keep the prefixes they were written with). A DOCTYPE or entity declaration is an error: no
+// entity is ever expanded. Element depth and text length are capped.
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace pv::host {
+
+class ZipReader;
+
+// One attribute as written: name with its prefix, value unescaped.
+struct XmlAttribute {
+    const char* name;
+    const char* value;
+};
+
+// The local part of a name: "x:c" -> "c".
+std::string_view localName(std::string_view name);
+// The value of an attribute by its exact name, nullptr when absent.
+const char* findAttribute(const char** attributes, std::string_view name);
+// The value of an attribute by its local name (any prefix), nullptr when absent.
+const char* findAttributeLocal(const char** attributes, std::string_view local);
+
+class XmlStream {
+  public:
+    virtual ~XmlStream() = default;
+
+    // Parses the part, calling the handlers below; throws pv::Error on bad XML.
+    void parse(const ZipReader& zip, std::string_view part);
+    // Parses a buffer; `where` names it in errors.
+    void parseBuffer(std::string_view xml, const std::string& where);
+
+  protected:
+    // `attributes` is a null-terminated array of name, value pairs.
+    virtual void onStart(const char* name, const char** attributes) = 0;
+    virtual void onEnd(const char* name) = 0;
+    virtual void onText(const char* text, int length) = 0;
+    // Ends the parse early without an error (from a handler).
+    void stop() { stopRequested_ = true; }
+    int depth() const { return depth_; }
+
+  private:
+    friend struct XmlStreamCallbacks;
+    using Feed = std::function<bool(const char*, std::size_t, bool)>;
+    using Producer = std::function<void(const Feed&)>;
+    void run(const std::string& where, const Producer& produce);
+
+    bool stopRequested_ = false;
+    bool refused_ = false;
+    int depth_ = 0;
+    std::string failure_;
+};
+
+}  // namespace pv::host

@@ -1,0 +1,37 @@
+#pragma once
+// A new package written atomically: into a temporary file in the target folder, renamed over
+// the target only when complete. Entries are either copied compressed from a source package
+// (no inflate, no deflate) or deflated from memory. A writer not committed leaves no file.
+#include <deque>
+#include <filesystem>
+#include <string>
+
+struct zip;
+
+namespace pv::host {
+
+class ZipReader;
+
+class ZipWriter {
+  public:
+    explicit ZipWriter(std::filesystem::path target);
+    ~ZipWriter();
+    ZipWriter(const ZipWriter&) = delete;
+    ZipWriter& operator=(const ZipWriter&) = delete;
+
+    // Copies an entry's compressed bytes as they are.
+    void copyRaw(const ZipReader& source, const std::string& part);
+    void add(const std::string& part, std::string data);
+    // Writes the package and renames it over the target.
+    void commit();
+
+  private:
+    void fail(const std::string& what);
+
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
+    zip* archive_ = nullptr;
+    std::deque<std::string> buffers_;  // libzip reads them at commit
+};
+
+}  // namespace pv::host
