@@ -1,7 +1,13 @@
 #include "split/HostReadiness.h"
 
+#include <unistd.h>
+
+#include <sys/stat.h>
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "host/SpreadsheetHost.h"
 
@@ -43,6 +49,83 @@ void CheckHostInstalled(Dialogs& dialogs, const HostProbe& canCreateHost,
         // the program ends whether or not the box could be shown
     }
     endProgram();
+}
+
+namespace {
+
+std::string lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool isOfficeProcess(const std::string& name) {
+    const std::string lower = lowercase(name);
+    return lower == "soffice.bin" || lower.find("excel") != std::string::npos;
+}
+
+}  // namespace
+
+std::vector<std::string> runningProcessNamesOfThisUser() {
+    std::vector<std::string> names;
+    std::error_code error;
+    const uid_t me = ::getuid();
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), ::isdigit))
+            continue;
+        struct stat info {};
+        if (::stat(entry.path().c_str(), &info) != 0 || info.st_uid != me)
+            continue;
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name))
+            names.push_back(name);
+        // comm keeps 15 characters; the executable's name is whole.
+        std::error_code linkError;
+        const auto executable = std::filesystem::read_symlink(entry.path() / "exe", linkError);
+        if (!linkError)
+            names.push_back(executable.filename().string());
+    }
+    return names;
+}
+
+bool fileIsPresent(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+bool IsHostRunning(const std::vector<std::string>& listedWorkbooks,
+                   const ProcessNames& processNames, const FileProbe& isPresent) {
+    try {
+        for (const std::string& name : processNames())
+            if (isOfficeProcess(name))
+                return true;
+        for (const std::string& listed : listedWorkbooks) {
+            const std::filesystem::path path(listed);
+            const std::string name = path.filename().string();
+            if (name.empty())
+                continue;
+            if (isPresent(path.parent_path() / ("~$" + name)) ||
+                isPresent(path.parent_path() / (".~lock." + name + "#")))
+                return true;
+        }
+    } catch (...) {
+        // a failing probe means that nothing was found
+    }
+    return false;
+}
+
+std::string hostRunningQuestion() {
+    return "Excel may be open. It is recommended that you close Excel first.\r"
+           "Use Ctrl+Alt+Del > Task Manager > EXCEL.EXE if necessary.\r\n\r\n"
+           "Would you like to proceed anyway?";
+}
+
+bool ConfirmHostClosed(Dialogs& dialogs, const std::function<bool()>& isHostRunning) {
+    if (!isHostRunning())
+        return false;
+    return !dialogs.askYesNo(hostRunningQuestion());
 }
 
 }  // namespace pv

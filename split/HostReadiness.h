@@ -1,7 +1,10 @@
 #pragma once
-// Guards around the spreadsheet host: at start-up, that one can be created at all.
+// Guards around the spreadsheet host: at start-up, that one can be created at all; before a run,
+// that no spreadsheet application holds the listed workbooks open.
+#include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/Dialogs.h"
 
@@ -23,5 +26,29 @@ std::string hostMissingMessage();
 // created.
 void CheckHostInstalled(Dialogs& dialogs, const HostProbe& canCreateHost = engineCanBeCreated,
                         const ProgramEnd& endProgram = endProgramNow);
+
+// The names of this user's running processes (/proc/<pid>/comm and the file name of the
+// executable); none where /proc cannot be read.
+std::vector<std::string> runningProcessNamesOfThisUser();
+
+using ProcessNames = std::function<std::vector<std::string>()>;
+using FileProbe = std::function<bool(const std::filesystem::path&)>;
+
+bool fileIsPresent(const std::filesystem::path& path);
+
+// True when a spreadsheet application that may hold listed workbooks open is running: an office
+// process of this user (soffice.bin, or a name containing "excel", in any case), or a lock file
+// beside a listed workbook ("~$name" or ".~lock.name#"). Never fails: a failing probe counts as
+// nothing running.
+bool IsHostRunning(const std::vector<std::string>& listedWorkbooks,
+                   const ProcessNames& processNames = runningProcessNamesOfThisUser,
+                   const FileProbe& isPresent = fileIsPresent);
+
+// The question ConfirmHostClosed asks, with its line breaks.
+std::string hostRunningQuestion();
+
+// True when the run must stop: a host is running and the user answered No. Yes, or no host
+// running, lets the run proceed.
+bool ConfirmHostClosed(Dialogs& dialogs, const std::function<bool()>& isHostRunning);
 
 }  // namespace pv

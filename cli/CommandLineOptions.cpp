@@ -1,0 +1,159 @@
+#include "cli/CommandLineOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <thread>
+
+#include "host/CellRef.h"
+#include "split/OutputNaming.h"
+
+namespace pv::cli {
+
+const char* const kUsage =
+    "Usage: pellavine-split [options] INPUT...\n"
+    "Saves each worksheet with content of every workbook as a workbook of its own.\n"
+    "INPUT is a workbook or a folder; a folder's tree is searched for \"*.\" + EXT files\n"
+    "(names starting with \"~\" and hidden files left out).\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output DIR     the output folder, which must exist (default: the current folder)\n"
+    "  -n, --naming RULE    how output files are named (default: sheet):\n"
+    "                         sheet           the sheet's name\n"
+    "                         workbook-sheet  the workbook's name, a blank, the sheet's name\n"
+    "                         a1              the content of cell A1\n"
+    "                         cell:REF        the content of cell REF (e.g. cell:C3)\n"
+    "                         number          1, 2, 3 ... across all workbooks\n"
+    "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
+    "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
+    "                       (default: the number of cores)\n"
+    "      --json           one JSON object per line on stdout for each file and failure\n"
+    "  -q, --quiet          print failures only\n"
+    "  -h, --help           this text\n"
+    "      --version        the program's version\n"
+    "\n"
+    "Exit status: 0 every content sheet saved, 1 some step failed, 2 usage error.\n";
+
+namespace {
+
+std::optional<std::string> namingText(const std::string& rule, std::string& range) {
+    using split::kNamingOptionTexts;
+    if (rule == "sheet")
+        return std::string(kNamingOptionTexts[0]);
+    if (rule == "workbook-sheet")
+        return std::string(kNamingOptionTexts[1]);
+    if (rule == "a1")
+        return std::string(kNamingOptionTexts[2]);
+    if (rule == "number")
+        return std::string(kNamingOptionTexts[4]);
+    if (rule.starts_with("cell:")) {
+        const auto parsed = host::parseRangeRef(rule.substr(5));
+        if (!parsed)
+            return std::nullopt;
+        range = host::absoluteAddress(parsed->first, parsed->second);
+        return std::string(kNamingOptionTexts[3]);
+    }
+    return std::nullopt;
+}
+
+std::optional<int> positiveNumber(const std::string& text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+        return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string>& args,
+                                                   std::string& problem) {
+    CommandLineOptions options;
+    options.namingOption = split::kNamingOptionTexts[0];
+    options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    bool endOfOptions = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (endOfOptions || arg == "-" || arg.empty() || arg[0] != '-') {
+            options.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            endOfOptions = true;
+            continue;
+        }
+        std::optional<std::string> attached;  // "--naming=a1"
+        if (const auto equals = arg.find('=');
+            arg.starts_with("--") && equals != std::string::npos) {
+            attached = arg.substr(equals + 1);
+            arg.resize(equals);
+        }
+        auto value = [&]() -> std::optional<std::string> {
+            if (attached)
+                return attached;
+            if (i + 1 < args.size())
+                return args[++i];
+            problem = arg + " needs a value";
+            return std::nullopt;
+        };
+        const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
+                                  arg == "--json" || arg == "-q" || arg == "--quiet";
+        if (takesNoValue && attached) {
+            problem = arg + " takes no value";
+            return std::nullopt;
+        }
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "-o" || arg == "--output") {
+            const auto folder = value();
+            if (!folder)
+                return std::nullopt;
+            options.outputFolder = *folder;
+        } else if (arg == "-n" || arg == "--naming") {
+            const auto rule = value();
+            if (!rule)
+                return std::nullopt;
+            const auto text = namingText(*rule, options.rangeAddress);
+            if (!text) {
+                problem = "unknown naming rule \"" + *rule +
+                          "\" (sheet, workbook-sheet, a1, cell:REF or number)";
+                return std::nullopt;
+            }
+            options.namingOption = *text;
+        } else if (arg == "--ext") {
+            const auto extension = value();
+            if (!extension)
+                return std::nullopt;
+            if (extension->empty() || extension->find_first_of("/\\") != std::string::npos) {
+                problem = "--ext needs an extension pattern such as xl* or xlsx";
+                return std::nullopt;
+            }
+            options.extension = *extension;
+        } else if (arg == "-j" || arg == "--jobs") {
+            const auto jobs = value();
+            if (!jobs)
+                return std::nullopt;
+            const auto number = positiveNumber(*jobs);
+            if (!number) {
+                problem = "--jobs needs a whole number of 1 or more";
+                return std::nullopt;
+            }
+            options.jobs = *number;
+        } else {
+            problem = "unknown option " + arg;
+            return std::nullopt;
+        }
+    }
+    if (!options.help && !options.version && options.inputs.empty()) {
+        problem = "no workbook or folder given";
+        return std::nullopt;
+    }
+    return options;
+}
+
+}  // namespace pv::cli

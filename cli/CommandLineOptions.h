@@ -1,0 +1,28 @@
+#pragma once
+// pellavine-split's options, parsed from its arguments.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pv::cli {
+
+struct CommandLineOptions {
+    std::vector<std::string> inputs;  // workbooks and folders, in the order given
+    std::string outputFolder = ".";
+    std::string namingOption;  // one of the window's five texts
+    std::string rangeAddress;  // the prompt's answer for "cell:REF", as "$C$3"
+    std::string extension = "xl*";
+    int jobs = 1;
+    bool json = false;
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// The options, or nothing with the reason in `problem` (a usage error).
+std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string>& args,
+                                                   std::string& problem);
+
+extern const char* const kUsage;
+
+}  // namespace pv::cli

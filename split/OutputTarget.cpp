@@ -1,0 +1,48 @@
+#include "split/OutputTarget.h"
+
+#include <string_view>
+
+#include "core/Error.h"
+#include "split/OutputNaming.h"
+
+namespace pv::split {
+
+namespace {
+
+// The position of the extension's "." in the file-name part, or npos when it has none.
+std::size_t extensionDot(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string_view::npos || dot < nameStart ? std::string_view::npos : dot;
+}
+
+}  // namespace
+
+OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
+                               const host::SpreadsheetHost& host) {
+    const std::size_t dot = extensionDot(name);
+    if (dot == std::string::npos) {
+        const std::string byDefault = host.defaultExtension();
+        if (host.canWrite(sourcePath, byDefault))
+            return {name + byDefault, false};
+    } else if (host.canWrite(sourcePath, name.substr(dot))) {
+        return {name, false};
+    }
+    const std::string own = sourceExtension(sourcePath);
+    if (!host.canWrite(sourcePath, own)) {
+        throw Error(kCannotWriteAnyFormat, "Cannot save " + name +
+                                               ": the engine writes neither that format nor the "
+                                               "format of " +
+                                               sourcePath);
+    }
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    return {stem + own, true};
+}
+
+std::string substitutionNote(const std::string& name, const OutputTarget& target) {
+    return "Saved as " + target.path + " instead of " + name +
+           ": that format cannot be written, so the sheet keeps its source's format";
+}
+
+}  // namespace pv::split

@@ -1,0 +1,80 @@
+#include "split/ParallelSaver.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+namespace pv::split {
+
+ParallelSaver::ParallelSaver(host::SpreadsheetHost& host, int workers) : host_(host) {
+    for (int i = 0; i < std::max(workers, 1); ++i)
+        workers_.emplace_back([this] { work(); });
+}
+
+ParallelSaver::~ParallelSaver() {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.clear();
+        closing_ = true;
+    }
+    taskReady_.notify_all();
+    for (auto& worker : workers_)
+        worker.join();
+}
+
+void ParallelSaver::submit(SaveTask task) {
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(task));
+    }
+    taskReady_.notify_one();
+}
+
+std::vector<SaveResult> ParallelSaver::takeFinished() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(finished_, {});
+}
+
+std::vector<SaveResult> ParallelSaver::finishAll() {
+    std::unique_lock lock(mutex_);
+    taskDone_.wait(lock, [this] { return queue_.empty() && running_ == 0; });
+    return std::exchange(finished_, {});
+}
+
+void ParallelSaver::dropQueued() {
+    std::lock_guard lock(mutex_);
+    queue_.clear();
+    taskDone_.notify_all();
+}
+
+void ParallelSaver::work() {
+    std::unique_ptr<host::SourceWorkbook> workbook;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        taskReady_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (queue_.empty())
+            return;  // closing
+        SaveTask task = std::move(queue_.front());
+        queue_.pop_front();
+        ++running_;
+        lock.unlock();
+
+        SaveResult result{std::move(task), nullptr};
+        try {
+            if (!workbook || workbook->path() != result.task.source) {
+                workbook.reset();
+                workbook = host_.open(result.task.source);
+            }
+            workbook->saveSheetAs(result.task.sheet, result.task.target);
+        } catch (...) {
+            result.failure = std::current_exception();
+        }
+
+        lock.lock();
+        --running_;
+        finished_.push_back(std::move(result));
+        taskDone_.notify_all();
+    }
+}
+
+}  // namespace pv::split

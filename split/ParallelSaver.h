@@ -1,0 +1,62 @@
+#pragma once
+// Saves sheets on worker threads while the run goes on naming the next ones. Each worker opens
+// its own copy of a source workbook (an opened workbook is not shared between threads) and keeps
+// the last one open, so the sheets of one workbook reuse it.
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/SpreadsheetHost.h"
+
+namespace pv::split {
+
+struct SaveTask {
+    std::string source;  // the listed path
+    std::size_t sheet = 0;
+    std::string sheetName;
+    std::string target;  // the file to write
+    std::string note;    // see OutputTarget: set when the extension was substituted
+};
+
+struct SaveResult {
+    SaveTask task;
+    std::exception_ptr failure;  // null when the file was written
+};
+
+class ParallelSaver {
+  public:
+    ParallelSaver(host::SpreadsheetHost& host, int workers);
+    // Drops the tasks not yet started and waits for the running ones: a save is never cut off
+    // halfway, and no task starts after this.
+    ~ParallelSaver();
+    ParallelSaver(const ParallelSaver&) = delete;
+    ParallelSaver& operator=(const ParallelSaver&) = delete;
+
+    void submit(SaveTask task);
+    // The results finished so far, in the order they finished; never waits.
+    std::vector<SaveResult> takeFinished();
+    // Waits for every submitted task, then returns the results not taken yet.
+    std::vector<SaveResult> finishAll();
+    // Drops the tasks not yet started; they leave no file.
+    void dropQueued();
+
+  private:
+    void work();
+
+    host::SpreadsheetHost& host_;
+    std::mutex mutex_;
+    std::condition_variable taskReady_;
+    std::condition_variable taskDone_;
+    std::deque<SaveTask> queue_;
+    std::vector<SaveResult> finished_;
+    std::size_t running_ = 0;
+    bool closing_ = false;
+    std::vector<std::thread> workers_;
+};
+
+}  // namespace pv::split

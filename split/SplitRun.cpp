@@ -1,0 +1,322 @@
+#include "split/SplitRun.h"
+
+#include <filesystem>
+#include <string_view>
+
+#include <QString>
+
+#include "core/Error.h"
+#include "core/ErrorReport.h"
+#include "folders/PathRoutines.h"
+#include "host/CellRef.h"
+#include "split/OutputNaming.h"
+#include "split/OutputTarget.h"
+#include "split/ParallelSaver.h"
+
+namespace pv::split {
+
+// The run's numbered statements, as its error reports quote them:
+//   100 the list has rows             102 the output folder exists    104 ConfirmHostClosed
+//   106 counters and range reset
+//   for each row:
+//   108 let events through            110 hourglass                   112 progress value
+//   114 source path                   116 progress text               118 let events through
+//   120 source extension              122 open the workbook           124 range prompt
+//   126 workbook base name
+//   for each sheet:
+//   128 used range                    130 skip test                   132 naming cell
+//   134 output name                   136 save                        138 next file number
+//   140 close the workbook
+//   142 pointer, progress value and text reset                        144 "Done."
+namespace line {
+constexpr int kListHasRows = 100, kFolderExists = 102, kConfirmHostClosed = 104, kReset = 106;
+constexpr int kLetEvents = 108, kHourglass = 110, kProgressValue = 112, kSourcePath = 114;
+constexpr int kProgressText = 116, kLetEventsAgain = 118, kSourceExtension = 120;
+constexpr int kOpen = 122, kRangePrompt = 124, kBaseName = 126;
+constexpr int kUsedRange = 128, kSkipTest = 130, kNamingCell = 132, kOutputName = 134;
+constexpr int kSave = 136, kNextFileNumber = 138, kClose = 140, kResetProgress = 142;
+constexpr int kDone = 144;
+}  // namespace line
+
+namespace {
+
+std::string withSeparator(std::string folder) {
+    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
+        folder += '/';
+    return folder;
+}
+
+std::string canonical(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+    return error ? path : resolved.string();
+}
+
+std::string fileNameOf(const std::string& path) {
+    return FileNameFromPath(QString::fromStdString(path), u'/').toStdString();
+}
+
+}  // namespace
+
+SplitRun::SplitRun(RunRequest request, RunServices services)
+    : request_(std::move(request)),
+      services_(std::move(services)),
+      proc_(services_.dialogs, form1Location("PushButton2_Click")) {}
+
+SplitRun::~SplitRun() = default;
+
+template <typename Statement>
+bool SplitRun::attempt(int line, Statement&& statement) {
+    bool succeeded = !proc_.ended();
+    proc_.step(line, [&] {
+        try {
+            statement();
+        } catch (...) {
+            succeeded = false;
+            noteFailure(line, std::current_exception());
+            throw;
+        }
+    });
+    return succeeded;
+}
+
+void SplitRun::noteFailure(int line, std::exception_ptr failure) {
+    RunFailure noted{sourcePath_, sheetName_, 0, "Unknown failure", proc_.location(), line};
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Error& error) {
+        noted.number = error.number();
+        noted.description = error.description();
+    } catch (const std::exception& other) {
+        noted.description = other.what();
+    } catch (...) {
+    }
+    ++outcome_.failures;
+    services_.observer.stepFailed(noted);
+}
+
+RunOutcome SplitRun::run() {
+    if (!passesChecks())
+        return outcome_;
+    outcome_.started = true;
+
+    attempt(line::kReset, [&] {
+        fileNumber_ = 1;
+        rangeCancelled_ = false;
+        rangeAddress_.clear();
+        folder_ = withSeparator(request_.outputFolder);
+        for (const auto& row : request_.rows)
+            listedFiles_.insert(canonical(row));
+        if (request_.jobs > 1 && request_.rows.size() > 1)
+            saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
+    });
+
+    const std::size_t rowCount = request_.rows.size();  // read once, as the loop starts
+    for (std::size_t row = 1; row <= rowCount; ++row) {
+        if (services_.observer.stopRequested()) {
+            outcome_.stopped = true;
+            break;
+        }
+        processRow(row);
+    }
+    finishParallelSaves();
+    sourcePath_.clear();
+    sheetName_.clear();
+
+    attempt(line::kResetProgress, [&] { resetProgress(); });
+    if (!rangeCancelled_ && !outcome_.stopped)
+        attempt(line::kDone, [&] { services_.dialogs.message(kDone); });
+    return outcome_;
+}
+
+bool SplitRun::passesChecks() {
+    Dialogs& dialogs = services_.dialogs;
+    proc_.stepIf(
+        line::kListHasRows, [&] { return request_.rows.empty(); },
+        [&] {
+            dialogs.message(kNoFilesAdded);
+            proc_.end();
+        });
+    proc_.stepIf(
+        line::kFolderExists,
+        [&] { return !FolderExists(QString::fromStdString(request_.outputFolder)); },
+        [&] {
+            dialogs.message(kFolderDoesNotExist);
+            proc_.end();
+        });
+    proc_.stepIf(
+        line::kConfirmHostClosed,
+        [&] { return services_.confirmHostClosed && services_.confirmHostClosed(); },
+        [&] { proc_.end(); });
+    return !proc_.ended();
+}
+
+void SplitRun::resetProgress() {
+    services_.observer.setMousePointer(kPointerDefault);
+    services_.observer.setProgressValue(0);
+    services_.observer.setProgressText(kProgressBarIdleText);
+}
+
+void SplitRun::processRow(std::size_t row) {
+    RunObserver& observer = services_.observer;
+    sheetName_.clear();
+    if (saver_)
+        reportFinished(saver_->takeFinished());
+
+    attempt(line::kLetEvents, [&] { observer.letEventsThrough(); });
+    attempt(line::kHourglass, [&] { observer.setMousePointer(kPointerHourglass); });
+    attempt(line::kProgressValue, [&] {
+        observer.setProgressValue(static_cast<double>(row) /
+                                  static_cast<double>(request_.rows.size()) * 100.0);
+    });
+    attempt(line::kSourcePath, [&] { sourcePath_ = request_.rows.at(row - 1); });
+    attempt(line::kProgressText,
+            [&] { observer.setProgressText(kProcessing + fileNameOf(sourcePath_)); });
+    attempt(line::kLetEventsAgain, [&] { observer.letEventsThrough(); });
+    attempt(line::kSourceExtension, [&] { sourceExtension_ = sourceExtension(sourcePath_); });
+
+    // A workbook that does not open is reported once; none of its later steps has anything to
+    // work on.
+    std::unique_ptr<host::SourceWorkbook> workbook;
+    if (!attempt(line::kOpen, [&] { workbook = services_.host.open(sourcePath_); }))
+        return;
+
+    if (namingOptionFromText(request_.namingOption) == NamingOption::UserCell &&
+        rangeAddress_.empty())
+        askForRangeOnce(sourcePath_);
+    attempt(line::kBaseName, [&] { baseName_ = workbookBaseName(fileNameOf(sourcePath_)); });
+
+    const std::size_t sheetCount = workbook->sheets().size();  // read once
+    for (std::size_t sheet = 0; sheet < sheetCount; ++sheet) {
+        observer.letEventsThrough();  // more often than each workbook: big ones take a while
+        if (observer.stopRequested()) {
+            outcome_.stopped = true;
+            break;
+        }
+        sheetName_ = workbook->sheets()[sheet].name;
+        processSheet(*workbook, sheet);
+    }
+    sheetName_.clear();
+    attempt(line::kClose, [&] { workbook.reset(); });
+}
+
+void SplitRun::askForRangeOnce(const std::string& sourcePath) {
+    attempt(line::kRangePrompt, [&] {
+        std::optional<std::pair<host::CellRef, host::CellRef>> range;
+        try {  // the prompt's own failures count as a cancel, unreported
+            if (auto answer = services_.dialogs.askForRange(sourcePath, kRangePrompt))
+                range = host::parseRangeRef(*answer);
+        } catch (...) {
+            range.reset();
+        }
+        if (!range) {
+            rangeCancelled_ = true;
+            services_.dialogs.message(kNoRangeSelected);
+        } else {
+            rangeCancelled_ = false;
+            rangeAddress_ = host::absoluteAddress(range->first, range->second);
+        }
+    });
+}
+
+void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
+    // Each failure below is reported once and passes the sheet over: no later step has its
+    // object, so nothing stale or empty is saved.
+    host::UsedRange used;
+    if (!attempt(line::kUsedRange, [&] { used = workbook.usedRange(sheet); }))
+        return;
+    bool skip = false;
+    attempt(line::kSkipTest, [&] { skip = used.lastRow <= 1 && used.lastColumn <= 1; });
+    if (skip)
+        return;
+
+    const std::string& optionText = request_.namingOption;
+    const std::optional<NamingOption> option = namingOptionFromText(optionText);
+    NamingInputs inputs{folder_,   sourceExtension_, sheetName_,
+                        baseName_, std::nullopt,     fileNumber_};
+    if (!attempt(line::kNamingCell, [&] {
+            if (!option)
+                return;
+            if (const auto cell = namingCell(*option, rangeAddress_))
+                inputs.cellValue = workbook.cellText(sheet, cell->row, cell->column);
+        }))
+        return;
+
+    std::optional<SaveTask> task;
+    bool numberUsed = false;
+    const bool named = attempt(line::kOutputName, [&] {
+        const auto name = outputFileName(
+            optionText, inputs, [&](const std::string& c) { return isTaken(c, sourcePath_); });
+        if (!name)
+            return;  // no option, or no range chosen: not saved
+        numberUsed = true;
+        const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host);
+        checkNotListed(target.path);
+        claimed_.insert(target.path);
+        task = SaveTask{sourcePath_, sheet, sheetName_, target.path,
+                        target.substituted ? substitutionNote(*name, target) : std::string()};
+    });
+    if (named && task)
+        save(workbook, *task);
+    // A number once given out is spent, saved or not, so one refused name does not hold up
+    // every later sheet.
+    if (option == NamingOption::FileNumber && numberUsed)
+        attempt(line::kNextFileNumber, [&] { ++fileNumber_; });
+}
+
+bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePath) const {
+    // A name whose format cannot be written is saved under its substitute, so the substitute
+    // being taken takes the name too.
+    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host);
+    return claimed_.contains(candidate) || claimed_.contains(target.path) ||
+           isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
+}
+
+void SplitRun::checkNotListed(const std::string& target) const {
+    // Numbered names replace existing files; a listed workbook must never be one of them.
+    if (listedFiles_.contains(canonical(target)))
+        throw Error(kWouldReplaceListedWorkbook, "Cannot save sheet \"" + sheetName_ + "\" of " +
+                                                     sourcePath_ + " as " + target +
+                                                     ": that file is a listed workbook");
+}
+
+void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {
+    if (saver_) {
+        attempt(line::kSave, [&] { saver_->submit(task); });
+        return;
+    }
+    if (attempt(line::kSave, [&] { workbook.saveSheetAs(task.sheet, task.target); }))
+        saved(task);
+}
+
+void SplitRun::saved(const SaveTask& task) {
+    ++outcome_.saved;
+    services_.observer.outputSaved({task.source, task.sheetName, task.target, task.note});
+    if (!task.note.empty())  // the sheet is saved; the report only says where
+        proc_.step(line::kSave, [&] { throw Error(kSavedInSourceFormat, task.note); });
+}
+
+void SplitRun::reportFinished(std::vector<SaveResult> results) {
+    const std::string path = sourcePath_, sheet = sheetName_;
+    for (const SaveResult& result : results) {
+        sourcePath_ = result.task.source;
+        sheetName_ = result.task.sheetName;
+        if (result.failure)
+            attempt(line::kSave, [&] { std::rethrow_exception(result.failure); });
+        else
+            saved(result.task);
+    }
+    sourcePath_ = path;
+    sheetName_ = sheet;
+}
+
+void SplitRun::finishParallelSaves() {
+    if (!saver_)
+        return;
+    if (outcome_.stopped)
+        saver_->dropQueued();
+    reportFinished(saver_->finishAll());
+    saver_.reset();
+}
+
+}  // namespace pv::split

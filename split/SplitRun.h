@@ -1,0 +1,110 @@
+#pragma once
+// The split run behind "Start Saving" and the command line: every listed workbook opened, every
+// sheet with content beyond A1 saved as a workbook of its own under the chosen naming option.
+// Failing steps are reported with PushButton2_Click's location and the run's line numbers, and
+// the run goes on.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "core/Dialogs.h"
+#include "core/GuardedProcedure.h"
+#include "host/SpreadsheetHost.h"
+#include "split/RunObserver.h"
+
+namespace pv::split {
+
+class ParallelSaver;
+struct SaveTask;
+struct SaveResult;
+
+inline constexpr int kWouldReplaceListedWorkbook = 3001;
+inline constexpr int kSavedInSourceFormat = 3002;
+
+inline constexpr const char* kNoFilesAdded = "No files added.";
+inline constexpr const char* kFolderDoesNotExist =
+    "Folder does not exist. Please select another folder.";
+inline constexpr const char* kRangePrompt = "Highlight a block of cells with mouse";
+inline constexpr const char* kNoRangeSelected = "You did not select a range. Please try again.";
+inline constexpr const char* kDone = "Done.";
+inline constexpr const char* kProcessing = "Processing: ";
+inline constexpr const char* kProgressBarIdleText = "Progress Bar";
+inline constexpr int kPointerDefault = 0;
+inline constexpr int kPointerHourglass = 11;
+
+struct RunRequest {
+    // The listed paths, taken when the run starts: rows added or removed meanwhile do not
+    // change this run.
+    std::vector<std::string> rows;
+    std::string outputFolder;  // a separator is added when it has none
+    std::string namingOption;  // one of the five texts; any other text saves nothing
+    // More than 1: sheets are saved on that many threads while the run names the next ones in
+    // list order, so the names are those of a one-thread run.
+    int jobs = 1;
+};
+
+struct RunServices {
+    host::SpreadsheetHost& host;
+    Dialogs& dialogs;
+    RunObserver& observer;
+    // ConfirmHostClosed: true when the run must not start. Empty: never asked.
+    std::function<bool()> confirmHostClosed;
+};
+
+struct RunOutcome {
+    bool started = false;  // the three checks passed
+    bool stopped = false;  // stopRequested ended it early
+    int saved = 0;
+    int failures = 0;  // failing steps reported
+};
+
+class SplitRun {
+  public:
+    SplitRun(RunRequest request, RunServices services);
+    ~SplitRun();
+    SplitRun(const SplitRun&) = delete;
+    SplitRun& operator=(const SplitRun&) = delete;
+
+    RunOutcome run();
+
+  private:
+    bool passesChecks();
+    void processRow(std::size_t row);
+    void askForRangeOnce(const std::string& sourcePath);
+    void processSheet(host::SourceWorkbook& workbook, std::size_t sheet);
+    bool isTaken(const std::string& candidate, const std::string& sourcePath) const;
+    void checkNotListed(const std::string& target) const;
+    void save(host::SourceWorkbook& workbook, const SaveTask& task);
+    void saved(const SaveTask& task);
+    void reportFinished(std::vector<SaveResult> results);
+    void finishParallelSaves();
+    void resetProgress();
+
+    // Runs a numbered statement; false when it failed (after its report).
+    template <typename Statement>
+    bool attempt(int line, Statement&& statement);
+    void noteFailure(int line, std::exception_ptr failure);
+
+    RunRequest request_;
+    RunServices services_;
+    GuardedProcedure proc_;
+    RunOutcome outcome_;
+
+    std::string folder_;
+    int fileNumber_ = 1;
+    std::string rangeAddress_;
+    bool rangeCancelled_ = false;
+    std::string sourcePath_;
+    std::string sourceExtension_;
+    std::string baseName_;
+    std::string sheetName_;
+    // Names this run has written or will write: taken for later sheets whatever the disk says.
+    std::set<std::string> claimed_;
+    std::set<std::string> listedFiles_;  // canonical paths of the rows, never replaced
+    std::unique_ptr<ParallelSaver> saver_;
+};
+
+}  // namespace pv::split
