@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "app/ApplicationTitle.h"
+#include "app/RangePromptDialog.h"
 
 namespace pv {
 
@@ -78,9 +79,9 @@ std::string QtDialogs::browseForFolder(const std::string& prompt, const std::str
     return QFileDialog::getExistingDirectory(owner_, qt(prompt), qt(startFolder)).toStdString();
 }
 
-std::optional<std::string> QtDialogs::askForRange(const std::string& /*workbookPath*/,
+std::optional<std::string> QtDialogs::askForRange(const std::string& workbookPath,
                                                   const std::string& prompt) {
-    return inputBox(prompt, {}, {});
+    return askForRangeOver(workbookPath, prompt, owner_);
 }
 
 }  // namespace pv

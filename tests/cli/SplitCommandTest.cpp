@@ -1,0 +1,147 @@
+// pellavine-split in-process: options, folder inputs, names, JSON lines and exit statuses.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "cli/SplitCommand.h"
+#include "split/TestWorkbooks.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pv::test::fileNames;
+using Names = std::set<std::string>;
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result split(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = pv::cli::run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> all;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        all.push_back(line);
+    return all;
+}
+
+class SplitCommandTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(in / "sub" / "deeper");
+        pv::test::writeWorkbooks({
+            {in / "Sales.2020.xlsx",
+             {{"North", {{"A1", "Q1/Q2: totals?"}, {"C3", "n3"}}},
+              {"South", {{"B2", "x"}, {"C3", "s3"}}},
+              {"Notes", {}}}},
+            {in / "sub" / "deeper" / "Team.xlsx", {{"North", {{"A1", "7"}, {"C3", "t3"}}}}},
+        });
+        std::ofstream(in / "sub" / "~$Team.xlsx") << "lock";
+        std::ofstream(in / "sub" / ".hidden.xlsx") << "hidden";
+        std::ofstream(in / "sub" / "notes.txt") << "text";
+    }
+
+    std::string outArg() const { return out.path().string(); }
+
+    pv::test::TempDir in, out;
+};
+
+TEST_F(SplitCommandTest, NamingRulesGiveTheWindowsNames) {
+    const std::vector<std::pair<std::string, Names>> cases = {
+        {"sheet", {"North.xlsx", "South.xlsx", "North_1.xlsx"}},
+        {"workbook-sheet", {"Sales.2020 North.xlsx", "Sales.2020 South.xlsx", "Team North.xlsx"}},
+        {"a1", {"Q1Q2 totals.xlsx", "no_value.xlsx", "7.xlsx"}},
+        {"cell:C3", {"n3.xlsx", "s3.xlsx", "t3.xlsx"}},
+        {"number", {"1.xlsx", "2.xlsx", "3.xlsx"}},
+    };
+    for (const auto& [rule, names] : cases) {
+        for (const std::string jobs : {"1", "4"}) {
+            SCOPED_TRACE(rule + " --jobs " + jobs);
+            const Result result = split({"-q", "-o", outArg(), "-n", rule, "--jobs", jobs,
+                                         (in / "Sales.2020.xlsx").string(), (in / "sub").string()});
+            EXPECT_EQ(result.status, 0) << result.err;
+            EXPECT_EQ(fileNames(out.path()), names);
+            EXPECT_EQ(result.out, "");
+            for (const auto& entry : fs::directory_iterator(out.path()))
+                fs::remove(entry.path());
+        }
+    }
+}
+
+TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
+    std::ofstream(in / "Broken.xlsx") << "not a workbook";
+    const Result result = split({"--json", "--output=" + outArg(), in.path().string()});
+    EXPECT_EQ(result.status, 1);
+    const auto json = lines(result.out);
+    ASSERT_EQ(json.size(), 4u) << result.out;
+    // Breadth-first: the folder's own files in name order, then the folders below.
+    EXPECT_EQ(json[0].rfind("{\"event\":\"failed\",\"source\":", 0), 0u) << json[0];
+    EXPECT_NE(json[0].find("Broken.xlsx"), std::string::npos);
+    EXPECT_NE(json[0].find("\"line\":122"), std::string::npos);
+    EXPECT_NE(json[0].find("\"location\":\"in Tamberlyn2021/08/31.Form1.PushButton2_Click \""),
+              std::string::npos);
+    EXPECT_EQ(
+        json[1],
+        "{\"event\":\"saved\",\"source\":" + pv::test::jsonText((in / "Sales.2020.xlsx").string()) +
+            ",\"sheet\":\"North\",\"output\":" + pv::test::jsonText(outArg() + "/North.xlsx") +
+            "}");
+    EXPECT_NE(json[3].find("North_1.xlsx"), std::string::npos);
+    EXPECT_NE(result.err.find("at line 122"), std::string::npos);
+    EXPECT_NE(result.err.find("Broken.xlsx"), std::string::npos);
+}
+
+TEST_F(SplitCommandTest, NoValueSubstituteIsSavedAndNoted) {
+    const Result result =
+        split({"--json", "-n", "a1", "-o", outArg(), (in / "Sales.2020.xlsx").string()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.out.find("\"output\":" + pv::test::jsonText(outArg() + "/no_value.xlsx") +
+                              ",\"note\":"),
+              std::string::npos)
+        << result.out;
+    EXPECT_NE(result.err.find("instead of " + outArg() + "/no_value.xls:"), std::string::npos);
+}
+
+TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"-o"},
+        {"--naming", "cell:ZZZZ1", "a.xlsx"},
+        {"--naming", "a2", "a.xlsx"},
+        {"--jobs", "0", "a.xlsx"},
+        {"--json=yes", "a.xlsx"},
+        {"--frobnicate", "a.xlsx"},
+    };
+    for (const auto& args : cases) {
+        const Result result = split(args);
+        EXPECT_EQ(result.status, 2) << (args.empty() ? "" : args[0]);
+        EXPECT_NE(result.err.find("Usage: pellavine-split"), std::string::npos);
+    }
+    const Result missing = split({"-o", (in / "nope").string(), (in / "Sales.2020.xlsx").string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "Folder does not exist. Please select another folder.\n");
+    EXPECT_TRUE(fileNames(out.path()).empty());
+}
+
+TEST_F(SplitCommandTest, AFolderWithoutWorkbooksAddsNoFiles) {
+    const Result result = split({"-o", outArg(), "--ext", "xlsm", in.path().string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "No files added.\n");
+}
+
+TEST_F(SplitCommandTest, PlainOutputListsEachFileAndEndsWithDone) {
+    const Result result = split({"-o", outArg(), (in / "Sales.2020.xlsx").string()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, outArg() + "/North.xlsx\n" + outArg() + "/South.xlsx\n");
+    EXPECT_EQ(result.err, "Done.\n");
+    EXPECT_EQ(split({"--help"}).status, 0);
+}
+
+}  // namespace
