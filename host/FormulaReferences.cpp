@@ -50,6 +50,7 @@ class FormulaLexer {
                     // A function name.
                 } else if (pos_ < text_.size() && text_[pos_] == ':' && spanEndsInQualifier()) {
                     refs_.threeD = true;
+                    skipSpanEnd();
                 } else if (!(word[0] >= '0' && word[0] <= '9')) {
                     refs_.identifiers.push_back(word);
                 }
@@ -97,6 +98,18 @@ class FormulaLexer {
             ++p;
         }
         return p < text_.size() && text_[p] == '!';
+    }
+
+    // Past ":LastSheet!" of a 3-D span.
+    void skipSpanEnd() {
+        ++pos_;
+        if (pos_ < text_.size() && text_[pos_] == '\'') {
+            readQuoted();
+        }
+        while (pos_ < text_.size() && text_[pos_] != '!') {
+            ++pos_;
+        }
+        ++pos_;
     }
 
     void skipQuoted(char quote) {

@@ -27,7 +27,9 @@ bool isFilteredItem(std::string_view local) {
     return local == "hyperlink" || local == "dataValidation" || local == "cfRule";
 }
 bool isFilteredContainer(std::string_view local) {
-    return local == "hyperlinks" || local == "dataValidations" || local == "conditionalFormatting";
+    // An extension holding only a dropped container would be left empty, which is invalid.
+    return local == "hyperlinks" || local == "dataValidations" ||
+           local == "conditionalFormatting" || local == "conditionalFormattings" || local == "ext";
 }
 bool holdsFormula(std::string_view local) {
     return local == "formula" || local == "formula1" || local == "formula2" || local == "f";
@@ -238,7 +240,7 @@ class SheetRewriterStream : public XmlStream {
         const auto local = localName(frame.name);
         const bool drop =
             isFilteredItem(local) ? frame.foreign : frame.keptItems == 0 && frame.droppedItems > 0;
-        if (!frames_.empty() && isFilteredItem(local)) {
+        if (!frames_.empty()) {
             ++(drop ? frames_.back().droppedItems : frames_.back().keptItems);
         }
         if (drop) {

@@ -1,0 +1,185 @@
+// Hostile and broken packages: each gives one clear, numbered error at the step that meets the
+// fault, never a crash, a hang or an output file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+#include "PackageBuilder.h"
+#include "core/Error.h"
+#include "host/HostErrors.h"
+#include "host/SpreadsheetHost.h"
+#include "host/ZipReader.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pv::test;
+namespace errors = pv::host::errors;
+
+enum class Stage { Open, Read, Extract };
+
+struct BadInput {
+    const char* name;
+    std::function<void(const fs::path&)> write;
+    Stage stage;
+    int number;
+};
+
+void writeMutated(const fs::path& file,
+                  const std::function<void(std::vector<PackagePart>&)>& change) {
+    auto parts = sampleWorkbookParts();
+    change(parts);
+    writePackage(file, parts);
+}
+
+std::function<void(const fs::path&)> mutated(
+    std::function<void(std::vector<PackagePart>&)> change) {
+    return [change](const fs::path& file) { writeMutated(file, change); };
+}
+
+std::function<void(const fs::path&)> sheet3(const std::string& xml) {
+    return mutated([xml](auto& parts) { setPart(parts, "xl/worksheets/sheet3.xml", xml); });
+}
+
+const std::string kSheetHead =
+    R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";
+
+class EngineBadInputTest : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(EngineBadInputTest, FailsCleanly) {
+    TempDir dir;
+    const auto file = dir / "bad.xlsx";
+    GetParam().write(file);
+    auto host = pv::host::createEngineHost();
+    try {
+        auto book = host->open(file);
+        ASSERT_NE(GetParam().stage, Stage::Open) << "opened";
+        (void)book->usedRange(2);
+        ASSERT_NE(GetParam().stage, Stage::Read) << "read";
+        book->saveSheetAs(2, dir / "out.xlsx");
+        FAIL() << "extracted";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), GetParam().number) << e.description();
+        EXPECT_NE(e.description().find(file.string()), std::string::npos) << e.description();
+    }
+    EXPECT_FALSE(fs::exists(dir / "out.xlsx"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, EngineBadInputTest,
+    ::testing::Values(
+        BadInput{"TruncatedZip",
+                 [](const fs::path& f) {
+                     writePackage(f, sampleWorkbookParts());
+                     fs::resize_file(f, fs::file_size(f) / 2);
+                 },
+                 Stage::Open, errors::kCorruptZip},
+        BadInput{"NotAZip", [](const fs::path& f) { std::ofstream(f) << "hello, not a zip"; },
+                 Stage::Open, errors::kCorruptZip},
+        BadInput{"CompoundFile",
+                 [](const fs::path& f) { std::ofstream(f) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"; },
+                 Stage::Open, errors::kLegacyOrEncrypted},
+        BadInput{"CaseVariantDuplicate", mutated([](auto& p) {
+                     p.push_back({"XL/Workbook.xml", "<x/>"});
+                 }),
+                 Stage::Open, errors::kUnsafeEntry},
+        BadInput{"EscapingEntryName", mutated([](auto& p) {
+                     p.push_back({"xl/../../evil.xml", "<x/>"});
+                 }),
+                 Stage::Open, errors::kUnsafeEntry},
+        BadInput{"AbsoluteEntryName", mutated([](auto& p) {
+                     p.push_back({"/etc/evil", "x"});
+                 }),
+                 Stage::Open, errors::kUnsafeEntry},
+        BadInput{"MissingWorkbook", mutated([](auto& p) {
+                     std::erase_if(p, [](auto& x) { return x.name == "xl/workbook.xml"; });
+                 }),
+                 Stage::Open, errors::kMissingPart},
+        BadInput{"MissingSheetPart", mutated([](auto& p) {
+                     std::erase_if(p, [](auto& x) { return x.name == "xl/worksheets/sheet2.xml"; });
+                 }),
+                 Stage::Open, errors::kMissingPart},
+        BadInput{"DoctypeInWorkbook", mutated([](auto& p) {
+                     auto& wb = std::find_if(p.begin(), p.end(), [](auto& x) {
+                                    return x.name == "xl/workbook.xml";
+                                })->data;
+                     wb.insert(wb.find("<workbook"), "<!DOCTYPE workbook>");
+                 }),
+                 Stage::Open, errors::kDtdRefused},
+        BadInput{
+            "EntityInSheet",
+            sheet3(
+                R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;">]>)" +
+                kSheetHead + "</sheetData></worksheet>"),
+            Stage::Read, errors::kDtdRefused},
+        BadInput{"MalformedSheet", sheet3(kSheetHead + "<row><c r=\"A1\"></row></sheetData>"),
+                 Stage::Read, errors::kMalformedXml},
+        BadInput{"ColumnPastXFD",
+                 sheet3(kSheetHead +
+                        R"(<row r="1"><c r="XFE1"><v>1</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, errors::kBadCellReference},
+        BadInput{
+            "RowPastLimit",
+            sheet3(
+                kSheetHead +
+                R"(<row r="1048577"><c r="XFD1048577"><v>1</v></c></row></sheetData></worksheet>)"),
+            Stage::Read, errors::kBadCellReference},
+        BadInput{"RowZero",
+                 sheet3(kSheetHead +
+                        R"(<row r="1"><c r="A0"><v>1</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, errors::kBadCellReference},
+        BadInput{
+            "RelationshipCycle", mutated([](auto& p) {
+                const std::string rels =
+                    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships"><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing" Target="%s"/></Relationships>)";
+                auto with = [&](const std::string& target) {
+                    std::string r = rels;
+                    return r.replace(r.find("%s"), 2, target);
+                };
+                p.push_back(
+                    {"xl/worksheets/_rels/sheet3.xml.rels", with("../drawings/drawing1.xml")});
+                p.push_back({"xl/drawings/drawing1.xml", "<wsDr/>"});
+                p.push_back(
+                    {"xl/drawings/_rels/drawing1.xml.rels", with("../worksheets/sheet3.xml")});
+            }),
+            Stage::Extract, errors::kRelationshipCycle},
+        BadInput{"PartOfTwoSheets", mutated([](auto& p) {
+                     auto& rels = std::find_if(p.begin(), p.end(), [](auto& x) {
+                                      return x.name == "xl/_rels/workbook.xml.rels";
+                                  })->data;
+                     rels.replace(rels.find("worksheets/sheet2.xml"), 21, "worksheets/sheet1.xml");
+                 }),
+                 Stage::Open, errors::kSharedSheetPart}),
+    [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
+
+TEST(ZipLimitsTest, InflateRatioAndSizeCapsRefuseBombs) {
+    TempDir dir;
+    const auto file = dir / "bomb.xlsx";
+    writePackage(file, {{"zeros.xml", std::string(4 << 20, '\0')}});
+    pv::host::ZipLimits ratio;
+    ratio.maxRatio = 100;
+    pv::host::ZipLimits total;
+    total.maxTotalSize = 1 << 20;
+    pv::host::ZipLimits dom;
+    dom.maxDomPartSize = 1 << 20;
+    dom.maxRatio = 1e6;
+    for (const auto& limits : {ratio, total}) {
+        try {
+            pv::host::ZipReader reader(file, limits);
+            FAIL() << "opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), errors::kZipBomb);
+        }
+    }
+    pv::host::ZipReader reader(file, dom);
+    try {
+        (void)reader.read("zeros.xml");
+        FAIL() << "loaded";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), errors::kZipBomb);
+    }
+}
+
+}  // namespace
