@@ -52,9 +52,9 @@ run_workload() {
     shift 3
     echo "Workload $title..."
 
+    mkdir -p "$work/out-$key-split"  # the output folder must exist
     measure "$key-split" "$build/bin/pellavine-split" -q -o "$work/out-$key-split" "$@"
     local split_wall=$wall split_peak=$peak split_status=$status split_note="" outputs
-    mkdir -p "$work/out-$key-split"
     outputs=$(find "$work/out-$key-split" -type f | wc -l)
     split_note="$outputs files written"
     [ "$status" -ne 0 ] && split_note="$split_note; FAILED (status $status, see logs/$key-split.log)"

@@ -2,7 +2,9 @@
 // its dialogs, and what the window does while a run lets its events through.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -38,8 +40,10 @@ class StartSavingTest : public pv::test::Form1Test {
 
 TEST_F(StartSavingTest, SplitsEveryRowAndResetsTheWindow) {
     pv::Form1& window = formWithRows(2);
+    QGuiApplication::clipboard()->setText("the user's own");
     window.button(2)->click();
     EXPECT_EQ(fileNames(out.path()), (Names{"North.xlsx", "North_1.xlsx"}));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "the user's own");
     EXPECT_EQ(dialogs.messages(), std::vector<std::string>{"Done."});
     EXPECT_EQ(window.progressBar()->value(), 0);
     EXPECT_EQ(window.progressBar()->format(), "Progress Bar");
