@@ -158,7 +158,9 @@ void writeNorth(WorkbookWriter& wb, lxw_worksheet* ws, const Styles& s, const fs
     check(worksheet_data_validation_cell(ws, 14, 1, &list), "North list validation");
 
     check(worksheet_write_url(ws, 15, 0, "https://example.com/north-report", nullptr), "North url");
-    check(worksheet_write_url(ws, 16, 0, "internal:North!A1", nullptr), "North internal link");
+    check(worksheet_write_url_opt(ws, 16, 0, "internal:North!A1", nullptr, "north-back-to-top",
+                                  nullptr),
+          "North internal link");
 
     lxw_comment_options alice = {};
     alice.author = text("Alice Author");
@@ -266,7 +268,10 @@ void writeSummary(WorkbookWriter& wb, lxw_worksheet* ws, const Styles& s) {
     worksheet_write_formula_num(ws, 9, 1, "=Hidden!B2+Secret!B2", nullptr, 11 + 13);
     worksheet_set_column(ws, 0, 0, 20, nullptr);
 
-    check(worksheet_write_url(ws, 11, 0, "internal:South!A1", nullptr), "Summary link to South");
+    // The link's own text names no sheet; only its target does.
+    check(worksheet_write_url_opt(ws, 11, 0, "internal:South!A1", nullptr, "summary-see-figures",
+                                  nullptr),
+          "Summary link to South");
 
     lxw_chart* chart = workbook_add_chart(wb.get(), LXW_CHART_LINE);
     chart_add_series(chart, "=North!$A$5:$A$9", "=North!$B$5:$B$9");
