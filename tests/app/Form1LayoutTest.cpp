@@ -1,0 +1,111 @@
+#include <QApplication>
+#include <QScreen>
+
+#include "Form1Fixture.h"
+#include "list/WorkbookListView.h"
+
+namespace {
+
+using pv::test::Form1Test;
+
+struct Control {
+    const char* name;
+    const char* parent;
+    QRect twips;  // left, top, width, height
+    const char* caption;
+};
+
+// In tab order.
+const Control kControls[] = {
+    {"ListView1", "Form1", {120, 120, 7800, 2535}, nullptr},
+    {"ProgressBar1", "Form1", {120, 6010, 7800, 405}, "Progress Bar"},
+    {"Frame1", "Form1", {120, 3720, 7800, 825}, "Save Excel Files To This Folder"},
+    {"Text3", "Frame1", {240, 300, 6520, 345}, "Text3"},
+    {"PushButton3", "Frame1", {6855, 300, 690, 345}, "..."},
+    {"Frame2", "Form1", {120, 4590, 7800, 800}, "Save Options"},
+    {"Combo1", "Frame2", {240, 300, 7305, 345}, nullptr},
+    {"PushButton1", "Form1", {120, 2750, 3840, 405}, "Add Excel File(s)"},
+    {"PushButton4", "Form1", {4080, 2750, 3840, 405}, "Add All Excel Files In Folder"},
+    {"PushButton2", "Form1", {120, 5490, 7800, 405}, "Start Saving"},
+    {"PushButton5", "Form1", {120, 3260, 3840, 405}, "Clear List"},
+    {"PushButton6", "Form1", {4080, 3260, 3840, 405}, "Load Sample/Example Files"},
+};
+
+QString captionOf(QWidget* w) {
+    if (auto* b = qobject_cast<QPushButton*>(w))
+        return b->text();
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return g->title();
+    if (auto* e = qobject_cast<QLineEdit*>(w))
+        return e->text();
+    if (auto* p = qobject_cast<QProgressBar*>(w))
+        return p->text();
+    return {};
+}
+
+TEST_F(Form1Test, EveryControlHasItsPlaceAndCaption) {
+    auto& f = newForm();
+    for (const auto& c : kControls) {
+        SCOPED_TRACE(c.name);
+        auto* w = f.findChild<QWidget*>(c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->parentWidget()->objectName(), c.parent);
+        const QRect pixels(qRound(c.twips.x() / 15.0), qRound(c.twips.y() / 15.0),
+                           qRound(c.twips.width() / 15.0), qRound(c.twips.height() / 15.0));
+        EXPECT_EQ(w->geometry(), pixels);
+        if (c.caption) {
+            EXPECT_EQ(captionOf(w), c.caption);
+        }
+    }
+}
+
+TEST_F(Form1Test, TabOrderFollowsTheControlTable) {
+    auto& f = newForm();
+    QStringList names;
+    for (const auto& c : kControls)
+        names << c.name;
+    QStringList order;
+    QWidget* w = f.findChild<QWidget*>("ListView1");
+    for (int i = 0; i < 200 && order.size() < names.size(); ++i, w = w->nextInFocusChain())
+        if (names.contains(w->objectName()) && !order.contains(w->objectName()))
+            order << w->objectName();
+    EXPECT_EQ(order, names);
+}
+
+TEST_F(Form1Test, WindowIsFixedCentredWhiteWithoutMaximise) {
+    auto& f = newForm();
+    EXPECT_EQ(f.size(), QSize(536, 436));
+    EXPECT_EQ(f.minimumSize(), f.maximumSize());
+    EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f.palette().color(QPalette::Window), QColor(Qt::white));
+    EXPECT_EQ(f.outputFolderFrame()->palette().color(QPalette::Window), QColor(Qt::white));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((f.geometry().center() - screen.center()).manhattanLength(), 2);
+}
+
+TEST_F(Form1Test, FontsAndTheListsHint) {
+    auto& f = newForm();
+    EXPECT_EQ(f.font().family(), "Arial");
+    EXPECT_TRUE(f.font().bold());
+    EXPECT_EQ(f.font().pointSizeF(), 9.0);
+    EXPECT_EQ(f.outputFolderFrame()->font().pointSizeF(), 9.0);
+    for (int n = 1; n <= 6; ++n) {
+        EXPECT_EQ(f.button(n)->font().pointSizeF(), 11.25);
+        EXPECT_TRUE(f.button(n)->font().bold());
+    }
+    EXPECT_EQ(f.listView()->font().pointSizeF(), 9.0);
+    EXPECT_EQ(f.listView()->toolTip(),
+              "Drag and drop files here. Double-click item to remove it. Move | line to right and "
+              "out of window to reveal full names.");
+}
+
+TEST_F(Form1Test, ButtonsAreConnectedToTheirGuardedHandlers) {
+    // PushButton3 is the only one of ours: clicking it opens the folder dialog.
+    auto& f = loadedForm();
+    f.button(3)->click();
+    ASSERT_EQ(dialogs.shown().size(), 1u);
+    EXPECT_EQ(dialogs.shown()[0].kind, pv::test::ShownDialog::Kind::Folder);
+}
+
+}  // namespace
