@@ -3,12 +3,14 @@
 with openpyxl, delete the other sheets, save.
 
 Usage: openpyxl_split.py OUTDIR WORKBOOK...
-Prints "total N" (sheets to save) first, then "done" after each saved sheet, so a run cut
-short by a time limit still tells how far it got.
+Prints "total N" (sheets to save) first, then "loaded SECONDS" after each load and "done
+SECONDS" (since the start) after each saved sheet, so a run cut short by a time limit still
+tells how far it got and what one load costs.
 """
 import os
 import re
 import sys
+import time
 import warnings
 import zipfile
 
@@ -27,19 +29,22 @@ def main(argv):
         return 2
     outdir, books = argv[0], argv[1:]
     print("total %d" % sum(sheet_count(b) for b in books), flush=True)
+    start = time.monotonic()
     for book in books:
         stem = os.path.splitext(os.path.basename(book))[0]
         names = None
         index = 0
         while names is None or index < len(names):
+            before = time.monotonic()
             wb = openpyxl.load_workbook(book)
+            print("loaded %.3f" % (time.monotonic() - before), flush=True)
             names = wb.sheetnames
             keep = names[index]
             for other in names:
                 if other != keep:
                     del wb[other]
             wb.save(os.path.join(outdir, "%s-%s.xlsx" % (stem, keep)))
-            print("done", flush=True)
+            print("done %.3f" % (time.monotonic() - start), flush=True)
             index += 1
     return 0
 
