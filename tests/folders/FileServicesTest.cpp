@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "RecordingDialogs.h"
 #include "core/Error.h"
 #include "folders/BrowseForFolder.h"
 #include "folders/FileAttributes.h"
@@ -14,6 +13,7 @@
 #include "folders/IsExistingFile.h"
 #include "folders/ListFilesInFolder.h"
 #include "folders/WildcardMatch.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -137,17 +137,16 @@ TEST(HasUnsafeCharacters, ScreensControlCharactersQuestionMarksAndBadEncoding) {
 
 TEST(BrowseForFolder, OpensAtAnExistingStartFolderAndTrimsTheSeparator) {
     TempDir t;
-    pv::test::RecordingDialogs dialogs;
-    dialogs.folderAnswer = (t / "chosen").string() + "/";
+    pv::test::ScriptedDialogs dialogs;
+    dialogs.answerFolder((t / "chosen").string() + "/");
+    dialogs.answerFolder("/");
     EXPECT_EQ(pv::BrowseForFolder(dialogs, "Please select folder:", q(t.path())), q(t / "chosen"));
-    EXPECT_EQ(dialogs.lastStartFolder, t.path().string());
-
-    dialogs.folderAnswer = "/";
     EXPECT_EQ(pv::BrowseForFolder(dialogs, "Please select folder:", q(t / "gone")), "/");
-    EXPECT_EQ(dialogs.lastStartFolder, "");
-
-    dialogs.folderAnswer = "";
     EXPECT_EQ(pv::BrowseForFolder(dialogs, "Please select folder:", q(t.path())), QString());
+    ASSERT_EQ(dialogs.shown().size(), 3u);
+    EXPECT_EQ(dialogs.shown()[0].text, "Please select folder:");
+    EXPECT_EQ(dialogs.shown()[0].start, t.path().string());
+    EXPECT_EQ(dialogs.shown()[1].start, "");  // a start folder that is gone is not offered
 }
 
 }  // namespace

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <map>
 
-#include "RecordingDialogs.h"
 #include "core/Error.h"
 #include "folders/DiskFolderReader.h"
 #include "folders/FileAttributes.h"
 #include "folders/FolderErrors.h"
 #include "folders/GetSubDirectories2016.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -26,7 +26,7 @@ QString slashed(const fs::path& p) {
 
 QStringList walk(QStringList folders, bool recurse = true, int* eventRuns = nullptr) {
     pv::DiskFolderReader reader;
-    pv::test::RecordingDialogs dialogs;
+    pv::test::ScriptedDialogs dialogs;
     pv::WalkServices services{reader,
                               [eventRuns] {
                                   if (eventRuns)
@@ -34,7 +34,7 @@ QStringList walk(QStringList folders, bool recurse = true, int* eventRuns = null
                               },
                               dialogs};
     pv::GetSubDirectories2016(folders, recurse, services);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.shown().empty());
     return folders;
 }
 
@@ -149,7 +149,7 @@ class FakeReader : public pv::FolderReader {
 
 struct FakeWalk {
     FakeReader reader;
-    pv::test::RecordingDialogs dialogs;
+    pv::test::ScriptedDialogs dialogs;
     QStringList run(QStringList folders) {
         pv::GetSubDirectories2016(folders, true, {reader, {}, dialogs});
         return folders;
@@ -168,7 +168,7 @@ TEST(GetSubDirectories2016, RefusedAndVanishedFoldersLeaveTheListOthersStay) {
                                 {"/s/gone/", pv::folder_errors::kPathNotFound},
                                 {"/s/odd/", pv::folder_errors::kReadFailed}};
     EXPECT_EQ(w.run({"/s/"}), (QStringList{"/s/", "/s/ok/", "/s/odd/", "/s/ok/deep/"}));
-    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_TRUE(w.dialogs.shown().empty());
 }
 
 TEST(GetSubDirectories2016, AFolderVanishedAfterItsParentWasListedIsNotAdded) {
@@ -176,7 +176,7 @@ TEST(GetSubDirectories2016, AFolderVanishedAfterItsParentWasListedIsNotAdded) {
     w.reader.children = {{"/s/", {"a", "b"}}, {"/s/a/", {}}, {"/s/b/", {}}};
     w.reader.vanishAfterListing = {"/s/a/"};
     EXPECT_EQ(w.run({"/s/"}), (QStringList{"/s/", "/s/b/"}));
-    EXPECT_TRUE(w.dialogs.messages.empty());
+    EXPECT_TRUE(w.dialogs.shown().empty());
 }
 
 TEST(GetSubDirectories2016, HiddenSystemFoldersAreNotWalkedBelowTheStart) {
@@ -202,8 +202,8 @@ TEST(GetSubDirectories2016, FailureBeforeAnyListingIsReportedWithTheWalksLocatio
                                   {"/c/", pv::folder_errors::kPermissionDenied}};
     // /a/ fails while failures are still reported; /c/ fails after /b/ was listed: not reported.
     EXPECT_EQ(w.run({"/a/", "/b/", "/c/"}), (QStringList{"/a/", "/b/", "/b/y/"}));
-    ASSERT_EQ(w.dialogs.messages.size(), 1u);
-    EXPECT_EQ(w.dialogs.messages[0],
+    ASSERT_EQ(w.dialogs.errorReports().size(), 1u);
+    EXPECT_EQ(w.dialogs.errorReports()[0],
               "attributes of /a/\r\nin Corvedale2021/08/31.AddFolder.GetSubDirectories2016 at "
               "line 116\r\rPlease email screenshot of this message to support@orvantis.example");
 }
