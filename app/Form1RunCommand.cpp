@@ -14,6 +14,7 @@
 #include "host/SpreadsheetHost.h"
 #include "list/WorkbookListView.h"
 #include "split/HostReadiness.h"
+#include "split/LegacyHost.h"
 #include "split/SplitRun.h"
 
 namespace pv {
@@ -71,7 +72,8 @@ void Form1::PushButton2_Click() {
     request.outputFolder = Text3->text().toStdString();
     request.namingOption = Combo1->currentText().toStdString();
 
-    const std::unique_ptr<host::SpreadsheetHost> host = host::createEngineHost();
+    const std::unique_ptr<split::LegacyHost> host = split::createLegacyHost();
+    host->prepare({request.rows.begin(), request.rows.end()});
     WindowRunObserver observer(*this);
     const std::vector<std::string> listed = request.rows;
     split::SplitRun run(std::move(request), {*host, dialogs(), observer, [this, &listed] {

@@ -119,3 +119,6 @@ printf '%s\n' "${targets[@]}"
 echo
 echo "Inputs: $(du -sh "$work/in/bench-a-wide.xlsx" | cut -f1) (a), $(du -sh "$work/in/bench-b-many" |
     cut -f1) (b), $(du -sh "$work/in/bench-c-tall.xlsx" | cut -f1) (c); logs in $work/logs"
+
+echo
+"$here/legacy.sh" "$build"

@@ -13,6 +13,7 @@
 #include "folders/PathRoutines.h"
 #include "host/SpreadsheetHost.h"
 #include "split/HostReadiness.h"
+#include "split/LegacyHost.h"
 #include "split/SplitRun.h"
 
 namespace pv::cli {
@@ -50,7 +51,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::vector<std::string> rows = inputWorkbooks(options->inputs, options->extension, dialogs);
     dialogs.leaveReportsToObserver();
 
-    const std::unique_ptr<host::SpreadsheetHost> host = host::createEngineHost();
+    const std::unique_ptr<split::LegacyHost> host = split::createLegacyHost();
+    host->prepare({rows.begin(), rows.end()});
     CliRunObserver observer(out, err, {options->json, options->quiet, isTerminal(err)});
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;

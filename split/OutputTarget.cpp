@@ -29,7 +29,10 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
     } else if (host.canWrite(sourcePath, name.substr(dot))) {
         return {name, false};
     }
-    const std::string own = sourceExtension(sourcePath);
+    std::string own = sourceExtension(sourcePath);
+    // A format that is read but never written (.xlsb) falls back to the default one.
+    if (!host.canWrite(sourcePath, own))
+        own = host.defaultExtension();
     if (!host.canWrite(sourcePath, own)) {
         throw Error(kCannotWriteAnyFormat, "Cannot save " + name +
                                                ": the engine writes neither that format nor the "

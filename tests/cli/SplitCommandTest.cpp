@@ -1,6 +1,7 @@
 // pellavine-split in-process: options, folder inputs, names, JSON lines and exit statuses.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -36,6 +37,9 @@ std::vector<std::string> lines(const std::string& text) {
 class SplitCommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        // The engine alone: an .xls name falls back to the source's format. With LibreOffice
+        // such a name gets a real .xls file (tests/split/LegacyHostTest.cpp).
+        setenv("PV_SOFFICE", "", 1);
         fs::create_directories(in / "sub" / "deeper");
         pv::test::writeWorkbooks({
             {in / "Sales.2020.xlsx",

@@ -1,0 +1,327 @@
+// Workbooks in formats our engine does not read or write, through LibreOffice. The cases that
+// need soffice are skipped where it is not installed; the others run everywhere.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "core/Error.h"
+#include "split/LegacyErrors.h"
+#include "split/LegacyHost.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pv::split::LegacyHost;
+using pv::split::OfficeSettings;
+namespace legacy_errors = pv::split::legacy_errors;
+
+fs::path corpus(const std::string& name) {
+    return pv::test::sharedDir() / "corpus/calamine" / name;
+}
+
+std::unique_ptr<LegacyHost> hostWith(OfficeSettings settings) {
+    return std::make_unique<LegacyHost>(pv::host::createEngineHost(), std::move(settings));
+}
+
+OfficeSettings installedOffice() {
+    return pv::split::officeSettingsFromEnvironment();
+}
+
+bool officeInstalled() {
+    return pv::split::OfficeConverter(installedOffice()).available();
+}
+
+// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
+class PrivateTemp {
+  public:
+    PrivateTemp() : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", dir_.path().string().c_str());
+    }
+    ~PrivateTemp() {
+        if (hadOld_) {
+            qputenv("TMPDIR", old_);
+        } else {
+            qunsetenv("TMPDIR");
+        }
+    }
+    std::vector<fs::path> leftovers() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            found.push_back(entry.path());
+        }
+        return found;
+    }
+
+  private:
+    pv::test::TempDir dir_;
+    bool hadOld_;
+    QByteArray old_;
+};
+
+fs::path writeScript(const fs::path& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+bool isCompoundFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    return in && static_cast<unsigned char>(magic[0]) == 0xD0 &&
+           static_cast<unsigned char>(magic[1]) == 0xCF &&
+           static_cast<unsigned char>(magic[2]) == 0x11 &&
+           static_cast<unsigned char>(magic[3]) == 0xE0;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Alive and not a zombie waiting for its parent to collect it.
+bool isRunning(const std::string& pid) {
+    const std::string stat = readFile("/proc/" + pid + "/stat");
+    const auto afterName = stat.rfind(')');
+    return afterName != std::string::npos && afterName + 2 < stat.size() &&
+           stat[afterName + 2] != 'Z' && stat[afterName + 2] != 'X';
+}
+
+// --- Without LibreOffice -------------------------------------------------------------------
+
+class WithoutOffice : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(WithoutOffice, EachLegacyWorkbookGetsOneClearErrorNamingIt) {
+    pv::test::TempDir dir;
+    const fs::path workbook = dir / ("Budget 2020" + GetParam());
+    fs::copy_file(corpus("any_sheets.xls"), workbook);
+    auto host = hostWith({.soffice = dir / "no-soffice-here"});
+    host->prepare({workbook});
+    try {
+        host->open(workbook);
+        FAIL() << "opened without LibreOffice";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kOfficeMissing);
+        EXPECT_EQ(e.description(), workbook.string() + ": opening " + GetParam() +
+                                       " workbooks needs LibreOffice (soffice) installed");
+    }
+    EXPECT_FALSE(host->canWrite(workbook, GetParam()));
+    EXPECT_FALSE(host->canWrite(workbook, ".xlsx"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WithoutOffice, ::testing::Values(".xls", ".xlsb", ".ods", ".xlt"),
+                         [](const auto& info) { return info.param.substr(1); });
+
+TEST(LegacyHostWithoutOffice, OfficeOpenXmlWorkbooksWorkAsBefore) {
+    pv::test::TempDir dir;
+    auto host = hostWith({.soffice = {}});
+    const fs::path source = corpus("any_sheets.xlsx");
+    EXPECT_TRUE(host->canWrite(source, ".xlsx"));
+    EXPECT_FALSE(host->canWrite(source, ".xls"));  // the run falls back to the source's format
+    auto book = host->open(source);
+    ASSERT_FALSE(book->sheets().empty());
+    EXPECT_EQ(book->path(), source);
+    book->saveSheetAs(0, dir / "Visible.xlsx");
+    EXPECT_TRUE(fs::is_regular_file(dir / "Visible.xlsx"));
+    EXPECT_THROW(book->saveSheetAs(0, dir / "no_value.xls"), pv::Error);
+    EXPECT_FALSE(fs::exists(dir / "no_value.xls"));
+}
+
+// --- A conversion that fails -----------------------------------------------------------------
+
+TEST(LegacyHostFaults, AStuckConversionIsKilledInTimeAndLeavesNothingBehind) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path pidFile = dir / "pid";
+    // Like soffice, a wrapper whose child does the work; both must go.
+    const fs::path stuck =
+        writeScript(dir / "soffice", "sleep 300 & echo $! > '" + pidFile.string() + "'\nwait");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    {
+        auto host = hostWith({.soffice = stuck,
+                              .baseTimeout = std::chrono::milliseconds(1500),
+                              .perFileTimeout = std::chrono::milliseconds(0)});
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            host->open(workbook);
+            FAIL() << "a stuck conversion opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), legacy_errors::kConversionTimedOut);
+            EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    }
+    const std::string pid = readFile(pidFile);
+    ASSERT_FALSE(pid.empty());
+    EXPECT_FALSE(isRunning(pid.substr(0, pid.find('\n'))))
+        << "the conversion's child process outlived the time limit";
+    EXPECT_TRUE(temp.leftovers().empty());
+}
+
+TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
+    pv::test::TempDir dir;
+    const fs::path silent =
+        writeScript(dir / "soffice", "echo 'Error: source file could not be loaded'");
+    const fs::path workbook = dir / "broken.ods";
+    std::ofstream(workbook) << "not a workbook";
+    auto host = hostWith({.soffice = silent});
+    try {
+        host->open(workbook);
+        FAIL() << "opened a workbook that was never converted";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+        EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
+        EXPECT_NE(e.description().find("source file could not be loaded"), std::string::npos);
+    }
+    EXPECT_EQ(readFile(workbook), "not a workbook");
+}
+
+// --- With LibreOffice ------------------------------------------------------------------------
+
+// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
+std::map<std::string, std::string> sheetsAsCsv(const std::vector<fs::path>& files,
+                                               const fs::path& folder) {
+    pv::split::OfficeConverter converter(installedOffice());
+    fs::create_directories(folder);
+    converter.convert(files, ".csv",
+                      "Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                      folder);
+    std::map<std::string, std::string> csv;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        csv[entry.path().stem().string()] = readFile(entry.path());
+    }
+    return csv;
+}
+
+struct Split {
+    fs::path source;  // a private copy named "src<n>.<ext>"
+    std::string sheet;
+    fs::path output;
+};
+
+TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreOffice) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    // name -> the extension its outputs get (LibreOffice writes no .xlsb)
+    const std::vector<std::pair<std::string, std::string>> books = {
+        {"any_sheets.xls", ".xls"}, {"merge_cells.xls", ".xls"},   {"date.xls", ".xls"},
+        {"any_sheets.ods", ".ods"}, {"special_cells.ods", ".ods"}, {"any_sheets.xlsb", ".xlsx"},
+        {"issue_182.xlsb", ".xlsx"}};
+    std::vector<fs::path> sources;
+    for (std::size_t i = 0; i < books.size(); ++i) {
+        sources.push_back(
+            dir / ("src" + std::to_string(i + 1) + fs::path(books[i].first).extension().string()));
+        fs::copy_file(corpus(books[i].first), sources.back());
+    }
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    std::vector<Split> splits;
+    {
+        auto host = hostWith(installedOffice());
+        host->prepare(sources);
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            SCOPED_TRACE(books[i].first);
+            ASSERT_TRUE(host->canWrite(sources[i], books[i].second));
+            const int startsBeforeOpen = host->office().starts();
+            auto book = host->open(sources[i]);
+            EXPECT_EQ(host->office().starts() - startsBeforeOpen, i == 0 ? 1 : 0)
+                << "the run's workbooks convert in one start";
+            const int startsBefore = host->office().starts();
+            for (std::size_t s = 0; s < book->sheets().size(); ++s) {
+                if (book->sheets()[s].kind != pv::host::SheetKind::Worksheet) {
+                    continue;
+                }
+                const auto range = book->usedRange(s);
+                if (range.lastRow <= 1 && range.lastColumn <= 1) {
+                    continue;
+                }
+                const fs::path output =
+                    out / ("out" + std::to_string(splits.size() + 1) + books[i].second);
+                book->saveSheetAs(s, output);
+                splits.push_back({sources[i], book->sheets()[s].name, output});
+            }
+            EXPECT_LE(host->office().starts() - startsBefore, 1)
+                << "a workbook's sheets convert in one start";
+        }
+    }
+    ASSERT_GE(splits.size(), books.size());
+    for (const auto& split : splits) {
+        if (split.output.extension() == ".xls") {
+            EXPECT_TRUE(isCompoundFile(split.output)) << split.output << " is no real .xls";
+        }
+    }
+    std::set<fs::path> written;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        written.insert(entry.path());
+    }
+    EXPECT_EQ(written.size(), splits.size()) << "a temporary file was left in the output folder";
+
+    std::vector<fs::path> everything = sources;
+    for (const auto& split : splits) {
+        everything.push_back(split.output);
+    }
+    const auto csv = sheetsAsCsv(everything, dir / "csv");
+    for (const auto& split : splits) {
+        SCOPED_TRACE(split.output.filename().string() + " from sheet " + split.sheet + " of " +
+                     split.source.filename().string());
+        const auto expected = csv.find(split.source.stem().string() + "-" + split.sheet);
+        // The output's one sheet, whatever LibreOffice calls it: its own round trip through
+        // .xlsx renames an .ods sheet "sheet1" to "sheet1 -1".
+        const auto actual = csv.lower_bound(split.output.stem().string() + "-");
+        ASSERT_NE(expected, csv.end());
+        ASSERT_TRUE(actual != csv.end() &&
+                    actual->first.starts_with(split.output.stem().string() + "-"));
+        EXPECT_EQ(actual->second, expected->second);
+    }
+    EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the host";
+}
+
+TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    const fs::path source = dir / "wide.xlsx";
+    const std::string script =
+        "import openpyxl,sys\n"
+        "wb=openpyxl.Workbook();ws=wb.active;ws.title='Fits'\n"
+        "ws['A1']='first';ws.cell(row=2,column=256,value='IV2')\n"
+        "ws=wb.create_sheet('Wide');ws['A1']='first';ws.cell(row=2,column=257,value='IW2')\n"
+        "wb.save(sys.argv[1])\n";
+    std::ofstream(dir / "make.py") << script;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " " +
+                                   pv::test::shellQuote((dir / "make.py").string()) + " " +
+                                   pv::test::shellQuote(source.string())),
+              0);
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    auto host = hostWith(installedOffice());
+    auto book = host->open(source);
+
+    book->saveSheetAs(0, out / "no_value.xls");
+    EXPECT_TRUE(isCompoundFile(out / "no_value.xls"));
+
+    try {
+        book->saveSheetAs(1, out / "Wide.xls");
+        FAIL() << "a sheet of 257 columns went into an .xls workbook";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kSavedInSourceFormat);
+        EXPECT_NE(e.description().find("257 columns"), std::string::npos) << e.description();
+        EXPECT_NE(e.description().find((out / "Wide.xlsx").string()), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(out / "Wide.xls"));
+    ASSERT_TRUE(fs::is_regular_file(out / "Wide.xlsx"));
+    auto saved = pv::host::createEngineHost()->open(out / "Wide.xlsx");
+    EXPECT_EQ(saved->cellText(0, 2, 257), "IW2") << "the sheet was cut";
+}
+
+}  // namespace
