@@ -4,6 +4,7 @@
 #include "host/PackagePath.h"
 #include "host/SheetExtractor.h"
 #include "host/SpreadsheetHost.h"
+#include "host/WorkbookFactsCache.h"
 
 namespace pv::host {
 
@@ -23,7 +24,7 @@ class EngineHost : public SpreadsheetHost {
                             ": this engine reads .xlsx, .xlsm, .xltx and .xltm "
                             "workbooks only");
         }
-        return std::make_unique<EngineWorkbook>(path);
+        return std::make_unique<EngineWorkbook>(path, facts_.forFile(path));
     }
 
     bool canWrite(const std::filesystem::path& source,
@@ -33,6 +34,9 @@ class EngineHost : public SpreadsheetHost {
     }
 
     std::string defaultExtension() const override { return ".xlsx"; }
+
+  private:
+    WorkbookFactsCache facts_;
 };
 
 }  // namespace

@@ -12,8 +12,20 @@
 
 namespace pv::host {
 
-EngineWorkbook::EngineWorkbook(const std::filesystem::path& path)
-    : path_(path), zip_(path), model_(WorkbookModel::read(zip_)), types_(ContentTypes::read(zip_)) {
+namespace {
+// Rows read around a lookup on a sheet too big to cache: a grid of cells near the top costs
+// one pass.
+constexpr int kWindowRows = 64;
+constexpr std::size_t kWindowCells = 100'000;
+}  // namespace
+
+EngineWorkbook::EngineWorkbook(const std::filesystem::path& path,
+                               std::shared_ptr<WorkbookFacts> facts)
+    : path_(path),
+      zip_(path),
+      model_(WorkbookModel::read(zip_)),
+      types_(ContentTypes::read(zip_)),
+      facts_(facts ? std::move(facts) : std::make_shared<WorkbookFacts>()) {
     for (const auto& sheet : model_.sheets) {
         sheets_.push_back(sheet.info);
     }
@@ -39,11 +51,13 @@ const SharedStrings* EngineWorkbook::strings() {
         return nullptr;
     }
     if (!strings_) {
-        SharedStrings table;
-        table.load(zip_, model_.sharedStringsPart);
-        strings_ = std::move(table);
+        strings_ = facts_->strings([&] {
+            SharedStrings table;
+            table.load(zip_, model_.sharedStringsPart);
+            return table;
+        });
     }
-    return &*strings_;
+    return strings_.get();
 }
 
 const StyleTable& EngineWorkbook::styles() {
@@ -59,7 +73,10 @@ const StyleTable& EngineWorkbook::styles() {
 
 const SheetScope& EngineWorkbook::scope(std::size_t sheet) {
     if (scopeSheet_ != sheet) {
-        scope_ = std::make_unique<SheetScope>(zip_, model_, sheet);
+        if (!tables_) {
+            tables_ = facts_->tables([&] { return SheetScope::readTableNames(zip_, model_); });
+        }
+        scope_ = std::make_unique<SheetScope>(model_, *tables_, sheet);
         scopeSheet_ = sheet;
     }
     return *scope_;
@@ -75,27 +92,62 @@ const SheetScan& EngineWorkbook::scan(std::size_t sheet) {
         options.sharedStringCount = table != nullptr ? table->size() : 0;
         scan_ = scanSheet(zip_, entry.part, options);
         scannedSheet_ = sheet;
+        facts_->remember(sheet, scan_);
     }
     return scan_;
 }
 
+SheetFacts EngineWorkbook::factsOf(std::size_t sheet) {
+    if (scannedSheet_ == sheet) {
+        return scan_;
+    }
+    if (auto known = facts_->sheet(sheet)) {
+        return std::move(*known);
+    }
+    ScanOptions options;
+    options.scope = &scope(sheet);
+    const SharedStrings* table = strings();
+    options.sharedStringCount = table != nullptr ? table->size() : 0;
+    options.maxCachedCells = 0;
+    SheetFacts facts = scanSheet(zip_, worksheet(sheet).part, options);
+    facts_->remember(sheet, facts);
+    return facts;
+}
+
 UsedRange EngineWorkbook::usedRange(std::size_t sheet) {
-    const SheetScan& s = scan(sheet);
+    worksheet(sheet);
+    // Another copy's scan answers as well as our own; only cell reads need the cells.
+    const std::optional<SheetFacts> known =
+        scannedSheet_ == sheet ? std::nullopt : facts_->sheet(sheet);
+    const SheetFacts& s = known ? *known : scan(sheet);
     return UsedRange{std::max(s.lastRow, 1), std::max(s.lastColumn, 1)};
 }
 
 std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
-    const SheetScan* source = &scan(sheet);
-    SheetScan single;
-    if (!source->cellsComplete) {
-        // Too many cells to keep: read the sheet again up to the row asked for.
-        ScanOptions options;
-        options.stopAfterRow = row;
-        single = scanSheet(zip_, worksheet(sheet).part, options);
-        source = &single;
-    }
-    const ScannedCell* cell = source->find(row, column);
+    const SheetScan& whole = scan(sheet);
+    const ScannedCell* cell =
+        whole.cellsComplete ? whole.find(row, column) : windowCell(sheet, row, column);
     return cell == nullptr ? std::string() : textOf(*cell);
+}
+
+const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int column) {
+    if (windowSheet_ != sheet || row < windowFirstRow_ || row > windowLastRow_) {
+        windowSheet_.reset();
+        ScanOptions options;
+        options.firstCachedRow = row;
+        options.stopAfterRow = row + kWindowRows - 1;
+        options.maxCachedCells = kWindowCells;
+        window_ = scanSheet(zip_, worksheet(sheet).part, options);
+        if (!window_.cellsComplete) {
+            // A window as wide as the cache: keep only the row asked for.
+            options.stopAfterRow = row;
+            window_ = scanSheet(zip_, worksheet(sheet).part, options);
+        }
+        windowSheet_ = sheet;
+        windowFirstRow_ = row;
+        windowLastRow_ = *options.stopAfterRow;
+    }
+    return window_.find(row, column);
 }
 
 std::string EngineWorkbook::textOf(const ScannedCell& cell) {
@@ -151,11 +203,10 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
         throw Error(errors::kCannotWriteOutput,
                     target.string() + ": the output would replace its source workbook");
     }
-    SheetScan chartSheetScan;
-    const SheetScan& s =
-        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? scan(sheet) : chartSheetScan;
+    const SheetFacts facts =
+        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? factsOf(sheet) : SheetFacts{};
     const ExtractionSource source{zip_, model_, types_, strings()};
-    extractSheet(source, sheet, s, scope(sheet), target);
+    extractSheet(source, sheet, facts, scope(sheet), target);
 }
 
 }  // namespace pv::host

@@ -1,6 +1,8 @@
 #pragma once
 // A workbook opened by our engine: the package checked and its workbook part read at once;
-// shared strings and styles read when first needed; one sheet's scan cached at a time.
+// shared strings and styles read when first needed; one sheet's scan cached at a time. What
+// extraction needs of each sheet is kept in facts shared with the other open copies of the file.
+// On a sheet too big to cache, cell lookups read a window of rows around the row asked for.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "host/SheetScan.h"
 #include "host/SpreadsheetHost.h"
 #include "host/StyleTable.h"
+#include "host/WorkbookFacts.h"
 #include "host/WorkbookModel.h"
 #include "host/ZipReader.h"
 
@@ -20,7 +23,9 @@ class SheetScope;
 
 class EngineWorkbook : public SourceWorkbook {
   public:
-    explicit EngineWorkbook(const std::filesystem::path& path);
+    // `facts` come from the host's cache; none: this copy keeps its own.
+    explicit EngineWorkbook(const std::filesystem::path& path,
+                            std::shared_ptr<WorkbookFacts> facts = nullptr);
     ~EngineWorkbook() override;
 
     const std::filesystem::path& path() const override { return path_; }
@@ -36,6 +41,11 @@ class EngineWorkbook : public SourceWorkbook {
     const SheetScope& scope(std::size_t sheet);
     // The full scan of a sheet, judged for extraction, cached for the last sheet asked.
     const SheetScan& scan(std::size_t sheet);
+    // What extraction needs: the shared facts when a copy has scanned the sheet, else a scan
+    // that keeps no cells.
+    SheetFacts factsOf(std::size_t sheet);
+    // A cell of a sheet too big to cache, read from a window of rows.
+    const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     std::string textOf(const ScannedCell& cell);
 
     std::filesystem::path path_;
@@ -43,12 +53,18 @@ class EngineWorkbook : public SourceWorkbook {
     WorkbookModel model_;
     ContentTypes types_;
     std::vector<SheetInfo> sheets_;
-    std::optional<SharedStrings> strings_;
+    std::shared_ptr<WorkbookFacts> facts_;
+    std::shared_ptr<const SharedStrings> strings_;
+    std::shared_ptr<const SheetScope::TableNames> tables_;
     std::optional<StyleTable> styles_;
     std::optional<std::size_t> scannedSheet_;
     SheetScan scan_;
     std::unique_ptr<SheetScope> scope_;
     std::optional<std::size_t> scopeSheet_;
+    std::optional<std::size_t> windowSheet_;
+    SheetScan window_;
+    int windowFirstRow_ = 0;
+    int windowLastRow_ = -1;
 };
 
 }  // namespace pv::host

@@ -65,7 +65,7 @@ bool dropsWorkbookExtension(pugi::xml_node ext) {
 
 class Extraction {
   public:
-    Extraction(const ExtractionSource& source, std::size_t sheet, const SheetScan& scan,
+    Extraction(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
                const SheetScope& scope)
         : src_(source),
           zip_(source.zip),
@@ -442,7 +442,7 @@ class Extraction {
     const ZipReader& zip_;
     const WorkbookModel& model_;
     std::size_t sheet_;
-    const SheetScan& scan_;
+    const SheetFacts& scan_;
     const SheetScope& scope_;
     std::set<std::string> kept_;  // lowercase part names
     std::set<std::string> foreignParts_;
@@ -457,7 +457,7 @@ class Extraction {
 
 }  // namespace
 
-void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetScan& scan,
+void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
                   const SheetScope& scope, const std::filesystem::path& output) {
     Extraction(source, sheet, scan, scope).run(output);
 }

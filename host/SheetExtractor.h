@@ -12,7 +12,7 @@ class ContentTypes;
 class SharedStrings;
 class SheetScope;
 class ZipReader;
-struct SheetScan;
+struct SheetFacts;
 struct WorkbookModel;
 
 struct ExtractionSource {
@@ -22,7 +22,7 @@ struct ExtractionSource {
     const SharedStrings* strings;  // nullptr when the workbook has none
 };
 
-void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetScan& scan,
+void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
                   const SheetScope& scope, const std::filesystem::path& output);
 
 // The workbook content type an output extension (".xlsx", ".xlsm", ".xltx", ".xltm") needs;

@@ -202,6 +202,9 @@ class SheetScanner : public XmlStream {
             result.cellsComplete = false;
             return;
         }
+        if (cell_.row < options_.firstCachedRow) {
+            return;
+        }
         if (!cell_.value.empty() || cell_.style != 0 || hasFormula_) {
             sorted_ = sorted_ && (result.cells.empty() ||
                                   std::pair{result.cells.back().row, result.cells.back().column} <

@@ -20,15 +20,20 @@ struct ScannedCell {
     std::string value;  // <v> text, or the inline string's text
 };
 
-struct SheetScan {
+// What extraction needs to know of a sheet; small, so it outlives the cells and is shared
+// between the copies of a workbook opened on different threads.
+struct SheetFacts {
     int lastRow = 0;  // 0 when the sheet has no cells
     int lastColumn = 0;
-    std::vector<ScannedCell> cells;  // by row, then column
-    bool cellsComplete = true;       // false when the sheet had too many cells to cache
-    std::vector<bool> usedStrings;   // by shared string index
+    std::vector<bool> usedStrings;  // by shared string index
     bool refersToOtherSheets = false;
     bool refersToExternalWorkbooks = false;
     bool usesCellMetadata = false;  // cm or vm attributes
+};
+
+struct SheetScan : SheetFacts {
+    std::vector<ScannedCell> cells;  // by row, then column
+    bool cellsComplete = true;       // false when the sheet had too many cells to cache
 
     const ScannedCell* find(int row, int column) const;
 };
@@ -37,7 +42,10 @@ struct ScanOptions {
     const SheetScope* scope = nullptr;  // to judge formulas; none for reading only
     std::size_t sharedStringCount = 0;
     std::size_t maxCachedCells = 2'000'000;
-    std::optional<int> stopAfterRow;  // a single-cell lookup may stop early
+    // A lookup on a sheet too big to cache reads only a window of rows: cells before
+    // firstCachedRow are not kept, and the parse stops after stopAfterRow.
+    int firstCachedRow = 1;
+    std::optional<int> stopAfterRow;
 };
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);

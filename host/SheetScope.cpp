@@ -8,10 +8,11 @@
 
 namespace pv::host {
 
-SheetScope::SheetScope(const ZipReader& zip, const WorkbookModel& model, std::size_t sheet)
-    : sheetName_(lowercase(model.sheets[sheet].info.name)) {
+SheetScope::TableNames SheetScope::readTableNames(const ZipReader& zip,
+                                                  const WorkbookModel& model) {
+    TableNames tables;
     for (std::size_t i = 0; i < model.sheets.size(); ++i) {
-        if (i == sheet || model.sheets[i].info.kind != SheetKind::Worksheet) {
+        if (model.sheets[i].info.kind != SheetKind::Worksheet) {
             continue;
         }
         for (const auto& rel : readRelationships(zip, model.sheets[i].part)) {
@@ -21,9 +22,18 @@ SheetScope::SheetScope(const ZipReader& zip, const WorkbookModel& model, std::si
             pugi::xml_document doc;
             loadPart(doc, zip, rel.target);
             for (const char* attribute : {"name", "displayName"}) {
-                foreignTables_.insert(
-                    lowercase(doc.document_element().attribute(attribute).value()));
+                tables[i].insert(lowercase(doc.document_element().attribute(attribute).value()));
             }
+        }
+    }
+    return tables;
+}
+
+SheetScope::SheetScope(const WorkbookModel& model, const TableNames& tables, std::size_t sheet)
+    : sheetName_(lowercase(model.sheets[sheet].info.name)) {
+    for (const auto& [index, names] : tables) {
+        if (index != sheet) {
+            foreignTables_.insert(names.begin(), names.end());
         }
     }
     // Names of other sheets go; then, until nothing changes, names whose text refers outside.

@@ -3,6 +3,7 @@
 // defined names kept with it, its own tables, external workbooks. Anything else (another
 // sheet, a 3-D span, a name or table of another sheet) is foreign.
 #include <cstddef>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -15,7 +16,11 @@ struct WorkbookModel;
 
 class SheetScope {
   public:
-    SheetScope(const ZipReader& zip, const WorkbookModel& model, std::size_t sheet);
+    // The tables' names (lowercase) by worksheet, read once per workbook.
+    using TableNames = std::map<std::size_t, std::set<std::string>>;
+    static TableNames readTableNames(const ZipReader& zip, const WorkbookModel& model);
+
+    SheetScope(const WorkbookModel& model, const TableNames& tables, std::size_t sheet);
 
     bool isForeign(std::string_view formula) const;
     bool isExternal(std::string_view formula) const;
