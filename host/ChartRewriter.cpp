@@ -11,18 +11,6 @@ namespace pv::host {
 
 namespace {
 
-void collect(pugi::xml_node node, std::string_view local, std::vector<pugi::xml_node>& out) {
-    for (auto child : node.children()) {
-        if (child.type() != pugi::node_element) {
-            continue;
-        }
-        if (localName(child.name()) == local) {
-            out.push_back(child);
-        }
-        collect(child, local, out);
-    }
-}
-
 // Moves the cache's points (and format code) into a literal of the given name.
 void toLiteral(pugi::xml_node ref, pugi::xml_node cache, const std::string& literalName) {
     auto parent = ref.parent();
@@ -89,10 +77,8 @@ std::optional<std::string> rewriteChart(const ZipReader& zip, const std::string&
     bool changed = false;
     // One foreign reference at a time, collecting afresh: a removal may take others with it.
     for (;;) {
-        std::vector<pugi::xml_node> formulas;
-        collect(doc, "f", formulas);
         pugi::xml_node f;
-        for (auto candidate : formulas) {
+        for (auto candidate : descendantsLocal(doc, "f")) {
             if (scope.isForeign(candidate.text().get())) {
                 f = candidate;
                 break;
@@ -116,9 +102,7 @@ std::optional<std::string> rewriteChart(const ZipReader& zip, const std::string&
         auto victim = node ? node : f;
         victim.parent().remove_child(victim);
     }
-    std::vector<pugi::xml_node> pivotSources;
-    collect(doc, "pivotSource", pivotSources);
-    for (auto node : pivotSources) {
+    for (auto node : descendantsLocal(doc, "pivotSource")) {
         node.parent().remove_child(node);
         changed = true;
     }

@@ -1,6 +1,7 @@
 #include "host/SheetExtractor.h"
 
 #include <map>
+#include <optional>
 #include <set>
 
 #include "core/Error.h"
@@ -8,6 +9,8 @@
 #include "host/ContentTypes.h"
 #include "host/HostErrors.h"
 #include "host/PackagePath.h"
+#include "host/PersonsFilter.h"
+#include "host/ReferenceRewriters.h"
 #include "host/SharedStrings.h"
 #include "host/SheetRewriter.h"
 #include "host/SheetScan.h"
@@ -39,8 +42,13 @@ const char* mainContentTypeFor(const std::string& extension) {
 
 namespace {
 
-constexpr const char* kChartType =
+constexpr std::string_view kChartType =
     "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+constexpr std::string_view kChartExType = "application/vnd.ms-office.chartex+xml";
+constexpr std::string_view kControlPropertiesType =
+    "application/vnd.ms-excel.controlproperties+xml";
+constexpr std::string_view kPivotCacheType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
 
 // Workbook extensions that point at parts (pivot caches, slicer and timeline caches, the data
 // model): those parts are not carried, so neither are the extensions.
@@ -120,8 +128,10 @@ class Extraction {
 
         std::vector<std::string> stack;
         follow(sheet.part, stack);
-        if (model_.sheets[sheet_].info.kind == SheetKind::Worksheet && scan_.refersToOtherSheets) {
-            generated_[sheet.part] = rewriteSheet(zip_, sheet.part, scope_);
+        if (model_.sheets[sheet_].info.kind == SheetKind::Worksheet &&
+            (scan_.refersToOtherSheets || !droppedSheetReferences_.empty())) {
+            generated_[sheet.part] =
+                rewriteSheet(zip_, sheet.part, scope_, droppedSheetReferences_);
         }
 
         bool keepExternal = scan_.refersToExternalWorkbooks;
@@ -149,6 +159,10 @@ class Extraction {
                 keptWorkbookRelationships_.insert(rel.id);
                 if (!isKept(rel.target)) {
                     follow(rel.target, stack);
+                }
+                if (rel.is("person")) {
+                    const std::string persons = stored(rel.target);
+                    generated_[persons] = filterPersons(zip_, persons, threadedComments_);
                 }
             }
         }
@@ -183,6 +197,7 @@ class Extraction {
             }
             if (rel.is("threadedComment")) {
                 usesThreadedComments_ = true;
+                threadedComments_.push_back(rel.target);
             }
             if (rel.is("queryTable")) {
                 usesQueryTables_ = true;
@@ -190,6 +205,9 @@ class Extraction {
             // Pivot tables stay as the cells they show; slicers and timelines need the caches.
             if (isSheet && (rel.is("pivotTable") || rel.is("slicer") || rel.is("timeline"))) {
                 dropped.insert(rel.id);
+                if (!rel.is("pivotTable")) {
+                    droppedSheetReferences_.insert(rel.id);  // the sheet's extLst names them
+                }
                 continue;
             }
             const ZipEntry* entry = zip_.find(rel.target);
@@ -211,10 +229,8 @@ class Extraction {
             }
             if (zip_.contains(entry->name) && !isKept(entry->name)) {
                 follow(entry->name, stack);
-                if (src_.types.of(entry->name) == kChartType) {
-                    if (auto chart = rewriteChart(zip_, entry->name, scope_)) {
-                        generated_[entry->name] = std::move(*chart);
-                    }
+                if (auto rewritten = rewriteForeignReferences(entry->name)) {
+                    generated_[entry->name] = std::move(*rewritten);
                 }
             }
         }
@@ -226,6 +242,24 @@ class Extraction {
                 return dropped.count(rel.attribute("Id").value()) == 0;
             });
         }
+    }
+
+    // Parts whose formulas may point at other sheets, written again without those references.
+    std::optional<std::string> rewriteForeignReferences(const std::string& part) const {
+        const std::string& type = src_.types.of(part);
+        if (type == kChartType) {
+            return rewriteChart(zip_, part, scope_);
+        }
+        if (type == kChartExType) {
+            return rewriteChartEx(zip_, part, scope_);
+        }
+        if (type == kControlPropertiesType) {
+            return rewriteControlProperties(zip_, part, scope_);
+        }
+        if (type == kPivotCacheType) {
+            return rewritePivotCacheSource(zip_, part, scope_);
+        }
+        return std::nullopt;
     }
 
     template <typename Keep>
@@ -450,6 +484,8 @@ class Extraction {
     std::set<std::string> neededWorkbookLevel_;
     std::set<std::string> keptWorkbookRelationships_;
     std::map<std::string, std::string> generated_;
+    std::set<std::string> droppedSheetReferences_;
+    std::vector<std::string> threadedComments_;
     bool usesThreadedComments_ = false;
     bool usesQueryTables_ = false;
     bool keptExternalLinks_ = false;

@@ -24,12 +24,14 @@ Attributes copyAttributes(const char** attributes) {
 
 // Elements kept or dropped as a whole, and the containers that go when they lose them all.
 bool isFilteredItem(std::string_view local) {
-    return local == "hyperlink" || local == "dataValidation" || local == "cfRule";
+    return local == "hyperlink" || local == "dataValidation" || local == "cfRule" ||
+           local == "slicer" || local == "timelineRef";
 }
 bool isFilteredContainer(std::string_view local) {
     // An extension holding only a dropped container would be left empty, which is invalid.
     return local == "hyperlinks" || local == "dataValidations" ||
-           local == "conditionalFormatting" || local == "conditionalFormattings" || local == "ext";
+           local == "conditionalFormatting" || local == "conditionalFormattings" ||
+           local == "slicerList" || local == "timelineRefs" || local == "ext";
 }
 bool holdsFormula(std::string_view local) {
     return local == "formula" || local == "formula1" || local == "formula2" || local == "f";
@@ -37,8 +39,9 @@ bool holdsFormula(std::string_view local) {
 
 class SheetRewriterStream : public XmlStream {
   public:
-    SheetRewriterStream(const SheetScope& scope, std::string& out)
-        : scope_(scope), out_(out), emitter_(out) {
+    SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
+                        std::string& out)
+        : scope_(scope), dropped_(dropped), out_(out), emitter_(out) {
         emitter_.declaration();
     }
 
@@ -71,6 +74,9 @@ class SheetRewriterStream : public XmlStream {
                 if (const char* location = findAttribute(attributes, "location")) {
                     frames_.back().foreign = scope_.isForeign(location);
                 }
+            } else if (local == "slicer" || local == "timelineRef") {
+                const char* id = findAttributeLocal(attributes, "id");
+                frames_.back().foreign = id != nullptr && dropped_.count(id) != 0;
             }
             return;
         }
@@ -257,6 +263,7 @@ class SheetRewriterStream : public XmlStream {
     }
 
     const SheetScope& scope_;
+    const std::set<std::string>& dropped_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
@@ -278,9 +285,10 @@ class SheetRewriterStream : public XmlStream {
 
 }  // namespace
 
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope) {
+std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                         const std::set<std::string>& droppedRelationships) {
     std::string out;
-    SheetRewriterStream stream(scope, out);
+    SheetRewriterStream stream(scope, droppedRelationships, out);
     stream.parse(zip, part);
     return out;
 }

@@ -1,8 +1,10 @@
 #pragma once
 // Writes a worksheet part again for a workbook in which it is the only sheet: formulas that
 // refer to other sheets become their cached values (whole shared-formula groups), and
-// validations, conditional-format rules and hyperlinks that point to other sheets are dropped.
+// validations, conditional-format rules and hyperlinks that point to other sheets are dropped,
+// and so are the slicer and timeline references whose relationships the sheet lost.
 // Streams the part: only the rewritten XML is held in memory.
+#include <set>
 #include <string>
 
 namespace pv::host {
@@ -10,6 +12,8 @@ namespace pv::host {
 class SheetScope;
 class ZipReader;
 
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope);
+// `droppedRelationships`: ids of the sheet's relationships that the output leaves out.
+std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                         const std::set<std::string>& droppedRelationships = {});
 
 }  // namespace pv::host

@@ -70,4 +70,24 @@ std::string prefixOf(pugi::xml_node node) {
     return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
 }
 
+namespace {
+void collectLocal(pugi::xml_node node, std::string_view local, std::vector<pugi::xml_node>& out) {
+    for (auto child : node.children()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        if (localName(child.name()) == local) {
+            out.push_back(child);
+        }
+        collectLocal(child, local, out);
+    }
+}
+}  // namespace
+
+std::vector<pugi::xml_node> descendantsLocal(pugi::xml_node node, std::string_view local) {
+    std::vector<pugi::xml_node> out;
+    collectLocal(node, local, out);
+    return out;
+}
+
 }  // namespace pv::host

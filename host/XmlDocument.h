@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pv::host {
 
@@ -20,6 +21,8 @@ std::string saveXml(pugi::xml_document& doc);
 pugi::xml_node childLocal(pugi::xml_node node, std::string_view local);
 // An attribute by local name (any prefix).
 pugi::xml_attribute attributeLocal(pugi::xml_node node, std::string_view local);
+// Every element below `node` with local name `local`, in document order.
+std::vector<pugi::xml_node> descendantsLocal(pugi::xml_node node, std::string_view local);
 // The prefix of a node's name, with its colon ("x:"), or "".
 std::string prefixOf(pugi::xml_node node);
 
