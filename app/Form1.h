@@ -14,9 +14,12 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/Dialogs.h"
 #include "split/HostReadiness.h"
+#include "split/OutputNaming.h"
 
 namespace pv {
 
@@ -40,15 +43,6 @@ inline constexpr const char* kLastFolderDot = "LastFolderDot";
 inline constexpr const char* kLastFolder = "LastFolder";
 inline constexpr const char* kExtension = "Extension";
 }  // namespace setting
-
-// The five naming options, in the list's order; identified by their text everywhere.
-inline constexpr std::array<const char*, 5> kNamingOptions = {
-    "New filenames will be based on sheet name",
-    "New filenames will be based on workbook name and sheet name",
-    "New filenames will be based on content of cell A1",
-    "New filenames will be based on contents of user-specified cell(s)",
-    "New filenames will be 1.xls, 2.xls, 3.xls, etc.",
-};
 
 inline constexpr int kNamingOptionNotInList = 4002;
 inline constexpr int kCursorFileUnreadable = 4003;
@@ -88,6 +82,10 @@ class Form1 : public QWidget {
     void setDesktopFolderSource(std::function<QString()> source);
     void setHostProbe(HostProbe probe) { hostProbe_ = std::move(probe); }
     void setProgramEnd(ProgramEnd end) { programEnd_ = std::move(end); }
+    // Whether an office application may hold the listed workbooks open; tests answer for the
+    // machine, whose own office processes they cannot control.
+    using RunningHostCheck = std::function<bool(const std::vector<std::string>& listed)>;
+    void setRunningHostCheck(RunningHostCheck check) { runningHostCheck_ = std::move(check); }
 
   public slots:
     void PushButton1_Click();  // Add Excel File(s)
@@ -131,6 +129,9 @@ class Form1 : public QWidget {
     std::function<QString()> desktopFolderSource_;
     HostProbe hostProbe_;
     ProgramEnd programEnd_;
+    RunningHostCheck runningHostCheck_ = [](const std::vector<std::string>& listed) {
+        return IsHostRunning(listed);
+    };
 
     int mousePointer_ = pointer::kDefault;
     std::optional<QCursor> mouseIcon_;

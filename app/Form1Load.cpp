@@ -59,18 +59,20 @@ void Form1::Form_Load() {
         setOutputFolderText(settings_.read(setting::kFolder, desktop));
     });
     int line = 134;
-    for (const char* option : kNamingOptions) {
+    for (std::string_view option : split::kNamingOptionTexts) {
         proc.step(line, [&] {
             // A drop-down list selects its first item when it gets one; nothing is chosen
             // until the stored option is.
             const QSignalBlocker quiet(Combo1);
-            Combo1->addItem(option);
+            Combo1->addItem(QString::fromUtf8(option.data(), qsizetype(option.size())));
             Combo1->setCurrentIndex(-1);
         });
         line += 2;
     }
-    proc.step(144,
-              [&] { selectNamingOption(settings_.read(setting::kSaveOption, kNamingOptions[0])); });
+    proc.step(144, [&] {
+        selectNamingOption(settings_.read(setting::kSaveOption,
+                                          QString::fromUtf8(split::kNamingOptionTexts[0].data())));
+    });
     proc.step(146, [&] { CheckHostInstalled(dialogs_, hostProbe_, programEnd_); });
 }
 

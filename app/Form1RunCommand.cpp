@@ -76,11 +76,11 @@ void Form1::PushButton2_Click() {
     host->prepare({request.rows.begin(), request.rows.end()});
     WindowRunObserver observer(*this);
     const std::vector<std::string> listed = request.rows;
-    split::SplitRun run(std::move(request), {*host, dialogs(), observer, [this, &listed] {
-                                                 return ConfirmHostClosed(dialogs(), [&listed] {
-                                                     return IsHostRunning(listed);
-                                                 });
-                                             }});
+    split::SplitRun run(std::move(request),
+                        {*host, dialogs(), observer, [this, &listed] {
+                             return ConfirmHostClosed(
+                                 dialogs(), [this, &listed] { return runningHostCheck_(listed); });
+                         }});
     const split::RunOutcome outcome = run.run();
     setProperty(kRunActive, false);
     if (outcome.stopped)

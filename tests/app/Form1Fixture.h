@@ -27,6 +27,7 @@ class Form1Test : public ::testing::Test {
         form->setDesktopFolderSource([] { return kDesktop; });
         form->setHostProbe([] { return true; });
         form->setProgramEnd([this] { ++programEnds; });
+        form->setRunningHostCheck([](const std::vector<std::string>&) { return false; });
         return *form;
     }
 

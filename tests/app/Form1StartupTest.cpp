@@ -31,7 +31,8 @@ TEST_F(Form1Test, NamingListHoldsTheFiveOptionsInOrder) {
     auto& f = loadedForm();
     ASSERT_EQ(f.namingList()->count(), 5);
     for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(f.namingList()->itemText(i), pv::kNamingOptions[i]);
+        EXPECT_EQ(f.namingList()->itemText(i),
+                  QString::fromUtf8(pv::split::kNamingOptionTexts[i].data()));
     EXPECT_FALSE(f.namingList()->isEditable());
 }
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 
 namespace pv::test {
 
@@ -17,21 +16,8 @@ fs::path buildDir() {
     return ec ? fs::current_path() : exe.parent_path().parent_path();
 }
 
-// The shared folder as configured, from the environment or else from the build's cache.
-fs::path configuredSharedDir() {
-    if (const char* v = std::getenv("PV_SHARED_DIR"); v && *v)
-        return v;
-    std::ifstream cache(buildDir() / "CMakeCache.txt");
-    const std::string key = "PV_SHARED_DIR:PATH=";
-    for (std::string line; std::getline(cache, line);) {
-        if (line.rfind(key, 0) == 0)
-            return line.substr(key.size());
-    }
-    return sharedDir();
-}
-
 fs::path toolPath(const char* name) {
-    return configuredSharedDir() / "tools" / name;
+    return sharedDir() / "tools" / name;
 }
 
 CheckReport run(const std::string& command) {
@@ -49,13 +35,11 @@ fs::path fixtureDir() {
 }
 
 fs::path sampleDir() {
-    if (const char* v = std::getenv("PV_BIN_DIR"); v && *v)
-        return fs::path(v) / "Samples";
-    return buildDir() / "bin" / "Samples";
+    return binDir() / "Samples";
 }
 
 fs::path corpusDir() {
-    return configuredSharedDir() / "corpus" / "calamine";
+    return sharedDir() / "corpus" / "calamine";
 }
 
 std::vector<fs::path> filesIn(const fs::path& dir) {

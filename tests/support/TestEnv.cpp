@@ -1,10 +1,10 @@
 #include "TestEnv.h"
 
+#include <sys/wait.h>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <sys/wait.h>
 
 namespace pv::test {
 
@@ -15,10 +15,20 @@ fs::path fromEnv(const char* name, const fs::path& fallback) {
 }
 }  // namespace
 
-fs::path sourceDir() { return fromEnv("PV_SOURCE_DIR", fs::current_path()); }
-fs::path sharedDir() { return fromEnv("PV_SHARED_DIR", sourceDir() / ".." / "shared"); }
-fs::path binDir() { return fromEnv("PV_BIN_DIR", sourceDir() / "build" / "bin"); }
-std::string python() { return fromEnv("PV_PYTHON", "/usr/bin/python3").string(); }
+// The build compiles its own folders in (ctest's per-case environment is not reliable), and the
+// environment may still point elsewhere.
+fs::path sourceDir() {
+    return fromEnv("PV_SOURCE_DIR", PV_TEST_SOURCE_DIR);
+}
+fs::path sharedDir() {
+    return fromEnv("PV_SHARED_DIR", PV_TEST_SHARED_DIR);
+}
+fs::path binDir() {
+    return fromEnv("PV_BIN_DIR", PV_TEST_BIN_DIR);
+}
+std::string python() {
+    return fromEnv("PV_PYTHON", "/usr/bin/python3").string();
+}
 
 TempDir::TempDir() {
     std::random_device rd;
@@ -60,7 +70,8 @@ int runCommand(const std::string& command, std::string* output) {
     std::array<char, 4096> buf{};
     std::string text;
     size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0) text.append(buf.data(), n);
+    while ((n = fread(buf.data(), 1, buf.size(), pipe)) > 0)
+        text.append(buf.data(), n);
     int status = pclose(pipe);
     if (output)
         *output = text;
