@@ -3,7 +3,9 @@
 #include <expat.h>
 
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <utility>
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
@@ -38,29 +40,49 @@ const char* findAttributeLocal(const char** attributes, std::string_view local) 
     return nullptr;
 }
 
+// A handler's exception must not unwind through expat (it would leak the parser's state for
+// the open element): it is kept, the parse stopped, and it is raised once XML_Parse returns.
 struct XmlStreamCallbacks {
+    template <typename Handler>
+    static void guarded(XmlStream* self, Handler handler) {
+        if (self->pending_) {
+            return;
+        }
+        try {
+            handler();
+        } catch (...) {
+            self->pending_ = std::current_exception();
+            XML_StopParser(static_cast<XML_Parser>(self->parser_), XML_FALSE);
+        }
+    }
     static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<XmlStream*>(data);
         if (++self->depth_ > kMaxDepth) {
             self->failure_ = "elements nested too deeply";
+            XML_StopParser(static_cast<XML_Parser>(self->parser_), XML_FALSE);
             return;
         }
-        self->onStart(name, attributes);
+        guarded(self, [&] { self->onStart(name, attributes); });
     }
     static void end(void* data, const XML_Char* name) {
         auto* self = static_cast<XmlStream*>(data);
-        self->onEnd(name);
+        guarded(self, [&] { self->onEnd(name); });
         --self->depth_;
     }
     static void text(void* data, const XML_Char* s, int len) {
-        static_cast<XmlStream*>(data)->onText(s, len);
+        auto* self = static_cast<XmlStream*>(data);
+        guarded(self, [&] { self->onText(s, len); });
+    }
+    static void refuse(XmlStream* self) {
+        self->refused_ = true;
+        XML_StopParser(static_cast<XML_Parser>(self->parser_), XML_FALSE);
     }
     static void doctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int) {
-        static_cast<XmlStream*>(data)->refused_ = true;
+        refuse(static_cast<XmlStream*>(data));
     }
     static void entity(void* data, const XML_Char*, int, const XML_Char*, int, const XML_Char*,
                        const XML_Char*, const XML_Char*, const XML_Char*) {
-        static_cast<XmlStream*>(data)->refused_ = true;
+        refuse(static_cast<XmlStream*>(data));
     }
 };
 
@@ -94,12 +116,17 @@ class Session {
 void XmlStream::run(const std::string& where, const Producer& produce) {
     Session session(this);
     XML_Parser p = session.get();
+    parser_ = p;
+    pending_ = nullptr;
     stopRequested_ = refused_ = false;
     depth_ = 0;
     failure_.clear();
     // Handlers record refusals and failures; they are raised here, between chunks.
     const auto feed = [&](const char* bytes, std::size_t n, bool last) {
         const XML_Status status = XML_Parse(p, bytes, static_cast<int>(n), last);
+        if (pending_) {
+            std::rethrow_exception(std::exchange(pending_, nullptr));
+        }
         if (refused_) {
             throw Error(errors::kDtdRefused,
                         where + ": a document type or entity declaration is not allowed");

@@ -2,6 +2,7 @@
 // A streaming XML reader over one package part (expat, without namespace processing so names
 // keep the prefixes they were written with). A DOCTYPE or entity declaration is an error: no
 // entity is ever expanded. Element depth and text length are capped.
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ class XmlStream {
     using Producer = std::function<void(const Feed&)>;
     void run(const std::string& where, const Producer& produce);
 
+    void* parser_ = nullptr;      // the running parse's expat parser
+    std::exception_ptr pending_;  // a handler's exception, raised after XML_Parse
     bool stopRequested_ = false;
     bool refused_ = false;
     int depth_ = 0;
