@@ -17,6 +17,10 @@ namespace {
 // one pass.
 constexpr int kWindowRows = 64;
 constexpr std::size_t kWindowCells = 100'000;
+// A sheet part this big holds about as many cells as a sheet keeps, or more (2,000,000 cells
+// at 24 bytes, about the least a cell with its reference and a value takes): collecting them
+// only to drop them costs time and memory, so lookups read windows from the start.
+constexpr std::uint64_t kUncachedPartSize = 48ull << 20;
 }  // namespace
 
 EngineWorkbook::EngineWorkbook(const std::filesystem::path& path,
@@ -90,6 +94,10 @@ const SheetScan& EngineWorkbook::scan(std::size_t sheet) {
         options.scope = &scope(sheet);
         const SharedStrings* table = strings();
         options.sharedStringCount = table != nullptr ? table->size() : 0;
+        if (const ZipEntry* part = zip_.find(entry.part); part && part->size > kUncachedPartSize) {
+            options.maxCachedCells =
+                0;  // more cells than a sheet keeps, or close: lookups read windows
+        }
         scan_ = scanSheet(zip_, entry.part, options);
         scannedSheet_ = sheet;
         facts_->remember(sheet, scan_);
