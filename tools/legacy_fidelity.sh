@@ -32,8 +32,11 @@ start=$(date +%s.%N)
 split_status=$?
 end=$(date +%s.%N)
 
+echo "Split in $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }') s (exit status $split_status)," \
+    "$(find "$work/out" -type f | wc -l) outputs"
 echo "Converting sources and outputs to CSV..."
-"$soffice" --headless --norestore "-env:UserInstallation=file://$work/profile" \
+# A workbook that hangs LibreOffice must not hang the check: PV_CSV_TIMEOUT seconds (3600).
+timeout -k 10 "${PV_CSV_TIMEOUT:-3600}" "$soffice" --headless --norestore "-env:UserInstallation=file://$work/profile" \
     --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' \
     --outdir "$work/csv" "$work/src"/* "$work/out"/* >/dev/null 2>&1
 
