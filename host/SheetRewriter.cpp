@@ -84,6 +84,16 @@ class SheetRewriterStream : public XmlStream {
             collecting_ = true;
             text_.clear();
         }
+        if (local == "controlPr") {
+            // A form control linked to another sheet's cells keeps working, unlinked.
+            emitter_.open(name);
+            for (const auto& [n, v] : copyAttributes(attributes)) {
+                if ((n != "linkedCell" && n != "listFillRange") || !scope_.isForeign(v)) {
+                    emitter_.attribute(n, v);
+                }
+            }
+            return;
+        }
         if (local == "sheetView") {
             // The only sheet is the selected one.
             Attributes attrs = copyAttributes(attributes);

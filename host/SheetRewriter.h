@@ -2,7 +2,8 @@
 // Writes a worksheet part again for a workbook in which it is the only sheet: formulas that
 // refer to other sheets become their cached values (whole shared-formula groups), and
 // validations, conditional-format rules and hyperlinks that point to other sheets are dropped,
-// and so are the slicer and timeline references whose relationships the sheet lost.
+// and so are the slicer and timeline references whose relationships the sheet lost and form
+// controls' links to other sheets.
 // Streams the part: only the rewritten XML is held in memory.
 #include <set>
 #include <string>

@@ -65,6 +65,12 @@ class SheetScanner : public XmlStream {
                 if (const char* location = findAttribute(attributes, "location")) {
                     judge(location);
                 }
+            } else if (local == "controlPr") {
+                for (const char* link : {"linkedCell", "listFillRange"}) {
+                    if (const char* formula = findAttribute(attributes, link)) {
+                        judge(formula);
+                    }
+                }
             }
             return;
         }

@@ -1,6 +1,7 @@
 // Parts beside a sheet that can carry other sheets' names or references: threaded-comment
-// authors, slicer and timeline references in the sheet's extensions, form-control links and
-// chartEx data. Alpha and Gamma each get their own; each output must keep its own and no other.
+// authors, slicer and timeline references in the sheet's extensions, form-control links (in
+// the sheet and in control properties) and chartEx data. Each sheet gets its own; each output
+// must keep its own and nothing of the others'.
 #include <gtest/gtest.h>
 
 #include "PackageBuilder.h"
@@ -94,6 +95,13 @@ std::vector<PackagePart> workbookWithSideParts() {
     setPart(parts, "xl/slicers/slicer1.xml", kHead + "<slicers/>");
     setPart(parts, "xl/timelines/timeline1.xml", kHead + "<timelines/>");
 
+    // Beta: a form control linked to Alpha, its only reference to another sheet.
+    setPart(parts, "xl/worksheets/sheet2.xml",
+            replaced(partText(parts, "xl/worksheets/sheet2.xml"), "</worksheet>",
+                     R"(<controls><control shapeId="1025" name="Drop"><controlPr )"
+                     R"(linkedCell="Alpha!$A$1" listFillRange="$A$1:$A$3"/></control></controls>)"
+                     "</worksheet>"));
+
     // Gamma: a threaded comment with a mention, a form control and a chartEx.
     setPart(parts, "xl/worksheets/_rels/sheet3.xml.rels",
             relationships(
@@ -170,6 +178,9 @@ TEST_F(EngineSidePartsTest, ControlLinksAndChartExDataToOtherSheetsGo) {
     const auto& control = parts.at("xl/ctrlProps/ctrlProp1.xml");
     EXPECT_EQ(control.find("fmlaLink"), std::string::npos);
     EXPECT_NE(control.find(R"(fmlaRange="$A$1:$A$3")"), std::string::npos);
+    const auto beta = split(1, "Beta.xlsx").at("xl/worksheets/sheet2.xml");
+    EXPECT_EQ(beta.find("linkedCell"), std::string::npos);
+    EXPECT_NE(beta.find(R"(listFillRange="$A$1:$A$3")"), std::string::npos);
     const auto& chart = parts.at("xl/charts/chartEx1.xml");
     EXPECT_EQ(chart.find("Beta!"), std::string::npos);
     EXPECT_NE(chart.find("CachedLabel"), std::string::npos);  // the shown data stays
