@@ -13,14 +13,10 @@
 namespace pv::host {
 
 namespace {
-// Rows read around a lookup on a sheet too big to cache: a grid of cells near the top costs
-// one pass.
+// Rows read from the one a lookup asks for: a grid of cells near the top costs one short pass,
+// and a naming cell near the top is found without reading the rest of the sheet.
 constexpr int kWindowRows = 64;
 constexpr std::size_t kWindowCells = 100'000;
-// A sheet part this big holds about as many cells as a sheet keeps, or more (2,000,000 cells
-// at 24 bytes, about the least a cell with its reference and a value takes): collecting them
-// only to drop them costs time and memory, so lookups read windows from the start.
-constexpr std::uint64_t kUncachedPartSize = 48ull << 20;
 }  // namespace
 
 EngineWorkbook::EngineWorkbook(const std::filesystem::path& path,
@@ -86,55 +82,38 @@ const SheetScope& EngineWorkbook::scope(std::size_t sheet) {
     return *scope_;
 }
 
-const SheetScan& EngineWorkbook::scan(std::size_t sheet) {
+const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
     const SheetEntry& entry = worksheet(sheet);
-    if (scannedSheet_ != sheet) {
-        scannedSheet_.reset();
+    if (factsSheet_ == sheet) {
+        return lastFacts_;
+    }
+    factsSheet_.reset();
+    if (auto known = facts_->sheet(sheet)) {
+        lastFacts_ = std::move(*known);
+    } else {
         ScanOptions options;
         options.scope = &scope(sheet);
         const SharedStrings* table = strings();
         options.sharedStringCount = table != nullptr ? table->size() : 0;
-        if (const ZipEntry* part = zip_.find(entry.part); part && part->size > kUncachedPartSize) {
-            options.maxCachedCells =
-                0;  // more cells than a sheet keeps, or close: lookups read windows
-        }
-        scan_ = scanSheet(zip_, entry.part, options);
-        scannedSheet_ = sheet;
-        facts_->remember(sheet, scan_);
+        options.maxCachedCells = 0;  // cells are read near where they are asked for
+        lastFacts_ = scanSheet(zip_, entry.part, options);
+        facts_->remember(sheet, lastFacts_);
     }
-    return scan_;
-}
-
-SheetFacts EngineWorkbook::factsOf(std::size_t sheet) {
-    if (scannedSheet_ == sheet) {
-        return scan_;
-    }
-    if (auto known = facts_->sheet(sheet)) {
-        return std::move(*known);
-    }
-    ScanOptions options;
-    options.scope = &scope(sheet);
-    const SharedStrings* table = strings();
-    options.sharedStringCount = table != nullptr ? table->size() : 0;
-    options.maxCachedCells = 0;
-    SheetFacts facts = scanSheet(zip_, worksheet(sheet).part, options);
-    facts_->remember(sheet, facts);
-    return facts;
+    factsSheet_ = sheet;
+    return lastFacts_;
 }
 
 UsedRange EngineWorkbook::usedRange(std::size_t sheet) {
-    worksheet(sheet);
-    // Another copy's scan answers as well as our own; only cell reads need the cells.
-    const std::optional<SheetFacts> known =
-        scannedSheet_ == sheet ? std::nullopt : facts_->sheet(sheet);
-    const SheetFacts& s = known ? *known : scan(sheet);
+    const SheetFacts& s = facts(sheet);
     return UsedRange{std::max(s.lastRow, 1), std::max(s.lastColumn, 1)};
 }
 
 std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
-    const SheetScan& whole = scan(sheet);
-    const ScannedCell* cell =
-        whole.cellsComplete ? whole.find(row, column) : windowCell(sheet, row, column);
+    worksheet(sheet);
+    if (factsSheet_ == sheet && (row > lastFacts_.lastRow || column > lastFacts_.lastColumn)) {
+        return {};  // beyond the used range: no need to read to the end
+    }
+    const ScannedCell* cell = windowCell(sheet, row, column);
     return cell == nullptr ? std::string() : textOf(*cell);
 }
 
@@ -211,10 +190,11 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
         throw Error(errors::kCannotWriteOutput,
                     target.string() + ": the output would replace its source workbook");
     }
-    const SheetFacts facts =
-        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? factsOf(sheet) : SheetFacts{};
+    const SheetFacts none;
+    const SheetFacts& known =
+        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
     const ExtractionSource source{zip_, model_, types_, strings()};
-    extractSheet(source, sheet, facts, scope(sheet), target);
+    extractSheet(source, sheet, known, scope(sheet), target);
 }
 
 }  // namespace pv::host

@@ -1,8 +1,8 @@
 #pragma once
 // A workbook opened by our engine: the package checked and its workbook part read at once;
-// shared strings and styles read when first needed; one sheet's scan cached at a time. What
+// shared strings and styles read when first needed; one sheet's facts kept at a time. What
 // extraction needs of each sheet is kept in facts shared with the other open copies of the file.
-// On a sheet too big to cache, cell lookups read a window of rows around the row asked for.
+// Cells are not kept whole: a lookup reads a window of rows from the row asked for.
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -39,12 +39,10 @@ class EngineWorkbook : public SourceWorkbook {
     const SharedStrings* strings();
     const StyleTable& styles();
     const SheetScope& scope(std::size_t sheet);
-    // The full scan of a sheet, judged for extraction, cached for the last sheet asked.
-    const SheetScan& scan(std::size_t sheet);
-    // What extraction needs: the shared facts when a copy has scanned the sheet, else a scan
-    // that keeps no cells.
-    SheetFacts factsOf(std::size_t sheet);
-    // A cell of a sheet too big to cache, read from a window of rows.
+    // The used range and what extraction needs: the shared facts when a copy has scanned the
+    // sheet, else a scan that keeps no cells. Kept for the last sheet asked.
+    const SheetFacts& facts(std::size_t sheet);
+    // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     std::string textOf(const ScannedCell& cell);
 
@@ -57,8 +55,8 @@ class EngineWorkbook : public SourceWorkbook {
     std::shared_ptr<const SharedStrings> strings_;
     std::shared_ptr<const SheetScope::TableNames> tables_;
     std::optional<StyleTable> styles_;
-    std::optional<std::size_t> scannedSheet_;
-    SheetScan scan_;
+    std::optional<std::size_t> factsSheet_;
+    SheetFacts lastFacts_;
     std::unique_ptr<SheetScope> scope_;
     std::optional<std::size_t> scopeSheet_;
     std::optional<std::size_t> windowSheet_;
