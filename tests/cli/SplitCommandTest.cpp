@@ -20,10 +20,22 @@ struct Result {
     std::string err;
 };
 
+// Whether an office application runs depends on the machine (other tests start LibreOffice), so
+// its warning is left out of what the cases compare.
+std::string withoutRunningHostWarning(const std::string& text) {
+    const std::string warning =
+        "pellavine-split: warning: a spreadsheet application is running and may hold a listed "
+        "workbook open\n";
+    std::string rest = text;
+    for (auto at = rest.find(warning); at != std::string::npos; at = rest.find(warning))
+        rest.erase(at, warning.size());
+    return rest;
+}
+
 Result split(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = pv::cli::run(args, out, err);
-    return {status, out.str(), err.str()};
+    return {status, out.str(), withoutRunningHostWarning(err.str())};
 }
 
 std::vector<std::string> lines(const std::string& text) {
