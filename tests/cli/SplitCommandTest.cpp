@@ -94,7 +94,9 @@ TEST_F(SplitCommandTest, NamingRulesGiveTheWindowsNames) {
 
 TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
     std::ofstream(in / "Broken.xlsx") << "not a workbook";
-    const Result result = split({"--json", "--output=" + outArg(), in.path().string()});
+    // One job, so the lines come in the run's order (parallel saves report as they finish).
+    const Result result =
+        split({"--json", "--jobs", "1", "--output=" + outArg(), in.path().string()});
     EXPECT_EQ(result.status, 1);
     const auto json = lines(result.out);
     ASSERT_EQ(json.size(), 4u) << result.out;
