@@ -45,6 +45,8 @@ bool isLowSurrogate(char32_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
+}  // namespace
+
 void appendUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -62,8 +64,6 @@ void appendUtf8(char32_t cp, std::string& out) {
         out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
-
-}  // namespace
 
 std::string decodeXmlEscapes(std::string_view text) {
     if (text.find('_') == std::string_view::npos) {

@@ -11,4 +11,7 @@ namespace pv::host {
 // Anything else is left as it is: a lone surrogate escape, "_x0000_", a wrong digit count.
 std::string decodeXmlEscapes(std::string_view text);
 
+// Appends the UTF-8 encoding of one code point.
+void appendUtf8(char32_t cp, std::string& out);
+
 }  // namespace pv::host

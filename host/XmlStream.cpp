@@ -9,6 +9,7 @@
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
+#include "host/PlainXmlReader.h"
 #include "host/ZipReader.h"
 
 namespace pv::host {
@@ -22,9 +23,27 @@ std::string_view localName(std::string_view name) {
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
+std::string_view localName(const char* name) {
+    // One pass: this runs for every element of every sheet.
+    const char* local = name;
+    const char* p = name;
+    for (; *p != '\0'; ++p) {
+        if (*p == ':' && local == name) {
+            local = p + 1;
+        }
+    }
+    return {local, static_cast<std::size_t>(p - local)};
+}
+
+namespace {
+bool sameName(std::string_view name, const char* text) {
+    return std::strncmp(text, name.data(), name.size()) == 0 && text[name.size()] == '\0';
+}
+}  // namespace
+
 const char* findAttribute(const char** attributes, std::string_view name) {
     for (auto a = attributes; *a != nullptr; a += 2) {
-        if (name == a[0]) {
+        if (sameName(name, a[0])) {
             return a[1];
         }
     }
@@ -168,6 +187,60 @@ void XmlStream::parse(const ZipReader& zip, std::string_view part) {
         });
         if (!stopped) {
             feed("", 0, true);
+        }
+    });
+}
+
+// Drives the handlers from the plain reader, keeping depth() as the general parser does.
+class PlainXmlDriver : public PlainXmlSink {
+  public:
+    explicit PlainXmlDriver(XmlStream& stream) : stream_(stream) {}
+
+    void start(const char* name, const char** attributes) override {
+        ++stream_.depth_;
+        stream_.onStart(name, attributes);
+    }
+    void end(const char* name) override {
+        stream_.onEnd(name);
+        --stream_.depth_;
+    }
+    void text(const char* text, std::size_t length) override {
+        stream_.onText(text, static_cast<int>(length));  // the reader caps a text's length
+    }
+    bool stopped() const override { return stream_.stopRequested_; }
+
+  private:
+    XmlStream& stream_;
+};
+
+template <typename Produce>
+bool XmlStream::runPlain(Produce produce) {
+    stopRequested_ = false;
+    depth_ = 0;
+    PlainXmlDriver driver(*this);
+    PlainXmlReader reader(driver, kMaxDepth);
+    auto status = PlainXmlReader::Status::Reading;
+    produce([&](const char* bytes, std::size_t n) {
+        status = reader.feed(bytes, n);
+        return status == PlainXmlReader::Status::Reading;
+    });
+    if (status == PlainXmlReader::Status::Reading) {
+        status = reader.finish();
+    }
+    return status == PlainXmlReader::Status::Done;
+}
+
+bool XmlStream::parsePlain(const ZipReader& zip, std::string_view part) {
+    return runPlain([&](const auto& sink) { zip.stream(part, sink); });
+}
+
+bool XmlStream::parsePlainBuffer(std::string_view xml) {
+    return runPlain([&](const auto& sink) {
+        constexpr std::size_t kChunk = 1 << 16;
+        for (std::size_t offset = 0; offset < xml.size(); offset += kChunk) {
+            if (!sink(xml.data() + offset, std::min(kChunk, xml.size() - offset))) {
+                return;
+            }
         }
     });
 }

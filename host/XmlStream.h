@@ -19,6 +19,7 @@ struct XmlAttribute {
 
 // The local part of a name: "x:c" -> "c".
 std::string_view localName(std::string_view name);
+std::string_view localName(const char* name);
 // The value of an attribute by its exact name, nullptr when absent.
 const char* findAttribute(const char** attributes, std::string_view name);
 // The value of an attribute by its local name (any prefix), nullptr when absent.
@@ -32,6 +33,11 @@ class XmlStream {
     void parse(const ZipReader& zip, std::string_view part);
     // Parses a buffer; `where` names it in errors.
     void parseBuffer(std::string_view xml, const std::string& where);
+    // Parses the part with the faster reader for plain documents (PlainXmlReader.h). False when
+    // the part needs the general parser: the handlers may have seen some of it, so the caller
+    // starts again with fresh state and calls parse() (parseBuffer() for a buffer).
+    bool parsePlain(const ZipReader& zip, std::string_view part);
+    bool parsePlainBuffer(std::string_view xml);
 
   protected:
     // `attributes` is a null-terminated array of name, value pairs.
@@ -44,6 +50,9 @@ class XmlStream {
 
   private:
     friend struct XmlStreamCallbacks;
+    friend class PlainXmlDriver;
+    template <typename Produce>
+    bool runPlain(Produce produce);
     using Feed = std::function<bool(const char*, std::size_t, bool)>;
     using Producer = std::function<void(const Feed&)>;
     void run(const std::string& where, const Producer& produce);
