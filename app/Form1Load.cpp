@@ -7,6 +7,7 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/Form1.h"
+#include "app/ProgramIcon.h"
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
@@ -47,7 +48,7 @@ void Form1::Form_Load() {
         106, [&] { return hasHandCursor; }, [&] { loadMouseIcon(handCursorFile); });
     proc.step(126, [&] {
         setWindowTitle(kProductTitle);
-        setWindowIcon(QApplication::windowIcon());
+        setWindowIcon(programIcon());
         SetApplicationTitle();
     });
     proc.step(128, [&] { ListView1->setHeaderLabels({WorkbookListView::kColumnHeader}); });

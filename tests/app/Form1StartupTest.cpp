@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QTest>
 
 #include "Form1Fixture.h"
@@ -96,6 +98,11 @@ TEST_F(Form1Test, StartUpSetsTheCaptionTheListColumnAndTheApplicationTitle) {
     EXPECT_EQ(f.windowTitle(), "Form1");
     f.Form_Load();
     EXPECT_EQ(f.windowTitle(), "Pellavine");
+    // The program's icon, sharp from the title bar to the switcher.
+    const QIcon icon = f.windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(icon.availableSizes().size(), 7);
+    EXPECT_NE(icon.pixmap(256).toImage().pixelColor(128, 128).alpha(), 0);
     EXPECT_EQ(pv::applicationTitle(), "Pellavine");
     EXPECT_EQ(pv::dialogTitle({}), "Pellavine");
     EXPECT_EQ(pv::dialogTitle("Application Error"), "Application Error");
