@@ -4,6 +4,7 @@
 #include "app/SettingsStore.h"
 #include "core/ErrorReport.h"
 #include "core/GuardedProcedure.h"
+#include "folders/BrowseForFolder.h"
 #include "folders/PathRoutines.h"
 
 namespace pv {
@@ -38,8 +39,7 @@ void Form1::PushButton3_Click() {
     QString folder;
     proc.step(100, [&] {
         const QString startFolder = settings_.read(setting::kLastFolderDot, "");
-        folder = QString::fromStdString(
-            dialogs_.browseForFolder("Please select folder:", startFolder.toStdString()));
+        folder = BrowseForFolder(dialogs_, "Please select folder:", startFolder);
     });
     proc.stepIf(
         102, [&] { return folder.isEmpty(); }, [&] { proc.end(); });

@@ -29,37 +29,50 @@ TEST_F(Form1Test, PickingANamingOptionStoresItsText) {
 
 TEST_F(Form1Test, CancelledBrowseChangesNothing) {
     auto& f = loadedForm();
-    settings.write("LastFolderDot", "/start");
+    const std::string start = app.path().string();
+    settings.write("LastFolderDot", QString::fromStdString(start));
     dialogs.answerFolder("");
     f.PushButton3_Click();
     EXPECT_EQ(f.outputFolderField()->text(), pv::test::kDesktop + "/");
     EXPECT_EQ(stored("Folder"), pv::test::kDesktop + "/");
-    EXPECT_EQ(stored("LastFolderDot"), "/start");
+    EXPECT_EQ(stored("LastFolderDot"), QString::fromStdString(start));
     ASSERT_EQ(dialogs.shown().size(), 1u);
     EXPECT_EQ(dialogs.shown()[0].text, "Please select folder:");
-    EXPECT_EQ(dialogs.shown()[0].start, "/start");
+    EXPECT_EQ(dialogs.shown()[0].start, start);
 }
 
-TEST_F(Form1Test, BrowseEndsTheFieldInOneSeparatorAndRemembersTheStartFolder) {
+TEST_F(Form1Test, BrowseEndsTheFieldInOneSeparatorAndRemembersTheChosenFolder) {
     auto& f = loadedForm();
+    const std::string reports = (app / "reports").string();
+    const std::string out = (app / "out").string();
+    std::filesystem::create_directory(reports);
+    std::filesystem::create_directory(out);
     struct Case {
-        const char* chosen;
-        const char* field;
+        std::string chosen;
+        std::string remembered;
+        std::string field;
     };
-    const Case cases[] = {
-        {"/srv/reports", "/srv/reports/"}, {"/", "/"}, {"/srv/out/", "/srv/out/"}};
-    std::string start;
-    for (const auto& c : cases) {
+    const Case cases[] = {{reports, reports, reports + "/"},
+                          {"/", "/", "/"},
+                          {out + "/", out, out + "/"},
+                          {"/no/such/folder", "/no/such/folder", "/no/such/folder/"}};
+    // Each browse opens where the last one ended, when that folder still exists.
+    const std::string starts[] = {"", reports, "/", out};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         dialogs.clear();
         dialogs.answerFolder(c.chosen);
         f.PushButton3_Click();
-        EXPECT_EQ(dialogs.shown().at(0).start, start);
-        EXPECT_EQ(f.outputFolderField()->text(), c.field);
-        EXPECT_EQ(stored("Folder"), c.field);
-        EXPECT_EQ(stored("LastFolderDot"), c.chosen);
+        EXPECT_EQ(dialogs.shown().at(0).start, starts[i]);
+        EXPECT_EQ(f.outputFolderField()->text().toStdString(), c.field);
+        EXPECT_EQ(stored("Folder").toStdString(), c.field);
+        EXPECT_EQ(stored("LastFolderDot").toStdString(), c.remembered);
         EXPECT_EQ(dialogs.shown().size(), 1u);  // no report
-        start = c.chosen;
     }
+    dialogs.clear();
+    dialogs.answerFolder("");
+    f.PushButton3_Click();
+    EXPECT_EQ(dialogs.shown().at(0).start, "");  // the remembered folder has gone
 }
 
 TEST_F(Form1Test, RefusedStoreIsReportedByTheBrowseCommand) {
