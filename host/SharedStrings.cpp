@@ -46,11 +46,18 @@ class SharedStringsReader : public XmlStream {
 };
 
 void SharedStrings::load(const ZipReader& zip, const std::string& part) {
-    arena_.clear();
-    starts_.assign(1, 0);
-    rootAttributes_.clear();
-    SharedStringsReader reader(*this);
-    reader.parse(zip, part);
+    const auto reset = [&] {
+        arena_.clear();
+        starts_.assign(1, 0);
+        rootName_ = "sst";
+        rootAttributes_.clear();
+    };
+    reset();
+    // The plain reader first, as for sheets; expat for what it declines.
+    if (!SharedStringsReader(*this).parsePlain(zip, part)) {
+        reset();
+        SharedStringsReader(*this).parse(zip, part);
+    }
     arena_.shrink_to_fit();
 }
 
