@@ -3,8 +3,14 @@
 #include <zip.h>
 
 #include <array>
+#include <condition_variable>
+#include <deque>
+#include <exception>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
@@ -128,40 +134,168 @@ const ZipEntry* ZipReader::find(std::string_view part) const {
     return it == byLowerName_.end() ? nullptr : &entries_[it->second];
 }
 
+namespace {
+
+// Parts this big are inflated on a second thread while the caller works through what is
+// already inflated: on a big worksheet, inflating takes about as long as reading the XML.
+constexpr std::uint64_t kInflateAheadFrom = 8u << 20;
+constexpr std::size_t kAheadChunk = 1 << 18;
+constexpr std::size_t kAheadChunks = 4;
+
+// Hands inflated chunks from the inflating thread to the reading one, at most kAheadChunks
+// ahead; either side can end it early.
+class ChunkQueue {
+  public:
+    // Inflating side: an empty buffer to fill, or nothing when the reader has gone.
+    std::optional<std::string> emptyChunk() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return cancelled_ || ready_.size() < kAheadChunks; });
+        if (cancelled_) {
+            return std::nullopt;
+        }
+        if (spare_.empty()) {
+            return std::string();
+        }
+        std::string chunk = std::move(spare_.back());
+        spare_.pop_back();
+        return chunk;
+    }
+    void push(std::string chunk) {
+        std::lock_guard lock(mutex_);
+        ready_.push_back(std::move(chunk));
+        changed_.notify_all();
+    }
+    void close(std::exception_ptr failure) {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        failure_ = std::move(failure);
+        changed_.notify_all();
+    }
+    // Reading side: the next chunk; nothing at the end (throwing what inflating hit).
+    std::optional<std::string> next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return closed_ || !ready_.empty(); });
+        if (ready_.empty()) {
+            if (failure_) {
+                std::rethrow_exception(failure_);
+            }
+            return std::nullopt;
+        }
+        std::string chunk = std::move(ready_.front());
+        ready_.pop_front();
+        changed_.notify_all();
+        return chunk;
+    }
+    void recycle(std::string chunk) {
+        std::lock_guard lock(mutex_);
+        spare_.push_back(std::move(chunk));
+    }
+    void cancel() {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        changed_.notify_all();
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::string> ready_;
+    std::vector<std::string> spare_;
+    bool closed_ = false;
+    bool cancelled_ = false;
+    std::exception_ptr failure_;
+};
+
+}  // namespace
+
+void ZipReader::inflate(const ZipEntry& entry, const ChunkSink& sink) const {
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> handle(
+        zip_fopen_index(archive_, entry.index, 0), &zip_fclose);
+    if (!handle) {
+        throw Error(errors::kCorruptZip,
+                    where(entry.name) + ": cannot open entry (" + zip_strerror(archive_) + ")");
+    }
+    std::uint64_t inflated = 0;
+    for (;;) {
+        const auto [buffer, capacity] = sink.buffer();
+        if (capacity == 0) {
+            return;
+        }
+        const zip_int64_t n = zip_fread(handle.get(), buffer, capacity);
+        if (n < 0) {
+            throw Error(errors::kCorruptZip, where(entry.name) + ": corrupt entry (" +
+                                                 zip_file_strerror(handle.get()) + ")");
+        }
+        if (n == 0) {
+            break;
+        }
+        inflated += static_cast<std::uint64_t>(n);
+        if (inflated > entry.size) {
+            throw Error(
+                errors::kZipBomb,
+                where(entry.name) + ": inflates past its declared size (possible zip bomb)");
+        }
+        if (!sink.filled(static_cast<std::size_t>(n))) {
+            return;
+        }
+    }
+    if (inflated != entry.size) {
+        throw Error(errors::kCorruptZip, where(entry.name) + ": truncated entry");
+    }
+}
+
 void ZipReader::stream(std::string_view part,
                        const std::function<bool(const char*, std::size_t)>& sink) const {
     const ZipEntry* entry = find(part);
     if (entry == nullptr) {
         throw Error(errors::kMissingPart, where(part) + ": part missing");
     }
-    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> handle(
-        zip_fopen_index(archive_, entry->index, 0), &zip_fclose);
-    if (!handle) {
-        throw Error(errors::kCorruptZip,
-                    where(part) + ": cannot open entry (" + zip_strerror(archive_) + ")");
+    if (entry->size < kInflateAheadFrom) {
+        std::array<char, 1 << 16> buffer;
+        inflate(*entry, {[&] {
+                             return std::pair{buffer.data(), buffer.size()};
+                         },
+                         [&](std::size_t n) { return sink(buffer.data(), n); }});
+        return;
     }
-    std::array<char, 1 << 16> buffer;
-    std::uint64_t inflated = 0;
-    for (;;) {
-        const zip_int64_t n = zip_fread(handle.get(), buffer.data(), buffer.size());
-        if (n < 0) {
-            throw Error(errors::kCorruptZip,
-                        where(part) + ": corrupt entry (" + zip_file_strerror(handle.get()) + ")");
+    // The archive is used by the inflating thread alone until it is joined.
+    ChunkQueue queue;
+    std::thread inflating([&] {
+        std::string chunk;
+        std::exception_ptr failure;
+        try {
+            inflate(*entry, {[&] {
+                                 auto empty = queue.emptyChunk();
+                                 if (!empty) {
+                                     return std::pair<char*, std::size_t>{nullptr, 0};
+                                 }
+                                 chunk = std::move(*empty);
+                                 chunk.resize(kAheadChunk);
+                                 return std::pair{chunk.data(), chunk.size()};
+                             },
+                             [&](std::size_t n) {
+                                 chunk.resize(n);
+                                 queue.push(std::move(chunk));
+                                 return true;
+                             }});
+        } catch (...) {
+            failure = std::current_exception();
         }
-        if (n == 0) {
-            break;
+        queue.close(failure);
+    });
+    struct Join {
+        ChunkQueue& queue;
+        std::thread& thread;
+        ~Join() {
+            queue.cancel();
+            thread.join();
         }
-        inflated += static_cast<std::uint64_t>(n);
-        if (inflated > entry->size) {
-            throw Error(errors::kZipBomb,
-                        where(part) + ": inflates past its declared size (possible zip bomb)");
-        }
-        if (!sink(buffer.data(), static_cast<std::size_t>(n))) {
+    } join{queue, inflating};
+    while (auto chunk = queue.next()) {
+        if (!sink(chunk->data(), chunk->size())) {
             return;
         }
-    }
-    if (inflated != entry->size) {
-        throw Error(errors::kCorruptZip, where(part) + ": truncated entry");
+        queue.recycle(std::move(*chunk));
     }
 }
 

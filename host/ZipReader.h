@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 struct zip;
@@ -54,6 +55,13 @@ class ZipReader {
     std::string where(std::string_view part) const;
 
   private:
+    // Where inflate() puts the bytes: buffer() gives room (no room ends the read), filled()
+    // takes the n bytes written there and returns false to stop.
+    struct ChunkSink {
+        std::function<std::pair<char*, std::size_t>()> buffer;
+        std::function<bool(std::size_t)> filled;
+    };
+    void inflate(const ZipEntry& entry, const ChunkSink& sink) const;
     void checkEntries();
 
     std::filesystem::path file_;
