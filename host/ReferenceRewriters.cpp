@@ -2,6 +2,7 @@
 
 #include "host/SheetScope.h"
 #include "host/XmlDocument.h"
+#include "host/ZipReader.h"
 
 namespace pv::host {
 
@@ -25,6 +26,27 @@ std::optional<std::string> edited(const ZipReader& zip, const std::string& part,
     pugi::xml_document doc;
     loadPart(doc, zip, part);
     return edit(doc) ? std::optional(saveXml(doc)) : std::nullopt;
+}
+
+std::string unescapedXmlText(std::string_view text) {
+    static const std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [entity, c] : kEntities) {
+            if (text.substr(i, entity.size()) == entity) {
+                out += c;
+                i += entity.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += text[i++];
+        }
+    }
+    return out;
 }
 
 }  // namespace
@@ -58,6 +80,39 @@ std::optional<std::string> rewriteControlProperties(const ZipReader& zip, const 
         }
         return changed;
     });
+}
+
+// VML drawings are often not well-formed XML (an unclosed <br> in a text box), so they are edited
+// as text: each <x:FmlaLink>, <x:FmlaRange>... whose formula reaches another sheet goes.
+std::optional<std::string> rewriteVmlControlLinks(const ZipReader& zip, const std::string& part,
+                                                  const SheetScope& scope) {
+    std::string vml = zip.read(part);
+    bool changed = false;
+    for (std::size_t at = vml.find(":Fmla"); at != std::string::npos; at = vml.find(":Fmla", at)) {
+        const std::size_t open = vml.rfind('<', at);
+        const std::size_t openEnd = vml.find('>', at);
+        if (open == std::string::npos || openEnd == std::string::npos || vml[open + 1] == '/') {
+            at += 5;
+            continue;
+        }
+        const std::string tag = vml.substr(open + 1, openEnd - open - 1);
+        const std::string close = "</" + tag + ">";
+        const std::size_t closeAt = vml.find(close, openEnd);
+        if (tag.find_first_of(" \t\r\n/<") != std::string::npos || closeAt == std::string::npos) {
+            at = openEnd;
+            continue;
+        }
+        const std::string formula =
+            unescapedXmlText(std::string_view(vml).substr(openEnd + 1, closeAt - openEnd - 1));
+        if (scope.isForeign(formula)) {
+            vml.erase(open, closeAt + close.size() - open);
+            changed = true;
+            at = open;
+        } else {
+            at = closeAt + close.size();
+        }
+    }
+    return changed ? std::optional(std::move(vml)) : std::nullopt;
 }
 
 std::optional<std::string> rewritePivotCacheSource(const ZipReader& zip, const std::string& part,

@@ -1,8 +1,8 @@
 #pragma once
 // Parts beside the sheet whose formulas can point at other sheets, written again without those
-// references: chartEx data (the cached points stay), form-control links and list ranges, and a
-// pivot cache's worksheet source. Each returns nothing when the part refers only to the kept
-// sheet.
+// references: chartEx data (the cached points stay), form-control links and list ranges (also
+// those of legacy VML drawings), and a pivot cache's worksheet source. Each returns nothing when
+// the part refers only to the kept sheet.
 #include <optional>
 #include <string>
 
@@ -15,6 +15,8 @@ std::optional<std::string> rewriteChartEx(const ZipReader& zip, const std::strin
                                           const SheetScope& scope);
 std::optional<std::string> rewriteControlProperties(const ZipReader& zip, const std::string& part,
                                                     const SheetScope& scope);
+std::optional<std::string> rewriteVmlControlLinks(const ZipReader& zip, const std::string& part,
+                                                  const SheetScope& scope);
 std::optional<std::string> rewritePivotCacheSource(const ZipReader& zip, const std::string& part,
                                                    const SheetScope& scope);
 

@@ -47,6 +47,8 @@ constexpr std::string_view kChartType =
 constexpr std::string_view kChartExType = "application/vnd.ms-office.chartex+xml";
 constexpr std::string_view kControlPropertiesType =
     "application/vnd.ms-excel.controlproperties+xml";
+constexpr std::string_view kVmlDrawingType =
+    "application/vnd.openxmlformats-officedocument.vmlDrawing";
 constexpr std::string_view kPivotCacheType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
 
@@ -258,6 +260,9 @@ class Extraction {
         }
         if (type == kPivotCacheType) {
             return rewritePivotCacheSource(zip_, part, scope_);
+        }
+        if (type == kVmlDrawingType) {
+            return rewriteVmlControlLinks(zip_, part, scope_);
         }
         return std::nullopt;
     }

@@ -55,6 +55,7 @@ std::vector<PackagePart> workbookWithSideParts() {
         parts, "[Content_Types].xml",
         replaced(
             partText(parts, "[Content_Types].xml"), "</Types>",
+            R"(<Default Extension="vml" ContentType="application/vnd.openxmlformats-officedocument.vmlDrawing"/>)"
             R"(<Override PartName="/xl/ctrlProps/ctrlProp1.xml" ContentType="application/vnd.ms-excel.controlproperties+xml"/>)"
             R"(<Override PartName="/xl/charts/chartEx1.xml" ContentType="application/vnd.ms-office.chartex+xml"/>)"
             "</Types>"));
@@ -108,7 +109,17 @@ std::vector<PackagePart> workbookWithSideParts() {
                 relationship("rId1", ms + "2017/10/relationships/threadedComment",
                              "../threadedComments/threadedComment2.xml") +
                 relationship("rId2", od + "ctrlProp", "../ctrlProps/ctrlProp1.xml") +
-                relationship("rId3", ms + "2014/relationships/chartEx", "../charts/chartEx1.xml")));
+                relationship("rId3", ms + "2014/relationships/chartEx", "../charts/chartEx1.xml") +
+                relationship("rId4", od + "vmlDrawing", "../drawings/vmlDrawing1.vml")));
+    // Legacy controls, in VML as spreadsheet programs write it: not well-formed XML.
+    setPart(
+        parts, "xl/drawings/vmlDrawing1.vml",
+        R"(<xml xmlns:v="urn:schemas-microsoft-com:vml" xmlns:x="urn:schemas-microsoft-com:office:excel">)"
+        R"(<v:shape id="_x0000_s1025"><v:textbox><div>Pick<br></div></v:textbox>)"
+        R"(<x:ClientData ObjectType="Checkbox"><x:FmlaLink>Beta!$B$2</x:FmlaLink>)"
+        R"(<x:FmlaRange>'Gamma'!$A$1:$A$3</x:FmlaRange></x:ClientData></v:shape>)"
+        R"(<v:shape id="_x0000_s1026"><x:ClientData ObjectType="Drop"><x:FmlaLink>$C$3</x:FmlaLink>)"
+        R"(<x:FmlaRange>'Al&amp;pha'!A1:A2</x:FmlaRange></x:ClientData></v:shape></xml>)");
     setPart(
         parts, "xl/threadedComments/threadedComment2.xml",
         threadedComments(
@@ -173,7 +184,7 @@ TEST_F(EngineSidePartsTest, DroppedSlicersAndTimelinesLeaveNoReferenceInTheSheet
     EXPECT_NE(rels.find("threadedComment1.xml"), std::string::npos);
 }
 
-TEST_F(EngineSidePartsTest, ControlLinksAndChartExDataToOtherSheetsGo) {
+TEST_F(EngineSidePartsTest, ControlLinksLegacyOnesTooAndChartExDataToOtherSheetsGo) {
     const auto parts = split(2, "Gamma.xlsx");
     const auto& control = parts.at("xl/ctrlProps/ctrlProp1.xml");
     EXPECT_EQ(control.find("fmlaLink"), std::string::npos);
@@ -181,6 +192,12 @@ TEST_F(EngineSidePartsTest, ControlLinksAndChartExDataToOtherSheetsGo) {
     const auto beta = split(1, "Beta.xlsx").at("xl/worksheets/sheet2.xml");
     EXPECT_EQ(beta.find("linkedCell"), std::string::npos);
     EXPECT_NE(beta.find(R"(listFillRange="$A$1:$A$3")"), std::string::npos);
+    const auto& vml = parts.at("xl/drawings/vmlDrawing1.vml");
+    EXPECT_EQ(vml.find("Beta!"), std::string::npos);
+    EXPECT_EQ(vml.find("Al&amp;pha"), std::string::npos);
+    EXPECT_NE(vml.find("<x:FmlaRange>'Gamma'!$A$1:$A$3</x:FmlaRange>"), std::string::npos);
+    EXPECT_NE(vml.find("<x:FmlaLink>$C$3</x:FmlaLink>"), std::string::npos);
+    EXPECT_NE(vml.find("<div>Pick<br></div>"), std::string::npos);  // the rest as it was
     const auto& chart = parts.at("xl/charts/chartEx1.xml");
     EXPECT_EQ(chart.find("Beta!"), std::string::npos);
     EXPECT_NE(chart.find("CachedLabel"), std::string::npos);  // the shown data stays
