@@ -23,15 +23,6 @@ namespace {
 constexpr int kPumpIntervalMs = 50;
 constexpr std::size_t kDiagnosticsTail = 600;
 
-// Lets the window repaint and react while soffice works, but only on the thread that owns the
-// event loop: a worker thread of the command line has no window to keep alive.
-void letEventsThrough() {
-    auto* app = QCoreApplication::instance();
-    if (app != nullptr && QThread::currentThread() == app->thread()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
-    }
-}
-
 // soffice is a wrapper that starts the real office process; it runs in a session of its own so
 // that a kill reaches every process it started, not only the wrapper.
 void killProcessGroup(QProcess& process) {
@@ -68,6 +59,13 @@ bool isNonEmptyFile(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+void letWindowEventsThrough() {
+    auto* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
+    }
+}
 
 OfficeSettings officeSettingsFromEnvironment() {
     OfficeSettings settings;
@@ -166,7 +164,7 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
             batch.end = ConversionEnd::TimedOut;
             break;
         }
-        letEventsThrough();
+        letWindowEventsThrough();
     }
     output += process.readAll();
     timeSpent_ += std::chrono::milliseconds(clock.elapsed());

@@ -68,6 +68,10 @@ class OfficeConverter {
     int starts_ = 0;
 };
 
+// Lets the window repaint and react during long work of ours, but only on the thread that owns
+// the event loop: a worker thread of the command line has no window to keep alive.
+void letWindowEventsThrough();
+
 // A text for reports: why a batch left a file unconverted.
 std::string describeConversionEnd(const ConversionBatch& batch);
 

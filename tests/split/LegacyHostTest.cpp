@@ -11,6 +11,10 @@
 #include "core/Error.h"
 #include "split/LegacyErrors.h"
 #include "split/LegacyHost.h"
+#include "split/OutputNaming.h"
+#include "split/SplitRun.h"
+#include "split/TestWorkbooks.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -252,6 +256,8 @@ TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreO
             EXPECT_LE(host->office().starts() - startsBefore, 1)
                 << "a workbook's sheets convert in one start";
         }
+        EXPECT_EQ(host->office().starts(), 3)
+            << "one start for the sources, one for the .xls outputs, one for the .ods outputs";
     }
     ASSERT_GE(splits.size(), books.size());
     for (const auto& split : splits) {
@@ -322,6 +328,148 @@ TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
     ASSERT_TRUE(fs::is_regular_file(out / "Wide.xlsx"));
     auto saved = pv::host::createEngineHost()->open(out / "Wide.xlsx");
     EXPECT_EQ(saved->cellText(0, 2, 257), "IW2") << "the sheet was cut";
+}
+
+// --- Output batches: one soffice start per output format and run ----------------------------
+
+// Real .xls workbooks in `folder`, one per spec (the spec's path gives the stem): written by
+// openpyxl, converted by LibreOffice.
+std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> specs,
+                                        const fs::path& folder) {
+    pv::test::TempDir scratch;
+    std::vector<fs::path> inputs, books;
+    for (auto& spec : specs) {
+        books.push_back(folder / spec.path.filename().replace_extension(".xls"));
+        spec.path = scratch / spec.path.filename().replace_extension(".xlsx");
+        inputs.push_back(spec.path);
+    }
+    pv::test::writeWorkbooks(specs);
+    pv::split::OfficeConverter(installedOffice()).convert(inputs, ".xls", "MS Excel 97", folder);
+    for (const auto& book : books) {
+        EXPECT_TRUE(isCompoundFile(book)) << book << " was not made";
+    }
+    return books;
+}
+
+// Each output, as LibreOffice shows it in CSV, equals its source sheet. Outputs are named
+// "<source stem> <sheet name>.xls".
+void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::path& out,
+                               const fs::path& csvFolder) {
+    std::vector<fs::path> everything = sources;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        everything.push_back(entry.path());
+        EXPECT_TRUE(isCompoundFile(entry.path())) << entry.path() << " is no real .xls";
+    }
+    const auto csv = sheetsAsCsv(everything, csvFolder);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        const std::string stem = entry.path().stem().string();
+        SCOPED_TRACE(stem);
+        const auto space = stem.find(' ');
+        ASSERT_NE(space, std::string::npos);
+        const auto expected = csv.find(stem.substr(0, space) + "-" + stem.substr(space + 1));
+        const auto actual = csv.lower_bound(stem + "-");
+        ASSERT_NE(expected, csv.end());
+        ASSERT_TRUE(actual != csv.end() && actual->first.starts_with(stem + "-"));
+        EXPECT_EQ(actual->second, expected->second);
+    }
+}
+
+class RecordingObserver : public pv::split::RunObserver {
+  public:
+    void setMousePointer(int) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const std::string&) override {}
+    void outputSaved(const pv::split::SavedOutput& output) override { saved.push_back(output); }
+    void stepFailed(const pv::split::RunFailure& failure) override { failed.push_back(failure); }
+
+    std::vector<pv::split::SavedOutput> saved;
+    std::vector<pv::split::RunFailure> failed;
+};
+
+TEST(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOnceForOutputs) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    const auto books = writeXlsWorkbooks(
+        {{"Alpha",
+          {{"Plan", {{"A1", "alpha"}, {"B3", "12"}}},
+           {"Empty", {}},
+           {"OnlyA1", {{"A1", "x"}}},
+           {"Hidden", {{"C2", "h"}}, true}}},
+         {"Beta", {{"Plan", {{"A1", "beta"}, {"D5", "34"}}}, {"Notes", {{"A2", "n"}}}}},
+         {"Gamma", {{"Sums", {{"A1", "gamma"}, {"B2", "56"}}}}}},
+        dir / "in");
+    // A listed workbook that is gone by the time the run reaches it: no batch can take its
+    // sheets, and the run reports it once.
+    const fs::path gone = dir / "in" / "Gone.xls";
+    const std::vector<std::string> rows = {books[0], gone, books[1], books[2]};
+    const std::set<std::string> expected = {"Alpha Plan.xls", "Alpha Hidden.xls", "Beta Plan.xls",
+                                            "Beta Notes.xls", "Gamma Sums.xls"};
+    // One job, as the window runs; two, as the command line does on this machine.
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        PrivateTemp temp;
+        const fs::path out = dir / ("out" + std::to_string(jobs));
+        fs::create_directories(out);
+        fs::copy_file(books[1], gone, fs::copy_options::overwrite_existing);
+        {
+            auto host = hostWith(installedOffice());
+            host->prepare({rows.begin(), rows.end()});
+            fs::remove(gone);
+            pv::test::ScriptedDialogs dialogs;
+            RecordingObserver observer;
+            pv::split::SplitRun run(
+                {rows, out.string(), std::string(pv::split::kNamingOptionTexts[1]), jobs},
+                {*host, dialogs, observer, {}});
+            const auto outcome = run.run();
+            EXPECT_EQ(host->office().starts(), 2);
+            EXPECT_EQ(outcome.saved, 5);
+            ASSERT_EQ(observer.failed.size(), 1u);
+            EXPECT_EQ(observer.failed[0].source, gone.string());
+            EXPECT_EQ(observer.failed[0].line, 122);
+            EXPECT_EQ(dialogs.messages().back(), "Done.");
+        }
+        EXPECT_EQ(pv::test::fileNames(out), expected);
+        EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
+        expectOutputsMatchSources(books, out, dir / ("csv" + std::to_string(jobs)));
+    }
+}
+
+TEST(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const auto books =
+        writeXlsWorkbooks({{"One", {{"Data", {{"A1", "one"}, {"B2", "1"}}}, {"Blank", {}}}},
+                           {"Two", {{"Data", {{"A1", "two"}, {"C3", "2"}}}}}},
+                          dir / "in");
+    // LibreOffice that dies on any output conversion of more than one sheet.
+    const fs::path fragile =
+        writeScript(dir / "soffice",
+                    "case \"$*\" in *'MS Excel 97'*)\n"
+                    "  n=0; for a in \"$@\"; do case \"$a\" in *.xlsx) n=$((n+1));; esac; done\n"
+                    "  [ $n -gt 1 ] && exit 1;;\n"
+                    "esac\n"
+                    "exec " +
+                        pv::test::shellQuote(installedOffice().soffice.string()) + " \"$@\"");
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = fragile});
+        host->prepare(books);
+        auto one = host->open(books[0]);
+        one->saveSheetAs(0, dir / "out" / "One Data.xls");
+        EXPECT_EQ(host->office().starts(), 3) << "sources, the broken batch, the sheet alone";
+        auto two = host->open(books[1]);
+        two->saveSheetAs(0, dir / "out" / "Two Data.xls");
+        EXPECT_EQ(host->office().starts(), 4);
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+    expectOutputsMatchSources(books, dir / "out", dir / "csv");
 }
 
 }  // namespace
