@@ -10,6 +10,7 @@
 #include "split/OfficeConverter.h"
 #include "split/OutputNaming.h"
 #include "split/OutputPlacement.h"
+#include "split/OutputTarget.h"
 
 namespace pv::split {
 
@@ -182,26 +183,31 @@ bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host:
 void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
                                         const host::UsedRange& range) {
     const std::string wanted = legacy::lowercaseExtension(output);
-    std::string extension = sourceExtension(source_.string());
-    const std::string lowercase = legacy::lowercaseExtension("x" + extension);
+    const std::string own = sourceExtension(source_.string());
+    const std::string lowercase = legacy::lowercaseExtension("x" + own);
     const fs::path engineSource = converted_ ? converted_->file : source_;
     const bool writable = engine_.canWrite(engineSource, lowercase) ||
                           (legacy::exportFilter(lowercase) && converter_->available());
     host::UsedRange ignored;
+    std::string extension = own;
+    std::string how = "in its source's format (" + own + ")";
     if (!writable || !fits(sheet, lowercase, ignored)) {
         extension = engine_.defaultExtension();
+        how = "in the default format (" + extension + ") as its source's format (" + own + ") " +
+              (writable ? "cannot hold it either" : "cannot be written");
     }
     const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
     const fs::path saved = firstFreeName(folder, output.stem().string(), extension);
     saveSheetAs(sheet, saved);
     const auto limits = *legacy::gridLimits(wanted);
-    throw Error(legacy_errors::kSavedInSourceFormat,
-                "Sheet \"" + sheets().at(sheet).name + "\" of " + source_.string() + " has " +
-                    withThousands(range.lastRow) + " rows and " + withThousands(range.lastColumn) +
-                    " columns, more than an " + wanted + " workbook holds (" +
-                    withThousands(limits.rows) + " rows, " + withThousands(limits.columns) +
-                    " columns): it was saved whole as " + saved.string() + " instead of " +
-                    output.string());
+    throw SavedElsewhere(legacy_errors::kSavedInSourceFormat,
+                         "Sheet \"" + sheets().at(sheet).name + "\" of " + source_.string() +
+                             " has " + withThousands(range.lastRow) + " rows and " +
+                             withThousands(range.lastColumn) + " columns, more than an " + wanted +
+                             " workbook holds (" + withThousands(limits.rows) + " rows, " +
+                             withThousands(limits.columns) + " columns): it was saved whole as " +
+                             saved.string() + " instead of " + output.string() + ", " + how,
+                         saved);
 }
 
 fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,
