@@ -186,6 +186,20 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
     EXPECT_EQ(readFile(workbook), "not a workbook");
 }
 
+TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
+    EXPECT_GE(pv::split::defaultOfficeMemoryLimit(), 2ULL << 30);
+    EXPECT_LE(pv::split::defaultOfficeMemoryLimit(), 8ULL << 30);
+    pv::test::TempDir dir;
+    // Reports the data size limit it runs under, in KiB, and converts nothing.
+    const fs::path reporting =
+        writeScript(dir / "soffice", "ulimit -d > '" + (dir / "limit").string() + "'");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    auto host = hostWith({.soffice = reporting, .memoryLimit = 3ULL << 30});
+    EXPECT_THROW(host->open(workbook), pv::Error);
+    EXPECT_EQ(readFile(dir / "limit"), std::to_string((3ULL << 30) / 1024) + "\n");
+}
+
 // --- With LibreOffice ------------------------------------------------------------------------
 
 // Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
@@ -400,6 +414,95 @@ TEST(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
         EXPECT_EQ(dialogs.messages().back(), "Done.");
         EXPECT_EQ(pv::test::fileNames(out), (std::set<std::string>{"no_value.xlsx", "1.xlsx"}));
     }
+}
+
+TEST(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.ods", dir / "b.xls",
+                                         dir / "c.xls"};
+    fs::copy_file(corpus("any_sheets.xls"), books[0]);
+    std::ofstream(books[1]) << "poison";
+    fs::copy_file(corpus("date.xls"), books[2]);
+    fs::copy_file(corpus("merge_cells.xls"), books[3]);
+    // LibreOffice that dies on reaching a file holding "poison", as the real one does on some
+    // hostile files, after converting the files before it.
+    const fs::path dying = dir / "soffice";
+    std::ofstream(dying) << "#!/bin/bash\n"
+                            "files=(); options=()\n"
+                            "for a in \"$@\"; do\n"
+                            "  if [ -f \"$a\" ]; then files+=(\"$a\"); else options+=(\"$a\"); fi\n"
+                            "done\n"
+                            "done_=()\n"
+                            "for f in \"${files[@]}\"; do\n"
+                            "  if grep -q poison \"$f\"; then\n"
+                            "    [ ${#done_[@]} -gt 0 ] && "
+                         << pv::test::shellQuote(installedOffice().soffice.string())
+                         << " \"${options[@]}\" \"${done_[@]}\" >/dev/null 2>&1\n"
+                            "    kill -9 $$\n"
+                            "  fi\n"
+                            "  done_+=(\"$f\")\n"
+                            "done\n"
+                            "exec "
+                         << pv::test::shellQuote(installedOffice().soffice.string()) << " \"$@\"\n";
+    fs::permissions(dying, fs::perms::owner_all);
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = dying});
+        host->prepare(books);
+        EXPECT_NO_THROW(host->open(books[0]));
+        EXPECT_EQ(host->office().starts(), 1);
+        EXPECT_NO_THROW(host->open(books[2]));
+        EXPECT_NO_THROW(host->open(books[3]));
+        EXPECT_EQ(host->office().starts(), 2) << "the workbooks never reached share one start";
+        try {
+            host->open(books[1]);
+            FAIL() << "the poisoned workbook opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+            EXPECT_NE(e.description().find(books[1].string()), std::string::npos);
+        }
+        EXPECT_EQ(host->office().starts(), 3) << "the poisoned workbook once more, alone";
+        EXPECT_THROW(host->open(books[1]), pv::Error);
+        EXPECT_EQ(host->office().starts(), 3) << "a known failure is not tried again";
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+}
+
+TEST(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    // An old single-sheet file: LibreOffice names its sheet after the file.
+    const std::vector<fs::path> books = {dir / "a" / "Weekly.xls", dir / "b" / "Weekly.xls",
+                                         dir / "c" / "Other.xls"};
+    for (const auto& book : books) {
+        fs::create_directories(book.parent_path());
+    }
+    fs::copy_file(corpus("OOM_alloc3.xls"), books[0]);
+    fs::copy_file(corpus("any_sheets.xls"), books[1]);
+    fs::copy_file(corpus("date.xls"), books[2]);
+    auto host = hostWith(installedOffice());
+    host->prepare(books);
+    auto sheetNames = [&](const fs::path& book) {
+        std::vector<std::string> names;
+        const auto workbook = host->open(book);
+        for (const auto& sheet : workbook->sheets()) {
+            names.push_back(sheet.name);
+        }
+        return names;
+    };
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(host->office().starts(), 1);
+    // Its namesake waits for a start of its own, where it cannot replace the first one's output.
+    EXPECT_EQ(sheetNames(books[1]).at(0), "Visible");
+    EXPECT_EQ(host->office().starts(), 2);
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(sheetNames(books[2]).at(0), "Sheet1");
+    EXPECT_EQ(host->office().starts(), 2);
 }
 
 // --- Output batches: one soffice start per output format and run ----------------------------
