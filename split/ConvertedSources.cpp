@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <system_error>
+#include <utility>
 
 #include "host/HostErrors.h"
 #include "split/LegacyErrors.h"
@@ -70,33 +71,46 @@ ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
     if (auto known = answer()) {
         return *known;
     }
-    // Everything still waiting goes in the same start; a stale or repeated entry is skipped.
-    std::vector<fs::path> batch{source};
-    std::vector<Key> keys{key};
-    for (const auto& waiting : waiting_) {
-        const Key waitingKey = keyOf(waiting);
-        if (!converted_.contains(waitingKey) && !failures_.contains(waitingKey) &&
-            std::find(keys.begin(), keys.end(), waitingKey) == keys.end()) {
-            batch.push_back(waiting);
-            keys.push_back(waitingKey);
+    // The workbook asked for leads its batch: when the batch breaks off before converting it,
+    // it broke on this one, which is set aside and tried once more alone.
+    for (int round = 0; round < 2; ++round) {
+        convertBatch(batchFor(source, key));
+        if (auto known = answer()) {
+            return *known;
         }
-    }
-    waiting_.clear();
-    convertBatch(std::move(batch));
-    if (auto known = answer()) {
-        return *known;
-    }
-    // The batch broke off before this workbook (another one crashed or hung it): once more alone.
-    convertBatch({source});
-    if (auto known = answer()) {
-        return *known;
     }
     throw Error(legacy_errors::kConversionFailed,
                 source.string() + ": the workbook could not be opened by LibreOffice (soffice)");
 }
 
-fs::path ConvertedSources::freshStem() {
-    return "w" + std::to_string(++nextStem_);
+std::vector<fs::path> ConvertedSources::batchFor(const fs::path& source, const Key& key) {
+    std::vector<fs::path> batch{source};
+    // One that broke a batch off goes alone: others must not share its fate again.
+    if (setAside_.contains(key)) {
+        return batch;
+    }
+    // Everything still waiting goes in the same start; a stale, repeated or set-aside entry is
+    // skipped. soffice names each output after its input, so a workbook whose name another one
+    // in the batch has waits for the next.
+    std::vector<Key> keys{key};
+    std::set<fs::path> stems{source.stem()};
+    std::vector<fs::path> later;
+    for (const auto& waiting : std::exchange(waiting_, {})) {
+        const Key waitingKey = keyOf(waiting);
+        if (converted_.contains(waitingKey) || failures_.contains(waitingKey) ||
+            setAside_.contains(waitingKey) ||
+            std::find(keys.begin(), keys.end(), waitingKey) != keys.end()) {
+            continue;
+        }
+        if (!stems.insert(waiting.stem()).second) {
+            later.push_back(waiting);
+            continue;
+        }
+        batch.push_back(waiting);
+        keys.push_back(waitingKey);
+    }
+    waiting_ = std::move(later);
+    return batch;
 }
 
 void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
@@ -110,20 +124,24 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         }
         folder_ = std::move(folder);
     }
-    const fs::path root = folder_->path().toStdString();
+    // A folder per batch: an output never replaces one an earlier batch made for a workbook of
+    // the same name.
+    const fs::path root =
+        fs::path(folder_->path().toStdString()) / ("batch" + std::to_string(++batches_));
     const fs::path inbox = root / "in";
     const fs::path outbox = root / "out";
     std::error_code ec;
     fs::create_directories(inbox, ec);
     fs::create_directories(outbox, ec);
 
-    // soffice sees private copies under names of our own: no two share a stem, and no lock file
-    // ever appears beside the user's workbook.
+    // soffice sees private copies, so no lock file ever appears beside the user's workbook. They
+    // keep the workbook's name: LibreOffice names the one sheet of an old single-sheet file
+    // after it.
     std::vector<fs::path> copies;
     std::vector<fs::path> originals;
     std::vector<Key> keys;
     for (const auto& source : sources) {
-        fs::path copy = inbox / freshStem();
+        fs::path copy = inbox / source.stem();
         copy += legacy::lowercaseExtension(source);
         if (!fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec)) {
             failures_.emplace(
@@ -137,15 +155,22 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         keys.push_back(keyOf(source));
     }
     const ConversionBatch batch = converter_->convert(copies, ".xlsx", kXlsxFilter, outbox);
-    for (const auto& copy : copies) {
-        fs::remove(copy, ec);
-    }
-    const bool final = batch.end == ConversionEnd::Finished || copies.size() == 1;
+    fs::remove_all(inbox, ec);
+    // soffice works through its files in order: when it breaks off, the first file it left
+    // unconverted is most likely the one it broke on, and the files after it were never tried.
+    const bool final = batch.end == ConversionEnd::Finished ||
+                       batch.end == ConversionEnd::NotStarted || copies.size() == 1;
+    bool brokeOn = false;
     for (std::size_t i = 0; i < copies.size(); ++i) {
         if (batch.outputs[i]) {
             converted_[keys[i]] = *batch.outputs[i];
         } else if (final) {
             failures_.emplace(keys[i], conversionError(originals[i], batch));
+        } else if (!brokeOn) {
+            setAside_.insert(keys[i]);
+            brokeOn = true;
+        } else {
+            waiting_.push_back(originals[i]);
         }
     }
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,8 +48,10 @@ class ConvertedSources {
     };
     static Key keyOf(const std::filesystem::path& source);
 
+    // `source`, with every workbook still waiting unless `source` once broke a batch off.
+    std::vector<std::filesystem::path> batchFor(const std::filesystem::path& source,
+                                                const Key& key);
     void convertBatch(std::vector<std::filesystem::path> sources);
-    std::filesystem::path freshStem();
 
     std::shared_ptr<OfficeConverter> converter_;
     std::shared_ptr<QTemporaryDir> folder_;
@@ -57,7 +60,8 @@ class ConvertedSources {
     std::vector<std::filesystem::path> waiting_;
     std::map<Key, std::filesystem::path> converted_;
     std::map<Key, Error> failures_;
-    int nextStem_ = 0;
+    std::set<Key> setAside_;  // broke a batch off: converted alone when asked for
+    int batches_ = 0;
 };
 
 }  // namespace pv::split

@@ -22,6 +22,7 @@ LegacyHost::~LegacyHost() = default;
 void LegacyHost::prepare(const std::vector<fs::path>& workbooks) {
     if (converter_->available()) {
         sources_->prepare(workbooks);
+        convertedSheets_->prepare(workbooks, [this](const fs::path& path) { return open(path); });
     }
 }
 

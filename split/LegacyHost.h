@@ -21,7 +21,7 @@ class LegacyHost : public host::SpreadsheetHost {
     ~LegacyHost() override;
 
     // The run's workbooks, named before the first is opened, so that those LibreOffice must
-    // convert go through it together, in one start.
+    // convert go through it together, in one start, and so do their outputs in each format.
     void prepare(const std::vector<std::filesystem::path>& workbooks);
 
     std::unique_ptr<host::SourceWorkbook> open(const std::filesystem::path& path) override;

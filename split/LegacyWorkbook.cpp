@@ -10,6 +10,7 @@
 #include "split/OfficeConverter.h"
 #include "split/OutputNaming.h"
 #include "split/OutputPlacement.h"
+#include "split/OutputTarget.h"
 
 namespace pv::split {
 
@@ -40,7 +41,55 @@ bool hasContentBeyondA1(const host::UsedRange& range) {
     return range.lastRow > 1 || range.lastColumn > 1;
 }
 
+bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
+    const auto limits = legacy::gridLimits(extension);
+    return !limits || (range.lastRow <= limits->rows && range.lastColumn <= limits->columns);
+}
+
 }  // namespace
+
+// Sheets of one soffice start, each written by the engine as a one-sheet .xlsx in the inbox,
+// under names unique within the folder the whole run shares.
+class LegacyWorkbook::SheetBatch {
+  public:
+    explicit SheetBatch(fs::path inbox) : inbox_(std::move(inbox)) {}
+    ~SheetBatch() { removeInputs(); }
+    SheetBatch(const SheetBatch&) = delete;
+    SheetBatch& operator=(const SheetBatch&) = delete;
+
+    // Throws as the workbook's saveSheetAs does.
+    void add(host::SourceWorkbook& book, std::size_t sheet) {
+        static std::atomic<unsigned> next{0};
+        const fs::path input = inbox_ / ("s" + std::to_string(++next) + ".xlsx");
+        book.saveSheetAs(sheet, input);
+        inputs_.push_back(input);
+        sheets_.emplace_back(book.path(), sheet);
+    }
+    // A sheet that cannot be written is left out; the window's events run between sheets.
+    void tryAdd(host::SourceWorkbook& book, std::size_t sheet) {
+        letWindowEventsThrough();
+        try {
+            add(book, sheet);
+        } catch (const std::exception&) {
+            return;
+        }
+    }
+    void removeInputs() {
+        std::error_code ignored;
+        for (const auto& input : inputs_) {
+            fs::remove(input, ignored);
+        }
+    }
+
+    std::size_t size() const { return inputs_.size(); }
+    const std::vector<fs::path>& inputs() const { return inputs_; }
+    const std::pair<fs::path, std::size_t>& sheet(std::size_t i) const { return sheets_.at(i); }
+
+  private:
+    fs::path inbox_;
+    std::vector<fs::path> inputs_;
+    std::vector<std::pair<fs::path, std::size_t>> sheets_;
+};
 
 LegacyWorkbook::LegacyWorkbook(fs::path source,
                                std::unique_ptr<host::SourceWorkbook> engineWorkbook,
@@ -107,7 +156,15 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
         saveInSourceFormat(sheet, output, range);
         return;
     }
-    copyIntoPlace(convertedSheet(sheet, extension, output), output);
+    const fs::path converted = convertedSheet(sheet, extension, output);
+    struct Removal {
+        const fs::path& file;
+        ~Removal() {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    } removal{converted};
+    copyIntoPlace(converted, output);
 }
 
 bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host::UsedRange& range) {
@@ -120,65 +177,43 @@ bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host:
     } catch (const Error&) {
         return true;  // a chart sheet has no grid to overflow
     }
-    return range.lastRow <= limits->rows && range.lastColumn <= limits->columns;
+    return fitsGrid(range, extension);
 }
 
 void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
                                         const host::UsedRange& range) {
     const std::string wanted = legacy::lowercaseExtension(output);
-    std::string extension = sourceExtension(source_.string());
-    const std::string lowercase = legacy::lowercaseExtension("x" + extension);
+    const std::string own = sourceExtension(source_.string());
+    const std::string lowercase = legacy::lowercaseExtension("x" + own);
     const fs::path engineSource = converted_ ? converted_->file : source_;
     const bool writable = engine_.canWrite(engineSource, lowercase) ||
                           (legacy::exportFilter(lowercase) && converter_->available());
     host::UsedRange ignored;
+    std::string extension = own;
+    std::string how = "in its source's format (" + own + ")";
     if (!writable || !fits(sheet, lowercase, ignored)) {
         extension = engine_.defaultExtension();
+        how = "in the default format (" + extension + ") as its source's format (" + own + ") " +
+              (writable ? "cannot hold it either" : "cannot be written");
     }
     const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
     const fs::path saved = firstFreeName(folder, output.stem().string(), extension);
     saveSheetAs(sheet, saved);
     const auto limits = *legacy::gridLimits(wanted);
-    throw Error(legacy_errors::kSavedInSourceFormat,
-                "Sheet \"" + sheets().at(sheet).name + "\" of " + source_.string() + " has " +
-                    withThousands(range.lastRow) + " rows and " + withThousands(range.lastColumn) +
-                    " columns, more than an " + wanted + " workbook holds (" +
-                    withThousands(limits.rows) + " rows, " + withThousands(limits.columns) +
-                    " columns): it was saved whole as " + saved.string() + " instead of " +
-                    output.string());
-}
-
-std::vector<std::size_t> LegacyWorkbook::companionsFor(std::size_t sheet,
-                                                       const std::string& extension) {
-    std::vector<std::size_t> batch{sheet};
-    // Names in the source's own format are what every sheet of the workbook will likely ask for:
-    // convert them all in the same start.
-    if (extension != legacy::lowercaseExtension(source_)) {
-        return batch;
-    }
-    for (std::size_t other = 0; other < sheets().size(); ++other) {
-        if (other == sheet || sheets()[other].kind != host::SheetKind::Worksheet ||
-            convertedSheets_->find(source_, other, extension)) {
-            continue;
-        }
-        host::UsedRange range;
-        try {
-            range = usedRange(other);
-        } catch (const Error&) {
-            continue;
-        }
-        host::UsedRange ignored;
-        if (hasContentBeyondA1(range) && fits(other, extension, ignored)) {
-            batch.push_back(other);
-        }
-    }
-    return batch;
+    throw SavedElsewhere(legacy_errors::kSavedInSourceFormat,
+                         "Sheet \"" + sheets().at(sheet).name + "\" of " + source_.string() +
+                             " has " + withThousands(range.lastRow) + " rows and " +
+                             withThousands(range.lastColumn) + " columns, more than an " + wanted +
+                             " workbook holds (" + withThousands(limits.rows) + " rows, " +
+                             withThousands(limits.columns) + " columns): it was saved whole as " +
+                             saved.string() + " instead of " + output.string() + ", " + how,
+                         saved);
 }
 
 fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,
                                         const fs::path& output) {
     std::lock_guard lock(convertedSheets_->mutex());
-    if (auto found = convertedSheets_->find(source_, sheet, extension)) {
+    if (auto found = convertedSheets_->take(source_, sheet, extension)) {
         return *found;
     }
     const fs::path root = convertedSheets_->folder(output);
@@ -188,51 +223,81 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
     fs::create_directories(inbox, ec);
     fs::create_directories(outbox, ec);
 
-    // Names unique within the folder the whole run shares.
-    static std::atomic<unsigned> nextInput{0};
-    auto convert = [&](const std::vector<std::size_t>& wanted) {
-        std::vector<fs::path> inputs;
-        std::vector<std::size_t> converted;
-        for (const std::size_t s : wanted) {
-            const fs::path input = inbox / ("s" + std::to_string(++nextInput) + ".xlsx");
-            try {
-                namingSource([&] { engineWorkbook_->saveSheetAs(s, input); });
-            } catch (const Error&) {
-                if (s == sheet) {
-                    throw;
+    ConversionBatch result;
+    {
+        SheetBatch batch(inbox);
+        batch.add(*this, sheet);  // its failure is this save's
+        // Names in a source's own format are what every sheet of it will likely ask for: the
+        // workbook's other sheets and those of the run's other workbooks in this format go in
+        // the same start. One that fails is reported when the run reaches it.
+        if (extension == legacy::lowercaseExtension(source_)) {
+            for (const std::size_t other : sheetsToBatch(*this, extension)) {
+                if (other != sheet) {
+                    batch.tryAdd(*this, other);
                 }
-                continue;  // a companion that fails is reported when the run asks for it
-            }
-            inputs.push_back(input);
-            converted.push_back(s);
-        }
-        auto batch = converter_->convert(inputs, extension,
-                                         std::string(*legacy::exportFilter(extension)), outbox);
-        for (const auto& input : inputs) {
-            fs::remove(input, ec);
-        }
-        for (std::size_t i = 0; i < converted.size(); ++i) {
-            if (batch.outputs[i]) {
-                convertedSheets_->add(source_, converted[i], extension, *batch.outputs[i]);
             }
         }
-        return batch;
-    };
-
-    const auto companions = companionsFor(sheet, extension);
-    auto batch = convert(companions);
-    if (!convertedSheets_->find(source_, sheet, extension) && companions.size() > 1 &&
-        batch.end != ConversionEnd::Finished) {
-        batch = convert({sheet});  // another sheet broke the batch off: once more alone
+        for (const auto& companion : convertedSheets_->companionWorkbooks(source_, extension)) {
+            letWindowEventsThrough();
+            try {
+                const auto book = convertedSheets_->open(companion);
+                for (const std::size_t other : sheetsToBatch(*book, extension)) {
+                    batch.tryAdd(*book, other);
+                }
+            } catch (const std::exception&) {
+                continue;
+            }
+        }
+        result = convert(batch, extension, outbox);
+        if (!convertedSheets_->contains(source_, sheet, extension) && batch.size() > 1 &&
+            result.end != ConversionEnd::Finished) {
+            SheetBatch alone(inbox);  // another sheet broke the batch off: once more alone
+            alone.add(*this, sheet);
+            result = convert(alone, extension, outbox);
+        }
     }
-    if (auto found = convertedSheets_->find(source_, sheet, extension)) {
+    if (auto found = convertedSheets_->take(source_, sheet, extension)) {
         return *found;
     }
-    throw Error(batch.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
-                                                     : legacy_errors::kConversionFailed,
+    throw Error(result.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
+                                                      : legacy_errors::kConversionFailed,
                 output.string() + ": sheet \"" + sheets().at(sheet).name + "\" of " +
                     source_.string() + " could not be converted to " + extension + ": " +
-                    describeConversionEnd(batch));
+                    describeConversionEnd(result));
+}
+
+std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& book,
+                                                       const std::string& extension) const {
+    std::vector<std::size_t> wanted;
+    for (std::size_t sheet = 0; sheet < book.sheets().size(); ++sheet) {
+        if (book.sheets()[sheet].kind != host::SheetKind::Worksheet ||
+            convertedSheets_->contains(book.path(), sheet, extension)) {
+            continue;
+        }
+        try {
+            const host::UsedRange range = book.usedRange(sheet);
+            if (hasContentBeyondA1(range) && fitsGrid(range, extension)) {
+                wanted.push_back(sheet);
+            }
+        } catch (const std::exception&) {
+            continue;  // reported when the run asks for the sheet
+        }
+    }
+    return wanted;
+}
+
+ConversionBatch LegacyWorkbook::convert(SheetBatch& batch, const std::string& extension,
+                                        const fs::path& outbox) {
+    ConversionBatch result = converter_->convert(
+        batch.inputs(), extension, std::string(*legacy::exportFilter(extension)), outbox);
+    batch.removeInputs();
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (result.outputs[i]) {
+            const auto& [source, sheet] = batch.sheet(i);
+            convertedSheets_->add(source, sheet, extension, *result.outputs[i]);
+        }
+    }
+    return result;
 }
 
 }  // namespace pv::split

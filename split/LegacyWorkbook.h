@@ -15,10 +15,9 @@
 #include "host/SpreadsheetHost.h"
 #include "split/ConvertedSheets.h"
 #include "split/ConvertedSources.h"
+#include "split/OfficeConverter.h"
 
 namespace pv::split {
-
-class OfficeConverter;
 
 class LegacyWorkbook : public host::SourceWorkbook {
   public:
@@ -44,9 +43,17 @@ class LegacyWorkbook : public host::SourceWorkbook {
     bool fits(std::size_t sheet, const std::string& extension, host::UsedRange& range);
     void saveInSourceFormat(std::size_t sheet, const std::filesystem::path& output,
                             const host::UsedRange& range);
+    class SheetBatch;
+    // The sheet converted into `extension` by LibreOffice, in a start that also converts the
+    // sheets the run will ask for next in that format; the file is the caller's to remove.
     std::filesystem::path convertedSheet(std::size_t sheet, const std::string& extension,
                                          const std::filesystem::path& output);
-    std::vector<std::size_t> companionsFor(std::size_t sheet, const std::string& extension);
+    // `book`'s worksheets with content beyond A1 that fit `extension`'s grid and are not
+    // converted yet.
+    std::vector<std::size_t> sheetsToBatch(host::SourceWorkbook& book,
+                                           const std::string& extension) const;
+    ConversionBatch convert(SheetBatch& batch, const std::string& extension,
+                            const std::filesystem::path& outbox);
 
     std::filesystem::path source_;
     std::unique_ptr<host::SourceWorkbook> engineWorkbook_;

@@ -1,15 +1,18 @@
 #include "split/OfficeConverter.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
@@ -23,15 +26,6 @@ namespace {
 constexpr int kPumpIntervalMs = 50;
 constexpr std::size_t kDiagnosticsTail = 600;
 
-// Lets the window repaint and react while soffice works, but only on the thread that owns the
-// event loop: a worker thread of the command line has no window to keep alive.
-void letEventsThrough() {
-    auto* app = QCoreApplication::instance();
-    if (app != nullptr && QThread::currentThread() == app->thread()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
-    }
-}
-
 // soffice is a wrapper that starts the real office process; it runs in a session of its own so
 // that a kill reaches every process it started, not only the wrapper.
 void killProcessGroup(QProcess& process) {
@@ -43,14 +37,17 @@ void killProcessGroup(QProcess& process) {
     process.waitForFinished(5000);
 }
 
-// soffice's own complaints, without its progress lines and its warning about Java.
+// soffice's own complaints, without its progress lines, its warning about Java and repeats (it
+// does not say which file a complaint is about, so one per kind is all a report can use).
 std::string tail(const QByteArray& output) {
     std::string text;
+    QSet<QByteArray> seen;
     for (const QByteArray& line : output.split('\n')) {
         if (line.trimmed().isEmpty() || line.startsWith("convert ") || line.contains("javaldx") ||
-            line.startsWith("Overwriting")) {
+            line.startsWith("Overwriting") || seen.contains(line.trimmed())) {
             continue;
         }
+        seen.insert(line.trimmed());
         text += line.trimmed().toStdString() + "\n";
     }
     if (text.size() > kDiagnosticsTail) {
@@ -68,6 +65,24 @@ bool isNonEmptyFile(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+void letWindowEventsThrough() {
+    auto* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
+    }
+}
+
+std::uint64_t defaultOfficeMemoryLimit() {
+    constexpr std::uint64_t kGiB = 1ULL << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const std::uint64_t physical =
+        pages > 0 && pageSize > 0
+            ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
+            : 8 * kGiB;
+    return std::clamp(physical / 4, 2 * kGiB, 8 * kGiB);
+}
 
 OfficeSettings officeSettingsFromEnvironment() {
     OfficeSettings settings;
@@ -142,7 +157,15 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
-    process.setChildProcessModifier([] { ::setsid(); });
+    const std::uint64_t memoryLimit = settings_.memoryLimit;
+    process.setChildProcessModifier([memoryLimit] {
+        ::setsid();
+        rlimit data{};
+        if (memoryLimit > 0 && ::getrlimit(RLIMIT_DATA, &data) == 0) {
+            data.rlim_cur = std::min<rlim_t>(memoryLimit, data.rlim_max);
+            ::setrlimit(RLIMIT_DATA, &data);
+        }
+    });
     QElapsedTimer clock;
     clock.start();
     process.start(QString::fromStdString(settings_.soffice.string()), arguments);
@@ -166,7 +189,7 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
             batch.end = ConversionEnd::TimedOut;
             break;
         }
-        letEventsThrough();
+        letWindowEventsThrough();
     }
     output += process.readAll();
     timeSpent_ += std::chrono::milliseconds(clock.elapsed());

@@ -4,6 +4,7 @@
 // stuck conversion is killed with everything it started) and the window's events let through
 // while it works.
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -15,12 +16,19 @@ class QTemporaryDir;
 
 namespace pv::split {
 
+// How much data memory soffice may take: a quarter of the machine's memory, between 2 and 8 GiB.
+// Some hostile files make LibreOffice grow until the system kills it, starving every other
+// program first; under the limit such a file fails alone, in seconds, and the batch goes on.
+std::uint64_t defaultOfficeMemoryLimit();
+
 struct OfficeSettings {
     // The soffice program; empty or missing when LibreOffice is not installed.
     std::filesystem::path soffice;
     // A start may take this long, plus the per-file allowance for each file it converts.
     std::chrono::milliseconds baseTimeout{120'000};
     std::chrono::milliseconds perFileTimeout{60'000};
+    // Bytes of data memory for soffice and what it starts (RLIMIT_DATA); 0 leaves it as it is.
+    std::uint64_t memoryLimit = defaultOfficeMemoryLimit();
 };
 
 // soffice from the PATH; the environment variable PV_SOFFICE, when set, names it instead (an
@@ -67,6 +75,10 @@ class OfficeConverter {
     std::chrono::milliseconds timeSpent_{0};
     int starts_ = 0;
 };
+
+// Lets the window repaint and react during long work of ours, but only on the thread that owns
+// the event loop: a worker thread of the command line has no window to keep alive.
+void letWindowEventsThrough();
 
 // A text for reports: why a batch left a file unconverted.
 std::string describeConversionEnd(const ConversionBatch& batch);

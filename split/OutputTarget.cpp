@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "core/Error.h"
+#include "split/LegacyFormats.h"
 #include "split/OutputNaming.h"
 
 namespace pv::split {
@@ -30,9 +30,12 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
         return {name, false};
     }
     std::string own = sourceExtension(sourcePath);
+    bool sourceFormat = true;
     // A format that is read but never written (.xlsb) falls back to the default one.
-    if (!host.canWrite(sourcePath, own))
+    if (!host.canWrite(sourcePath, own)) {
         own = host.defaultExtension();
+        sourceFormat = false;
+    }
     if (!host.canWrite(sourcePath, own)) {
         throw Error(kCannotWriteAnyFormat, "Cannot save " + name +
                                                ": the engine writes neither that format nor the "
@@ -40,12 +43,27 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
                                                sourcePath);
     }
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    return {stem + own, true};
+    return {stem + own, true, sourceFormat};
 }
 
-std::string substitutionNote(const std::string& name, const OutputTarget& target) {
-    return "Saved as " + target.path + " instead of " + name +
-           ": that format cannot be written, so the sheet keeps its source's format";
+std::string substitutionNote(const std::string& name, const std::string& sourcePath,
+                             const OutputTarget& target) {
+    const std::size_t dot = extensionDot(name);
+    const std::string wanted = dot == std::string::npos ? std::string() : name.substr(dot);
+    const std::string written = target.path.substr(extensionDot(target.path));
+    std::string why = wanted.empty() ? "the default format cannot be written"
+                                     : wanted + " workbooks cannot be written";
+    if (!wanted.empty() && legacy::exportFilter(legacy::lowercaseExtension(name)))
+        why += " without LibreOffice (soffice) installed";
+    if (target.sourceFormat) {
+        why += ", so the sheet keeps its source's format (" + written + ")";
+    } else {
+        const std::string own = sourceExtension(sourcePath);
+        if (own != wanted)
+            why += ", nor can its source's format (" + own + ")";
+        why += ", so the sheet was saved in the default format (" + written + ")";
+    }
+    return "Saved as " + target.path + " instead of " + name + ": " + why;
 }
 
 }  // namespace pv::split

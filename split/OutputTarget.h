@@ -1,9 +1,12 @@
 #pragma once
-// The file actually written for a chosen output name. The engine writes only the formats it can
-// read; a name asking for another one ("no_value.xls" for an .xlsx source) must not lose the
-// sheet, so the sheet is saved in its source's format under the source's extension instead.
+// The file actually written for a chosen output name. A name asking for a format that cannot be
+// written ("no_value.xls" for an .xlsx source without LibreOffice) must not lose the sheet, so
+// the sheet is saved in its source's format under the source's extension instead, or in the
+// default format when the source's cannot be written either (.xlsb).
+#include <filesystem>
 #include <string>
 
+#include "core/Error.h"
 #include "host/SpreadsheetHost.h"
 
 namespace pv::split {
@@ -13,15 +16,30 @@ inline constexpr int kCannotWriteAnyFormat = 3101;  // neither the name's nor th
 struct OutputTarget {
     std::string path;          // the file to write
     bool substituted = false;  // the extension differs from the name's
+    bool sourceFormat = true;  // a substitute has the source's extension, not the default one
 };
 
 // `name` is a full file name from the naming rules; `sourcePath` the listed workbook. A name
 // without an extension (numbered names) gets the engine's default one. Throws pv::Error
-// (kCannotWriteAnyFormat) when the source's own format cannot be written either.
+// (kCannotWriteAnyFormat) when neither the source's format nor the default one can be written.
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
                                const host::SpreadsheetHost& host);
 
-// The note for a substituted extension, for the report and the command line's output.
-std::string substitutionNote(const std::string& name, const OutputTarget& target);
+// The note for a substituted extension, for the report and the command line's output: which file
+// was written instead of which, and why in that format.
+std::string substitutionNote(const std::string& name, const std::string& sourcePath,
+                             const OutputTarget& target);
+
+// Thrown by a workbook that could not save a sheet under the name asked for but saved it whole
+// under another one: the sheet is saved, and the description says where and why.
+class SavedElsewhere : public Error {
+  public:
+    SavedElsewhere(int number, std::string description, std::filesystem::path saved)
+        : Error(number, std::move(description)), saved_(std::move(saved)) {}
+    const std::filesystem::path& saved() const { return saved_; }
+
+  private:
+    std::filesystem::path saved_;
+};
 
 }  // namespace pv::split

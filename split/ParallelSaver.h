@@ -20,8 +20,15 @@ struct SaveTask {
     std::size_t sheet = 0;
     std::string sheetName;
     std::string target;  // the file to write
-    std::string note;    // see OutputTarget: set when the extension was substituted
+    // Set when the sheet is saved under another name than asked for: its report's description
+    // and number (see OutputTarget).
+    std::string note;
+    int noteNumber = 0;
 };
+
+// Saves the task's sheet. A sheet the workbook saved whole under another name (SavedElsewhere)
+// is saved too: the task then names that file and carries the workbook's note.
+void saveSheet(host::SourceWorkbook& workbook, SaveTask& task);
 
 struct SaveResult {
     SaveTask task;

@@ -253,8 +253,11 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
         const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host);
         checkNotListed(target.path);
         claimed_.insert(target.path);
-        task = SaveTask{sourcePath_, sheet, sheetName_, target.path,
-                        target.substituted ? substitutionNote(*name, target) : std::string()};
+        task = SaveTask{sourcePath_, sheet, sheetName_, target.path, {}, 0};
+        if (target.substituted) {
+            task->note = substitutionNote(*name, sourcePath_, target);
+            task->noteNumber = kSavedInSourceFormat;
+        }
     });
     if (named && task)
         save(workbook, *task);
@@ -285,15 +288,16 @@ void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {
         attempt(line::kSave, [&] { saver_->submit(task); });
         return;
     }
-    if (attempt(line::kSave, [&] { workbook.saveSheetAs(task.sheet, task.target); }))
-        saved(task);
+    SaveTask done = task;
+    if (attempt(line::kSave, [&] { saveSheet(workbook, done); }))
+        saved(done);
 }
 
 void SplitRun::saved(const SaveTask& task) {
     ++outcome_.saved;
     services_.observer.outputSaved({task.source, task.sheetName, task.target, task.note});
-    if (!task.note.empty())  // the sheet is saved; the report only says where
-        proc_.step(line::kSave, [&] { throw Error(kSavedInSourceFormat, task.note); });
+    if (!task.note.empty())  // the sheet is saved; the report only says where and why
+        proc_.step(line::kSave, [&] { throw Error(task.noteNumber, task.note); });
 }
 
 void SplitRun::reportFinished(std::vector<SaveResult> results) {

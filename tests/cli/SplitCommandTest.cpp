@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/SplitCommand.h"
+#include "split/OfficeConverter.h"
 #include "split/TestWorkbooks.h"
 
 namespace {
@@ -124,7 +125,52 @@ TEST_F(SplitCommandTest, NoValueSubstituteIsSavedAndNoted) {
                               ",\"note\":"),
               std::string::npos)
         << result.out;
-    EXPECT_NE(result.err.find("instead of " + outArg() + "/no_value.xls:"), std::string::npos);
+    EXPECT_NE(result.err.find("instead of " + outArg() +
+                              "/no_value.xls: .xls workbooks cannot be written without "
+                              "LibreOffice (soffice) installed, so the sheet keeps its source's "
+                              "format (.xlsx)\n"),
+              std::string::npos)
+        << result.err;
+}
+
+// A sheet saved whole under another name or format is saved: a note, exit status 0.
+TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
+    unsetenv("PV_SOFFICE");
+    if (!pv::split::OfficeConverter(pv::split::officeSettingsFromEnvironment()).available())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    // A1 empty: named no_value.xls, but 257 columns do not fit an .xls workbook.
+    pv::test::writeWorkbooks({{in / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
+    // A1 holds 1: named 1.xlsb, a format nothing here writes.
+    fs::copy_file(pv::test::sharedDir() / "corpus/calamine/any_sheets.xlsb", in / "any.xlsb");
+    const Result result = split({"--json", "-n", "a1", "-o", outArg(), (in / "wide.xlsx").string(),
+                                 (in / "any.xlsb").string()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"no_value.xlsx", "1.xlsx"}));
+    EXPECT_EQ(pv::test::outputSummary(out / "no_value.xlsx", "IW2"), "1|Wide||IW2");
+
+    const auto json = lines(result.out);
+    ASSERT_EQ(json.size(), 2u) << result.out;
+    const std::string outWide = "\"output\":" + pv::test::jsonText(outArg() + "/no_value.xlsx");
+    const bool wideFirst = json[0].find(outWide) != std::string::npos;
+    const std::string& wide = json[wideFirst ? 0 : 1];
+    const std::string& binary = json[wideFirst ? 1 : 0];
+    EXPECT_NE(wide.find(outWide + ",\"note\":"), std::string::npos) << wide;
+    EXPECT_NE(wide.find("257 columns, more than an .xls workbook holds (65,536 rows, 256 "
+                        "columns): it was saved whole as " +
+                        outArg() + "/no_value.xlsx instead of " + outArg() +
+                        "/no_value.xls, in its source's format (.xlsx)"),
+              std::string::npos)
+        << wide;
+    EXPECT_NE(binary.find("\"note\":\"Saved as " + outArg() + "/1.xlsx instead of " + outArg() +
+                          "/1.xlsb: .xlsb workbooks cannot be written, so the sheet was saved in "
+                          "the default format (.xlsx)\""),
+              std::string::npos)
+        << binary;
+    EXPECT_EQ(result.err.find("keeps its source's format"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("pellavine-split: note: Sheet \"Wide\" of "), std::string::npos);
+    EXPECT_NE(result.err.find("pellavine-split: note: Saved as " + outArg() + "/1.xlsx"),
+              std::string::npos);
+    EXPECT_EQ(result.err.find("at line"), std::string::npos) << "a note printed as a failure";
 }
 
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {

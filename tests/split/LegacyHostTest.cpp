@@ -11,6 +11,10 @@
 #include "core/Error.h"
 #include "split/LegacyErrors.h"
 #include "split/LegacyHost.h"
+#include "split/OutputNaming.h"
+#include "split/SplitRun.h"
+#include "split/TestWorkbooks.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -182,6 +186,20 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
     EXPECT_EQ(readFile(workbook), "not a workbook");
 }
 
+TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
+    EXPECT_GE(pv::split::defaultOfficeMemoryLimit(), 2ULL << 30);
+    EXPECT_LE(pv::split::defaultOfficeMemoryLimit(), 8ULL << 30);
+    pv::test::TempDir dir;
+    // Reports the data size limit it runs under, in KiB, and converts nothing.
+    const fs::path reporting =
+        writeScript(dir / "soffice", "ulimit -d > '" + (dir / "limit").string() + "'");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    auto host = hostWith({.soffice = reporting, .memoryLimit = 3ULL << 30});
+    EXPECT_THROW(host->open(workbook), pv::Error);
+    EXPECT_EQ(readFile(dir / "limit"), std::to_string((3ULL << 30) / 1024) + "\n");
+}
+
 // --- With LibreOffice ------------------------------------------------------------------------
 
 // Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
@@ -252,6 +270,8 @@ TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreO
             EXPECT_LE(host->office().starts() - startsBefore, 1)
                 << "a workbook's sheets convert in one start";
         }
+        EXPECT_EQ(host->office().starts(), 3)
+            << "one start for the sources, one for the .xls outputs, one for the .ods outputs";
     }
     ASSERT_GE(splits.size(), books.size());
     for (const auto& split : splits) {
@@ -322,6 +342,293 @@ TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
     ASSERT_TRUE(fs::is_regular_file(out / "Wide.xlsx"));
     auto saved = pv::host::createEngineHost()->open(out / "Wide.xlsx");
     EXPECT_EQ(saved->cellText(0, 2, 257), "IW2") << "the sheet was cut";
+}
+
+class RecordingObserver : public pv::split::RunObserver {
+  public:
+    void setMousePointer(int) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const std::string&) override {}
+    void outputSaved(const pv::split::SavedOutput& output) override { saved.push_back(output); }
+    void stepFailed(const pv::split::RunFailure& failure) override { failed.push_back(failure); }
+
+    std::vector<pv::split::SavedOutput> saved;
+    std::vector<pv::split::RunFailure> failed;
+};
+
+// A split run through LibreOffice, as the window (one job) or the command line runs it.
+struct LegacyRun {
+    pv::split::RunOutcome run(const std::vector<std::string>& rows, const fs::path& out,
+                              std::size_t namingOption, int jobs) {
+        pv::split::SplitRun split(
+            {rows, out.string(), std::string(pv::split::kNamingOptionTexts[namingOption]), jobs},
+            {*host, dialogs, observer, {}});
+        return split.run();
+    }
+
+    std::unique_ptr<LegacyHost> host = hostWith(installedOffice());
+    pv::test::ScriptedDialogs dialogs;
+    RecordingObserver observer;
+};
+
+// The window's run: a sheet saved whole in another format still shows its report box, and
+// counts as saved, not as a failure.
+TEST(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    pv::test::writeWorkbooks({{dir / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
+    fs::copy_file(corpus("any_sheets.xlsb"), dir / "any.xlsb");
+    const std::vector<std::string> rows = {dir / "wide.xlsx", dir / "any.xlsb"};
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        const fs::path out = dir / ("out" + std::to_string(jobs));
+        fs::create_directories(out);
+        LegacyRun run;
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, out, 2, jobs);
+        const auto& [host, dialogs, observer] = run;
+        EXPECT_EQ(outcome.failures, 0);
+        EXPECT_EQ(outcome.saved, 2);
+        EXPECT_TRUE(observer.failed.empty());
+        std::map<std::string, std::string> notes;  // file written -> its note
+        for (const auto& saved : observer.saved) {
+            notes[fs::path(saved.path).filename().string()] = saved.note;
+        }
+        EXPECT_NE(notes["no_value.xlsx"].find("instead of " + (out / "no_value.xls").string() +
+                                              ", in its source's format (.xlsx)"),
+                  std::string::npos)
+            << notes["no_value.xlsx"];
+        EXPECT_NE(notes["1.xlsx"].find("so the sheet was saved in the default format (.xlsx)"),
+                  std::string::npos)
+            << notes["1.xlsx"];
+        const auto reports = dialogs.errorReports();
+        ASSERT_EQ(reports.size(), 2u);
+        for (const auto& report : reports) {
+            EXPECT_NE(report.find("PushButton2_Click at line 136"), std::string::npos) << report;
+            const bool known = report.starts_with(notes["no_value.xlsx"] + "\r\n") ||
+                               report.starts_with(notes["1.xlsx"] + "\r\n");
+            EXPECT_TRUE(known) << report;
+        }
+        EXPECT_EQ(dialogs.messages().back(), "Done.");
+        EXPECT_EQ(pv::test::fileNames(out), (std::set<std::string>{"no_value.xlsx", "1.xlsx"}));
+    }
+}
+
+TEST(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.ods", dir / "b.xls",
+                                         dir / "c.xls"};
+    fs::copy_file(corpus("any_sheets.xls"), books[0]);
+    std::ofstream(books[1]) << "poison";
+    fs::copy_file(corpus("date.xls"), books[2]);
+    fs::copy_file(corpus("merge_cells.xls"), books[3]);
+    // LibreOffice that dies on reaching a file holding "poison", as the real one does on some
+    // hostile files, after converting the files before it.
+    const fs::path dying = dir / "soffice";
+    std::ofstream(dying) << "#!/bin/bash\n"
+                            "files=(); options=()\n"
+                            "for a in \"$@\"; do\n"
+                            "  if [ -f \"$a\" ]; then files+=(\"$a\"); else options+=(\"$a\"); fi\n"
+                            "done\n"
+                            "done_=()\n"
+                            "for f in \"${files[@]}\"; do\n"
+                            "  if grep -q poison \"$f\"; then\n"
+                            "    [ ${#done_[@]} -gt 0 ] && "
+                         << pv::test::shellQuote(installedOffice().soffice.string())
+                         << " \"${options[@]}\" \"${done_[@]}\" >/dev/null 2>&1\n"
+                            "    kill -9 $$\n"
+                            "  fi\n"
+                            "  done_+=(\"$f\")\n"
+                            "done\n"
+                            "exec "
+                         << pv::test::shellQuote(installedOffice().soffice.string()) << " \"$@\"\n";
+    fs::permissions(dying, fs::perms::owner_all);
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = dying});
+        host->prepare(books);
+        EXPECT_NO_THROW(host->open(books[0]));
+        EXPECT_EQ(host->office().starts(), 1);
+        EXPECT_NO_THROW(host->open(books[2]));
+        EXPECT_NO_THROW(host->open(books[3]));
+        EXPECT_EQ(host->office().starts(), 2) << "the workbooks never reached share one start";
+        try {
+            host->open(books[1]);
+            FAIL() << "the poisoned workbook opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+            EXPECT_NE(e.description().find(books[1].string()), std::string::npos);
+        }
+        EXPECT_EQ(host->office().starts(), 3) << "the poisoned workbook once more, alone";
+        EXPECT_THROW(host->open(books[1]), pv::Error);
+        EXPECT_EQ(host->office().starts(), 3) << "a known failure is not tried again";
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+}
+
+TEST(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    // An old single-sheet file: LibreOffice names its sheet after the file.
+    const std::vector<fs::path> books = {dir / "a" / "Weekly.xls", dir / "b" / "Weekly.xls",
+                                         dir / "c" / "Other.xls"};
+    for (const auto& book : books) {
+        fs::create_directories(book.parent_path());
+    }
+    fs::copy_file(corpus("OOM_alloc3.xls"), books[0]);
+    fs::copy_file(corpus("any_sheets.xls"), books[1]);
+    fs::copy_file(corpus("date.xls"), books[2]);
+    auto host = hostWith(installedOffice());
+    host->prepare(books);
+    auto sheetNames = [&](const fs::path& book) {
+        std::vector<std::string> names;
+        const auto workbook = host->open(book);
+        for (const auto& sheet : workbook->sheets()) {
+            names.push_back(sheet.name);
+        }
+        return names;
+    };
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(host->office().starts(), 1);
+    // Its namesake waits for a start of its own, where it cannot replace the first one's output.
+    EXPECT_EQ(sheetNames(books[1]).at(0), "Visible");
+    EXPECT_EQ(host->office().starts(), 2);
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(sheetNames(books[2]).at(0), "Sheet1");
+    EXPECT_EQ(host->office().starts(), 2);
+}
+
+// --- Output batches: one soffice start per output format and run ----------------------------
+
+// Real .xls workbooks in `folder`, one per spec (the spec's path gives the stem): written by
+// openpyxl, converted by LibreOffice.
+std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> specs,
+                                        const fs::path& folder) {
+    pv::test::TempDir scratch;
+    std::vector<fs::path> inputs, books;
+    for (auto& spec : specs) {
+        books.push_back(folder / spec.path.filename().replace_extension(".xls"));
+        spec.path = scratch / spec.path.filename().replace_extension(".xlsx");
+        inputs.push_back(spec.path);
+    }
+    pv::test::writeWorkbooks(specs);
+    pv::split::OfficeConverter(installedOffice()).convert(inputs, ".xls", "MS Excel 97", folder);
+    for (const auto& book : books) {
+        EXPECT_TRUE(isCompoundFile(book)) << book << " was not made";
+    }
+    return books;
+}
+
+// Each output, as LibreOffice shows it in CSV, equals its source sheet. Outputs are named
+// "<source stem> <sheet name>.xls".
+void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::path& out,
+                               const fs::path& csvFolder) {
+    std::vector<fs::path> everything = sources;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        everything.push_back(entry.path());
+        EXPECT_TRUE(isCompoundFile(entry.path())) << entry.path() << " is no real .xls";
+    }
+    const auto csv = sheetsAsCsv(everything, csvFolder);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        const std::string stem = entry.path().stem().string();
+        SCOPED_TRACE(stem);
+        const auto space = stem.find(' ');
+        ASSERT_NE(space, std::string::npos);
+        const auto expected = csv.find(stem.substr(0, space) + "-" + stem.substr(space + 1));
+        const auto actual = csv.lower_bound(stem + "-");
+        ASSERT_NE(expected, csv.end());
+        ASSERT_TRUE(actual != csv.end() && actual->first.starts_with(stem + "-"));
+        EXPECT_EQ(actual->second, expected->second);
+    }
+}
+
+TEST(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOnceForOutputs) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    const auto books = writeXlsWorkbooks(
+        {{"Alpha",
+          {{"Plan", {{"A1", "alpha"}, {"B3", "12"}}},
+           {"Empty", {}},
+           {"OnlyA1", {{"A1", "x"}}},
+           {"Hidden", {{"C2", "h"}}, true}}},
+         {"Beta", {{"Plan", {{"A1", "beta"}, {"D5", "34"}}}, {"Notes", {{"A2", "n"}}}}},
+         {"Gamma", {{"Sums", {{"A1", "gamma"}, {"B2", "56"}}}}}},
+        dir / "in");
+    // A listed workbook that is gone by the time the run reaches it: no batch can take its
+    // sheets, and the run reports it once.
+    const fs::path gone = dir / "in" / "Gone.xls";
+    const std::vector<std::string> rows = {books[0], gone, books[1], books[2]};
+    const std::set<std::string> expected = {"Alpha Plan.xls", "Alpha Hidden.xls", "Beta Plan.xls",
+                                            "Beta Notes.xls", "Gamma Sums.xls"};
+    // One job, as the window runs; two, as the command line does on this machine.
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        PrivateTemp temp;
+        const fs::path out = dir / ("out" + std::to_string(jobs));
+        fs::create_directories(out);
+        fs::copy_file(books[1], gone, fs::copy_options::overwrite_existing);
+        {
+            LegacyRun run;
+            run.host->prepare({rows.begin(), rows.end()});
+            fs::remove(gone);
+            const auto outcome = run.run(rows, out, 1, jobs);
+            const auto& [host, dialogs, observer] = run;
+            EXPECT_EQ(host->office().starts(), 2);
+            EXPECT_EQ(outcome.saved, 5);
+            ASSERT_EQ(observer.failed.size(), 1u);
+            EXPECT_EQ(observer.failed[0].source, gone.string());
+            EXPECT_EQ(observer.failed[0].line, 122);
+            EXPECT_EQ(dialogs.messages().back(), "Done.");
+        }
+        EXPECT_EQ(pv::test::fileNames(out), expected);
+        EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
+        expectOutputsMatchSources(books, out, dir / ("csv" + std::to_string(jobs)));
+    }
+}
+
+TEST(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const auto books =
+        writeXlsWorkbooks({{"One", {{"Data", {{"A1", "one"}, {"B2", "1"}}}, {"Blank", {}}}},
+                           {"Two", {{"Data", {{"A1", "two"}, {"C3", "2"}}}}}},
+                          dir / "in");
+    // LibreOffice that dies on any output conversion of more than one sheet.
+    const fs::path fragile =
+        writeScript(dir / "soffice",
+                    "case \"$*\" in *'MS Excel 97'*)\n"
+                    "  n=0; for a in \"$@\"; do case \"$a\" in *.xlsx) n=$((n+1));; esac; done\n"
+                    "  [ $n -gt 1 ] && exit 1;;\n"
+                    "esac\n"
+                    "exec " +
+                        pv::test::shellQuote(installedOffice().soffice.string()) + " \"$@\"");
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = fragile});
+        host->prepare(books);
+        auto one = host->open(books[0]);
+        one->saveSheetAs(0, dir / "out" / "One Data.xls");
+        EXPECT_EQ(host->office().starts(), 3) << "sources, the broken batch, the sheet alone";
+        auto two = host->open(books[1]);
+        two->saveSheetAs(0, dir / "out" / "Two Data.xls");
+        EXPECT_EQ(host->office().starts(), 4);
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+    expectOutputsMatchSources(books, dir / "out", dir / "csv");
 }
 
 }  // namespace
