@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <string>
 #include <utility>
 
 namespace pv::split::legacy {
@@ -45,6 +46,33 @@ std::optional<GridLimits> gridLimits(std::string_view extension) {
         return GridLimits{65536, 256};
     }
     return std::nullopt;
+}
+
+bool fitsGrid(std::string_view extension, int lastRow, int lastColumn) {
+    const auto limits = gridLimits(extension);
+    return !limits || (lastRow <= limits->rows && lastColumn <= limits->columns);
+}
+
+namespace {
+
+// 65536 -> "65,536", as reports show sizes and limits.
+std::string withThousands(int number) {
+    std::string digits = std::to_string(number);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), ",");
+    }
+    return digits;
+}
+
+}  // namespace
+
+std::string tooLargeText(const std::string& sheetName, const std::string& source,
+                         std::string_view extension, int lastRow, int lastColumn) {
+    const GridLimits limits = gridLimits(extension).value_or(GridLimits{});
+    return "Sheet \"" + sheetName + "\" of " + source + " has " + withThousands(lastRow) +
+           " rows and " + withThousands(lastColumn) + " columns, more than an " +
+           std::string(extension) + " workbook holds (" + withThousands(limits.rows) + " rows, " +
+           withThousands(limits.columns) + " columns)";
 }
 
 }  // namespace pv::split::legacy

@@ -28,4 +28,13 @@ struct GridLimits {
 // 65,536 rows and 256 columns.
 std::optional<GridLimits> gridLimits(std::string_view lowercaseExtension);
 
+// Whether a sheet whose cells end at lastRow, lastColumn fits a format: always when it has no
+// limits of its own.
+bool fitsGrid(std::string_view lowercaseExtension, int lastRow, int lastColumn);
+
+// Why a sheet was not saved in a format: "Sheet "Wide" of /in/w.xlsx has 2 rows and 257 columns,
+// more than an .xls workbook holds (65,536 rows, 256 columns)". `extension` must have limits.
+std::string tooLargeText(const std::string& sheetName, const std::string& source,
+                         std::string_view lowercaseExtension, int lastRow, int lastColumn);
+
 }  // namespace pv::split::legacy

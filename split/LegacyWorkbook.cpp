@@ -28,22 +28,12 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-// 65536 -> "65,536", as the report shows a limit.
-std::string withThousands(int number) {
-    std::string digits = std::to_string(number);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
-        digits.insert(static_cast<std::size_t>(at), ",");
-    }
-    return digits;
-}
-
 bool hasContentBeyondA1(const host::UsedRange& range) {
     return range.lastRow > 1 || range.lastColumn > 1;
 }
 
 bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
-    const auto limits = legacy::gridLimits(extension);
-    return !limits || (range.lastRow <= limits->rows && range.lastColumn <= limits->columns);
+    return legacy::fitsGrid(extension, range.lastRow, range.lastColumn);
 }
 
 }  // namespace
@@ -199,14 +189,11 @@ void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& outpu
     const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
     const fs::path saved = firstFreeName(folder, output.stem().string(), extension);
     saveSheetAs(sheet, saved);
-    const auto limits = *legacy::gridLimits(wanted);
     throw SavedElsewhere(legacy_errors::kSavedInSourceFormat,
-                         "Sheet \"" + sheets().at(sheet).name + "\" of " + source_.string() +
-                             " has " + withThousands(range.lastRow) + " rows and " +
-                             withThousands(range.lastColumn) + " columns, more than an " + wanted +
-                             " workbook holds (" + withThousands(limits.rows) + " rows, " +
-                             withThousands(limits.columns) + " columns): it was saved whole as " +
-                             saved.string() + " instead of " + output.string() + ", " + how,
+                         legacy::tooLargeText(sheets().at(sheet).name, source_.string(), wanted,
+                                              range.lastRow, range.lastColumn) +
+                             ": it was saved whole as " + saved.string() + " instead of " +
+                             output.string() + ", " + how,
                          saved);
 }
 

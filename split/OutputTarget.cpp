@@ -20,22 +20,35 @@ std::size_t extensionDot(std::string_view path) {
 }  // namespace
 
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
-                               const host::SpreadsheetHost& host) {
+                               const host::SpreadsheetHost& host,
+                               const std::optional<host::UsedRange>& used) {
+    const auto fits = [&](const std::string& extension) {
+        return !used || legacy::fitsGrid(legacy::lowercaseExtension("x" + extension), used->lastRow,
+                                         used->lastColumn);
+    };
     const std::size_t dot = extensionDot(name);
+    bool tooLarge = false;
     if (dot == std::string::npos) {
         const std::string byDefault = host.defaultExtension();
         if (host.canWrite(sourcePath, byDefault))
             return {name + byDefault, false};
     } else if (host.canWrite(sourcePath, name.substr(dot))) {
-        return {name, false};
+        if (fits(name.substr(dot)))
+            return {name, false};
+        tooLarge = true;
     }
     std::string own = sourceExtension(sourcePath);
     bool sourceFormat = true;
-    // A format that is read but never written (.xlsb) falls back to the default one.
+    bool sourceTooSmall = false;
+    // A format that is read but never written (.xlsb), or too small, falls back to the default.
     if (!host.canWrite(sourcePath, own)) {
-        own = host.defaultExtension();
         sourceFormat = false;
+    } else if (!fits(own)) {
+        sourceFormat = false;
+        sourceTooSmall = true;
     }
+    if (!sourceFormat)
+        own = host.defaultExtension();
     if (!host.canWrite(sourcePath, own)) {
         throw Error(kCannotWriteAnyFormat, "Cannot save " + name +
                                                ": the engine writes neither that format nor the "
@@ -43,14 +56,26 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
                                                sourcePath);
     }
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
-    return {stem + own, true, sourceFormat};
+    return {stem + own, true, sourceFormat, tooLarge, sourceTooSmall};
 }
 
 std::string substitutionNote(const std::string& name, const std::string& sourcePath,
-                             const OutputTarget& target) {
+                             const OutputTarget& target, const std::string& sheetName,
+                             const host::UsedRange& used) {
     const std::size_t dot = extensionDot(name);
     const std::string wanted = dot == std::string::npos ? std::string() : name.substr(dot);
     const std::string written = target.path.substr(extensionDot(target.path));
+    const std::string own = sourceExtension(sourcePath);
+    if (target.tooLarge) {
+        return legacy::tooLargeText(sheetName, sourcePath, legacy::lowercaseExtension(name),
+                                    used.lastRow, used.lastColumn) +
+               ": it was saved whole as " + target.path + " instead of " + name +
+               (target.sourceFormat
+                    ? ", in its source's format (" + own + ")"
+                    : ", in the default format (" + written + ") as its source's format (" + own +
+                          ") " +
+                          (target.sourceTooSmall ? "cannot hold it either" : "cannot be written"));
+    }
     std::string why = wanted.empty() ? "the default format cannot be written"
                                      : wanted + " workbooks cannot be written";
     if (!wanted.empty() && legacy::exportFilter(legacy::lowercaseExtension(name)))
@@ -58,7 +83,6 @@ std::string substitutionNote(const std::string& name, const std::string& sourceP
     if (target.sourceFormat) {
         why += ", so the sheet keeps its source's format (" + written + ")";
     } else {
-        const std::string own = sourceExtension(sourcePath);
         if (own != wanted)
             why += ", nor can its source's format (" + own + ")";
         why += ", so the sheet was saved in the default format (" + written + ")";

@@ -4,6 +4,7 @@
 // the sheet is saved in its source's format under the source's extension instead, or in the
 // default format when the source's cannot be written either (.xlsb).
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "core/Error.h"
@@ -14,21 +15,29 @@ namespace pv::split {
 inline constexpr int kCannotWriteAnyFormat = 3101;  // neither the name's nor the source's format
 
 struct OutputTarget {
-    std::string path;          // the file to write
-    bool substituted = false;  // the extension differs from the name's
-    bool sourceFormat = true;  // a substitute has the source's extension, not the default one
+    std::string path;             // the file to write
+    bool substituted = false;     // the extension differs from the name's
+    bool sourceFormat = true;     // a substitute has the source's extension, not the default one
+    bool tooLarge = false;        // the name's format is written, but cannot hold the sheet
+    bool sourceTooSmall = false;  // nor can the source's format, which is written
 };
 
 // `name` is a full file name from the naming rules; `sourcePath` the listed workbook. A name
-// without an extension (numbered names) gets the engine's default one. Throws pv::Error
-// (kCannotWriteAnyFormat) when neither the source's format nor the default one can be written.
+// without an extension (numbered names) gets the engine's default one. With the sheet's used
+// range, a format too small for the sheet (.xls) counts as one that cannot be written: the
+// sheet is never cut down. Deciding this while naming lets the run reserve the name actually
+// written. Throws pv::Error (kCannotWriteAnyFormat) when neither the source's format nor the
+// default one can be written.
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
-                               const host::SpreadsheetHost& host);
+                               const host::SpreadsheetHost& host,
+                               const std::optional<host::UsedRange>& used = std::nullopt);
 
 // The note for a substituted extension, for the report and the command line's output: which file
-// was written instead of which, and why in that format.
+// was written instead of which, and why in that format. `sheetName` and `used` explain a sheet
+// too large for the name's format.
 std::string substitutionNote(const std::string& name, const std::string& sourcePath,
-                             const OutputTarget& target);
+                             const OutputTarget& target, const std::string& sheetName = {},
+                             const host::UsedRange& used = {});
 
 // Thrown by a workbook that could not save a sheet under the name asked for but saved it whole
 // under another one: the sheet is saved, and the description says where and why.

@@ -245,17 +245,18 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
     std::optional<SaveTask> task;
     bool numberUsed = false;
     const bool named = attempt(line::kOutputName, [&] {
-        const auto name = outputFileName(
-            optionText, inputs, [&](const std::string& c) { return isTaken(c, sourcePath_); });
+        const auto name = outputFileName(optionText, inputs, [&](const std::string& c) {
+            return isTaken(c, sourcePath_, used);
+        });
         if (!name)
             return;  // no option, or no range chosen: not saved
         numberUsed = true;
-        const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host);
+        const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
         checkNotListed(target.path);
         claimed_.insert(target.path);
         task = SaveTask{sourcePath_, sheet, sheetName_, target.path, {}, 0};
         if (target.substituted) {
-            task->note = substitutionNote(*name, sourcePath_, target);
+            task->note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
             task->noteNumber = kSavedInSourceFormat;
         }
     });
@@ -267,10 +268,11 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
         attempt(line::kNextFileNumber, [&] { ++fileNumber_; });
 }
 
-bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePath) const {
-    // A name whose format cannot be written is saved under its substitute, so the substitute
-    // being taken takes the name too.
-    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host);
+bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePath,
+                       const host::UsedRange& used) const {
+    // A name whose format cannot be written (or hold the sheet) is saved under its substitute,
+    // so the substitute being taken takes the name too.
+    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host, used);
     return claimed_.contains(candidate) || claimed_.contains(target.path) ||
            isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
 }

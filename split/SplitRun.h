@@ -75,7 +75,8 @@ class SplitRun {
     void processRow(std::size_t row);
     void askForRangeOnce(const std::string& sourcePath);
     void processSheet(host::SourceWorkbook& workbook, std::size_t sheet);
-    bool isTaken(const std::string& candidate, const std::string& sourcePath) const;
+    bool isTaken(const std::string& candidate, const std::string& sourcePath,
+                 const host::UsedRange& used) const;
     void checkNotListed(const std::string& target) const;
     void save(host::SourceWorkbook& workbook, const SaveTask& task);
     void saved(const SaveTask& task);

@@ -173,6 +173,34 @@ TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
     EXPECT_EQ(result.err.find("at line"), std::string::npos) << "a note printed as a failure";
 }
 
+// The file a too-large sheet goes to is decided while naming, so parallel saves can never pick
+// the same name for two sheets: here the second workbook's A1 names its sheet "no_value.xlsx",
+// which is where the first workbook's wide sheet must go instead of "no_value.xls".
+TEST_F(SplitCommandTest, ASheetTooLargeForItsNameNeverTakesTheNameOfAnother) {
+    unsetenv("PV_SOFFICE");
+    if (!pv::split::OfficeConverter(pv::split::officeSettingsFromEnvironment()).available())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    pv::test::writeWorkbooks({{in / "wide.xlsx", {{"Wide", {{"IW2", "wide"}}}}},
+                              {in / "named.xlsx", {{"Named", {{"A1", "no_value"}, {"B2", "x"}}}}}});
+    for (const char* jobs : {"1", "2"}) {
+        SCOPED_TRACE(jobs);
+        for (const auto& f : fs::directory_iterator(out.path()))
+            fs::remove(f.path());
+        const Result result = split({"--jobs", jobs, "-n", "a1", "-o", outArg(),
+                                     (in / "wide.xlsx").string(), (in / "named.xlsx").string()});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(fileNames(out.path()), (Names{"no_value.xlsx", "no_value_1.xlsx"}));
+        EXPECT_EQ(pv::test::outputSummary(out / "no_value.xlsx", "IW2"), "1|Wide||wide");
+        EXPECT_EQ(pv::test::outputSummary(out / "no_value_1.xlsx", "B2"), "1|Named|no_value|x");
+        EXPECT_NE(result.err.find("257 columns, more than an .xls workbook holds (65,536 rows, 256 "
+                                  "columns): it was saved whole as " +
+                                  outArg() + "/no_value.xlsx instead of " + outArg() +
+                                  "/no_value.xls, in its source's format (.xlsx)"),
+                  std::string::npos)
+            << result.err;
+    }
+}
+
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
