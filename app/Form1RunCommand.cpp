@@ -1,6 +1,7 @@
 // "Start Saving": the split run of the main window. The run works on the user-interface thread
 // and lets pending window events through before each workbook and each sheet, so the window
-// repaints and its hover rules work. While it runs:
+// repaints and its hover rules work; so does the engine, every few megabytes of a long read.
+// While it runs:
 //   - a second press of "Start Saving" is ignored;
 //   - rows added to the list wait for the next run (the run took the list when it started);
 //   - Delete and "Clear List" do nothing while the hourglass shows;
@@ -11,10 +12,12 @@
 #include <QPointer>
 
 #include "app/Form1.h"
+#include "host/ReadingPulse.h"
 #include "host/SpreadsheetHost.h"
 #include "list/WorkbookListView.h"
 #include "split/HostReadiness.h"
 #include "split/LegacyHost.h"
+#include "split/OfficeConverter.h"
 #include "split/SplitRun.h"
 
 namespace pv {
@@ -72,6 +75,8 @@ void Form1::PushButton2_Click() {
     request.outputFolder = Text3->text().toStdString();
     request.namingOption = Combo1->currentText().toStdString();
 
+    // Reading a big sheet takes seconds: the engine's pulses keep the window alive meanwhile.
+    const host::ReadingPulse pulse([] { split::letWindowEventsThrough(); });
     const std::unique_ptr<split::LegacyHost> host = split::createLegacyHost();
     host->prepare({request.rows.begin(), request.rows.end()});
     WindowRunObserver observer(*this);

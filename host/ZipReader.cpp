@@ -15,6 +15,7 @@
 #include "core/Error.h"
 #include "host/HostErrors.h"
 #include "host/PackagePath.h"
+#include "host/ReadingPulse.h"
 
 namespace pv::host {
 
@@ -141,6 +142,8 @@ namespace {
 constexpr std::uint64_t kInflateAheadFrom = 8u << 20;
 constexpr std::size_t kAheadChunk = 1 << 18;
 constexpr std::size_t kAheadChunks = 4;
+// Inflated bytes between two reading pulses: a few per second on a big sheet.
+constexpr std::uint64_t kPulseEvery = 16u << 20;
 
 // Hands inflated chunks from the inflating thread to the reading one, at most kAheadChunks
 // ahead; either side can end it early.
@@ -250,12 +253,22 @@ void ZipReader::stream(std::string_view part,
     if (entry == nullptr) {
         throw Error(errors::kMissingPart, where(part) + ": part missing");
     }
+    // A long read gives a pulse now and then, on the reading thread.
+    std::uint64_t sincePulse = 0;
+    const auto deliver = [&](const char* bytes, std::size_t n) {
+        sincePulse += n;
+        if (sincePulse >= kPulseEvery) {
+            sincePulse = 0;
+            ReadingPulse::beat();
+        }
+        return sink(bytes, n);
+    };
     if (entry->size < kInflateAheadFrom) {
         std::array<char, 1 << 16> buffer;
         inflate(*entry, {[&] {
                              return std::pair{buffer.data(), buffer.size()};
                          },
-                         [&](std::size_t n) { return sink(buffer.data(), n); }});
+                         [&](std::size_t n) { return deliver(buffer.data(), n); }});
         return;
     }
     // The archive is used by the inflating thread alone until it is joined.
@@ -292,7 +305,7 @@ void ZipReader::stream(std::string_view part,
         }
     } join{queue, inflating};
     while (auto chunk = queue.next()) {
-        if (!sink(chunk->data(), chunk->size())) {
+        if (!deliver(chunk->data(), chunk->size())) {
             return;
         }
         queue.recycle(std::move(*chunk));

@@ -5,10 +5,12 @@
 
 #include <fstream>
 #include <stdexcept>
+#include <thread>
 
 #include "PackageBuilder.h"
 #include "core/Error.h"
 #include "host/HostErrors.h"
+#include "host/ReadingPulse.h"
 #include "host/ZipReader.h"
 #include "support/TestEnv.h"
 
@@ -111,6 +113,37 @@ TEST_F(ZipStream, ACorruptBigEntryEndsInTheNumberedErrorAfterTheGoodBytes) {
         EXPECT_NE(e.description().find("big.xml"), std::string::npos);
     }
     EXPECT_LT(total, part_->size());
+}
+
+// A window reading on its own thread gets a pulse every 16 MB to let its events through.
+TEST_F(ZipStream, LongReadsPulseOnTheReadingThreadWhileAHookIsInstalled) {
+    pv::host::ZipReader zip(file());
+    const auto drain = [&](const char* part) {
+        zip.stream(part, [](const char*, std::size_t) { return true; });
+    };
+    int beats = 0;
+    std::thread::id beatThread;
+    {
+        pv::host::ReadingPulse pulse([&] {
+            ++beats;
+            beatThread = std::this_thread::get_id();
+        });
+        drain("small.xml");
+        EXPECT_EQ(beats, 0);
+        drain("big.xml");  // 20 MB
+        EXPECT_EQ(beats, 1);
+        EXPECT_EQ(beatThread, std::this_thread::get_id());
+        {
+            int inner = 0;
+            pv::host::ReadingPulse nested([&] { ++inner; });
+            drain("big.xml");
+            EXPECT_EQ(inner, 1);
+        }
+        drain("big.xml");
+        EXPECT_EQ(beats, 2);  // the outer hook is back
+    }
+    drain("big.xml");
+    EXPECT_EQ(beats, 2);
 }
 
 }  // namespace
