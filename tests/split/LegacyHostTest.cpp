@@ -507,18 +507,18 @@ TEST(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
 
 // --- Output batches: one soffice start per output format and run ----------------------------
 
-// Real .xls workbooks in `folder`, one per spec (the spec's path gives the stem): written by
+// Real .xls workbooks in `folder`, one per description (its path gives the stem): written by
 // openpyxl, converted by LibreOffice.
-std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> specs,
+std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> wanted,
                                         const fs::path& folder) {
     pv::test::TempDir scratch;
     std::vector<fs::path> inputs, books;
-    for (auto& spec : specs) {
-        books.push_back(folder / spec.path.filename().replace_extension(".xls"));
-        spec.path = scratch / spec.path.filename().replace_extension(".xlsx");
-        inputs.push_back(spec.path);
+    for (auto& description : wanted) {
+        books.push_back(folder / description.path.filename().replace_extension(".xls"));
+        description.path = scratch / description.path.filename().replace_extension(".xlsx");
+        inputs.push_back(description.path);
     }
-    pv::test::writeWorkbooks(specs);
+    pv::test::writeWorkbooks(wanted);
     pv::split::OfficeConverter(installedOffice()).convert(inputs, ".xls", "MS Excel 97", folder);
     for (const auto& book : books) {
         EXPECT_TRUE(isCompoundFile(book)) << book << " was not made";
