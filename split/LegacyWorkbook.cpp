@@ -85,12 +85,14 @@ LegacyWorkbook::LegacyWorkbook(fs::path source,
                                std::unique_ptr<host::SourceWorkbook> engineWorkbook,
                                std::optional<ConvertedFile> converted,
                                const host::SpreadsheetHost& engine,
+                               const host::SpreadsheetHost& writers,
                                std::shared_ptr<OfficeConverter> converter,
                                std::shared_ptr<ConvertedSheets> convertedSheets)
     : source_(std::move(source)),
       engineWorkbook_(std::move(engineWorkbook)),
       converted_(std::move(converted)),
       engine_(engine),
+      writers_(writers),
       converter_(std::move(converter)),
       convertedSheets_(std::move(convertedSheets)) {}
 
@@ -172,29 +174,16 @@ bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host:
 
 void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
                                         const host::UsedRange& range) {
-    const std::string wanted = legacy::lowercaseExtension(output);
-    const std::string own = sourceExtension(source_.string());
-    const std::string lowercase = legacy::lowercaseExtension("x" + own);
-    const fs::path engineSource = converted_ ? converted_->file : source_;
-    const bool writable = engine_.canWrite(engineSource, lowercase) ||
-                          (legacy::exportFilter(lowercase) && converter_->available());
-    host::UsedRange ignored;
-    std::string extension = own;
-    std::string how = "in its source's format (" + own + ")";
-    if (!writable || !fits(sheet, lowercase, ignored)) {
-        extension = engine_.defaultExtension();
-        how = "in the default format (" + extension + ") as its source's format (" + own + ") " +
-              (writable ? "cannot hold it either" : "cannot be written");
-    }
+    // The same choice, and the same note, as the run makes when it names a sheet too large.
+    OutputTarget target = fitOutputToWriter(output.string(), source_.string(), writers_, range);
+    const fs::path planned = target.path;
     const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
-    const fs::path saved = firstFreeName(folder, output.stem().string(), extension);
-    saveSheetAs(sheet, saved);
-    throw SavedElsewhere(legacy_errors::kSavedInSourceFormat,
-                         legacy::tooLargeText(sheets().at(sheet).name, source_.string(), wanted,
-                                              range.lastRow, range.lastColumn) +
-                             ": it was saved whole as " + saved.string() + " instead of " +
-                             output.string() + ", " + how,
-                         saved);
+    target.path = firstFreeName(folder, planned.stem().string(), planned.extension().string());
+    saveSheetAs(sheet, target.path);
+    throw SavedElsewhere(
+        legacy_errors::kSavedInSourceFormat,
+        substitutionNote(output.string(), source_.string(), target, sheets().at(sheet).name, range),
+        target.path);
 }
 
 fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,

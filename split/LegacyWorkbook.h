@@ -21,11 +21,12 @@ namespace pv::split {
 
 class LegacyWorkbook : public host::SourceWorkbook {
   public:
-    // `engineWorkbook` was opened from `converted` (or from `source` itself when it is nothing).
+    // `engineWorkbook` was opened from `converted` (or from `source` itself when it is nothing);
+    // `writers` is the host that opened it, which tells the formats a sheet can be saved in.
     LegacyWorkbook(std::filesystem::path source,
                    std::unique_ptr<host::SourceWorkbook> engineWorkbook,
                    std::optional<ConvertedFile> converted, const host::SpreadsheetHost& engine,
-                   std::shared_ptr<OfficeConverter> converter,
+                   const host::SpreadsheetHost& writers, std::shared_ptr<OfficeConverter> converter,
                    std::shared_ptr<ConvertedSheets> convertedSheets);
     ~LegacyWorkbook() override;
 
@@ -59,6 +60,7 @@ class LegacyWorkbook : public host::SourceWorkbook {
     std::unique_ptr<host::SourceWorkbook> engineWorkbook_;
     std::optional<ConvertedFile> converted_;
     const host::SpreadsheetHost& engine_;
+    const host::SpreadsheetHost& writers_;
     std::shared_ptr<OfficeConverter> converter_;
     std::shared_ptr<ConvertedSheets> convertedSheets_;
 };
