@@ -136,6 +136,54 @@ const char* skipName(const char* p, const char* end) {
     return p;
 }
 
+enum class Decoding { Text, Attribute };
+
+// Appends [from, to) to `out` decoded as XML reads it: references resolved; in text, each line
+// end (CR LF or CR) a line feed; in an attribute value, each tab, line feed or line end one
+// space. False on what is left to the general parser: '<' in a value, "]]>" in text, control
+// characters, DEL, malformed UTF-8, references other than the predefined and numeric ones.
+// A template, so each use gets its own tight loop: this runs for every value of every cell.
+template <Decoding kDecoding>
+bool decodeInto(std::string& out, const char* from, const char* to) {
+    constexpr bool attribute = kDecoding == Decoding::Attribute;
+    const char* p = from;
+    while (p < to) {
+        const char* run = p;
+        while (p < to && kPlainText[static_cast<unsigned char>(*p)] &&
+               !(attribute && (*p == '\t' || *p == '\n'))) {
+            ++p;
+        }
+        out.append(run, p);
+        if (p == to) {
+            break;
+        }
+        const char c = *p;
+        if (c == '&') {
+            if (!decodeReference(p, to, out)) {
+                return false;
+            }
+        } else if (c == '\r') {
+            out += attribute ? ' ' : '\n';
+            p += p + 1 < to && p[1] == '\n' ? 2 : 1;
+        } else if (c == '\t' || c == '\n') {  // only attribute values stop here
+            out += ' ';
+            ++p;
+        } else if (c == ']') {
+            if (!attribute && to - p >= 3 && p[1] == ']' && p[2] == '>') {
+                return false;
+            }
+            out += c;
+            ++p;
+        } else if (const std::size_t n = utf8Length(p, to)) {
+            out.append(p, n);
+            p += n;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 PlainXmlReader::PlainXmlReader(PlainXmlSink& sink, int maxDepth)
@@ -352,7 +400,7 @@ PlainXmlReader::Step PlainXmlReader::startTag() {
         attributeText_.append(name);
         attributeText_ += '\0';
         attributeOffsets_.push_back(attributeText_.size());
-        if (!decodeAttribute(p + 1, valueEnd)) {
+        if (!decodeInto<Decoding::Attribute>(attributeText_, p + 1, valueEnd)) {
             return Step::Unsupported;
         }
         attributeText_ += '\0';
@@ -442,71 +490,15 @@ bool PlainXmlReader::decodeText(const char* from, const char* to) {
     while (p < to && kPlainText[static_cast<unsigned char>(*p)]) {
         ++p;
     }
-    if (p == to) {
+    if (p == to) {  // nothing to decode: the bytes as they stand
         sink_.text(from, static_cast<std::size_t>(to - from));
         return true;
     }
     decoded_.assign(from, p);
-    while (p < to) {
-        const char c = *p;
-        if (kPlainText[static_cast<unsigned char>(c)]) {
-            decoded_ += c;
-            ++p;
-        } else if (c == '&') {
-            if (!decodeReference(p, to, decoded_)) {
-                return false;
-            }
-        } else if (c == '\r') {  // line ends read as line feeds
-            decoded_ += '\n';
-            p += p + 1 < to && p[1] == '\n' ? 2 : 1;
-        } else if (c == ']') {
-            if (to - p >= 3 && p[1] == ']' && p[2] == '>') {
-                return false;
-            }
-            decoded_ += c;
-            ++p;
-        } else if (const std::size_t n = utf8Length(p, to)) {
-            decoded_.append(p, n);
-            p += n;
-        } else {
-            return false;  // control characters, DEL, malformed UTF-8
-        }
+    if (!decodeInto<Decoding::Text>(decoded_, p, to)) {
+        return false;
     }
     sink_.text(decoded_.data(), decoded_.size());
-    return true;
-}
-
-// Appends the decoded value to attributeText_: references resolved, and each literal tab, line
-// feed or line end read as one space, as XML normalises attribute values.
-bool PlainXmlReader::decodeAttribute(const char* from, const char* to) {
-    const char* p = from;
-    while (p < to) {
-        const char* run = p;
-        while (p < to && kPlainText[static_cast<unsigned char>(*p)] && *p != '\t' && *p != '\n') {
-            ++p;
-        }
-        attributeText_.append(run, p);
-        if (p == to) {
-            break;
-        }
-        const char c = *p;
-        if (c == ']' || c == '\t' || c == '\n') {
-            attributeText_ += c == ']' ? c : ' ';
-            ++p;
-        } else if (c == '&') {
-            if (!decodeReference(p, to, attributeText_)) {
-                return false;
-            }
-        } else if (c == '\r') {
-            attributeText_ += ' ';
-            p += p + 1 < to && p[1] == '\n' ? 2 : 1;
-        } else if (const std::size_t n = utf8Length(p, to)) {
-            attributeText_.append(p, n);
-            p += n;
-        } else {
-            return false;  // '<', control characters, DEL, malformed UTF-8
-        }
-    }
     return true;
 }
 

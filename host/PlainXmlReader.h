@@ -49,7 +49,7 @@ class PlainXmlReader {
     Step startTag();
     Step endTag();
     Step characters(bool final);
-    bool decodeAttribute(const char* from, const char* to);
+    // Gives the sink the text decoded; false when it is left to the general parser.
     bool decodeText(const char* from, const char* to);
 
     PlainXmlSink& sink_;
