@@ -12,12 +12,12 @@
 #include <QPointer>
 
 #include "app/Form1.h"
-#include "host/ReadingPulse.h"
 #include "host/SpreadsheetHost.h"
+#include "host/zip/ReadingPulse.h"
 #include "list/WorkbookListView.h"
+#include "office/LegacyHost.h"
+#include "office/OfficeConverter.h"
 #include "split/HostReadiness.h"
-#include "split/LegacyHost.h"
-#include "split/OfficeConverter.h"
 #include "split/SplitRun.h"
 
 namespace pv {
@@ -76,8 +76,8 @@ void Form1::PushButton2_Click() {
     request.namingOption = Combo1->currentText().toStdString();
 
     // Reading a big sheet takes seconds: the engine's pulses keep the window alive meanwhile.
-    const host::ReadingPulse pulse([] { split::letWindowEventsThrough(); });
-    const std::unique_ptr<split::LegacyHost> host = split::createLegacyHost();
+    const host::ReadingPulse pulse([] { office::letWindowEventsThrough(); });
+    const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();
     host->prepare({request.rows.begin(), request.rows.end()});
     WindowRunObserver observer(*this);
     const std::vector<std::string> listed = request.rows;

@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "host/CellRef.h"
 #include "host/SpreadsheetHost.h"
+#include "host/cells/CellRef.h"
 
 namespace pv {
 

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "core/Error.h"
-#include "split/LegacyFormats.h"
-#include "split/LegacyHost.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
+#include "office/LegacyFormats.h"
+#include "office/LegacyHost.h"
 
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;
@@ -18,7 +20,7 @@ int main(int argc, char** argv) {
     }
     const fs::path out = argv[1];
     const std::vector<fs::path> books(argv + 2, argv + argc);
-    auto host = pv::split::createLegacyHost();
+    auto host = pv::office::createLegacyHost();
     if (!host->office().available()) {
         std::fprintf(stderr, "pv-legacy-bench: LibreOffice (soffice) is not installed\n");
         return 1;
@@ -36,7 +38,7 @@ int main(int argc, char** argv) {
                     continue;
                 }
                 book->saveSheetAs(s, out / (path.stem().string() + " " + book->sheets()[s].name +
-                                            pv::split::legacy::lowercaseExtension(path)));
+                                            pv::host::lowercaseExtension(path.string())));
                 ++written;
             }
         } catch (const pv::Error& e) {

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <thread>
 
-#include "host/CellRef.h"
+#include "host/cells/CellRef.h"
 #include "split/OutputNaming.h"
 
 namespace pv::cli {

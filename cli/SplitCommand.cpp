@@ -12,8 +12,8 @@
 #include "cli/InputWorkbooks.h"
 #include "folders/PathRoutines.h"
 #include "host/SpreadsheetHost.h"
+#include "office/LegacyHost.h"
 #include "split/HostReadiness.h"
-#include "split/LegacyHost.h"
 #include "split/SplitRun.h"
 
 namespace pv::cli {
@@ -51,7 +51,7 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::vector<std::string> rows = inputWorkbooks(options->inputs, options->extension, dialogs);
     dialogs.leaveReportsToObserver();
 
-    const std::unique_ptr<split::LegacyHost> host = split::createLegacyHost();
+    const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();
     host->prepare({rows.begin(), rows.end()});
     CliRunObserver observer(out, err, {options->json, options->quiet, isTerminal(err)});
     const bool quiet = options->quiet;

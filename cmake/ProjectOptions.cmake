@@ -22,3 +22,11 @@ function(pv_sources out dir)
   file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
   set(${out} ${_src} PARENT_SCOPE)
 endfunction()
+
+# One library of a folder's sources, linked to the libraries it builds on.
+function(pv_layer target dir)
+  pv_sources(_src ${dir})
+  add_library(${target} STATIC ${_src})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ARGN} PRIVATE pv_options)
+endfunction()

@@ -2,23 +2,28 @@
 // The one failure type of the program: a number and a description, as the error report shows them.
 #include <stdexcept>
 #include <string>
+#include <utility>
+
+#include "core/ErrorCode.h"
 
 namespace pv {
 
 // Number ranges, one per layer, so a number alone tells where a failure came from:
-//   1000-1999 the engine (host/HostErrors.h)
+//   1000-1999 the engine (host/zip, xml, package, cells: *Errors.h; host/HostErrors.h)
 //   2000-2999 folder services (folders/)
 //   3000-3999 the split run and naming (split/)
 //   4000-4999 window shell, settings, dialogs (app/)
 //   5000-5999 command line (cli/)
 class Error : public std::runtime_error {
-public:
+  public:
     Error(int number, std::string description);
+    template <ErrorCode Code>
+    Error(Code code, std::string description) : Error(pv::number(code), std::move(description)) {}
 
     int number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
 
-private:
+  private:
     int number_;
     std::string description_;
 };

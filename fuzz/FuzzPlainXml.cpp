@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/Error.h"
-#include "host/XmlStream.h"
+#include "host/xml/XmlStream.h"
 
 namespace {
 

@@ -1,25 +1,21 @@
 #include "core/Error.h"
 #include "host/EngineWorkbook.h"
 #include "host/HostErrors.h"
-#include "host/PackagePath.h"
-#include "host/SheetExtractor.h"
 #include "host/SpreadsheetHost.h"
 #include "host/WorkbookFactsCache.h"
+#include "host/extract/SheetExtractor.h"
+#include "host/package/PackagePath.h"
+#include "host/package/WorkbookFormats.h"
 
 namespace pv::host {
 
 namespace {
 
-bool isReadable(const std::string& extension) {
-    return extension == ".xlsx" || extension == ".xlsm" || extension == ".xltx" ||
-           extension == ".xltm";
-}
-
 class EngineHost : public SpreadsheetHost {
   public:
     std::unique_ptr<SourceWorkbook> open(const std::filesystem::path& path) override {
-        if (!isReadable(lowercaseExtension(path.filename().string()))) {
-            throw Error(errors::kUnsupportedFormat,
+        if (!isEngineReadable(lowercaseExtension(path.filename().string()))) {
+            throw Error(HostError::UnsupportedFormat,
                         path.string() +
                             ": this engine reads .xlsx, .xlsm, .xltx and .xltm "
                             "workbooks only");
@@ -29,8 +25,8 @@ class EngineHost : public SpreadsheetHost {
 
     bool canWrite(const std::filesystem::path& source,
                   const std::string& outputExtension) const override {
-        return isReadable(lowercaseExtension(source.filename().string())) &&
-               *mainContentTypeFor(lowercase(outputExtension)) != '\0';
+        return isEngineReadable(lowercaseExtension(source.filename().string())) &&
+               !mainContentTypeFor(lowercase(outputExtension)).empty();
     }
 
     std::string defaultExtension() const override { return ".xlsx"; }

@@ -5,10 +5,12 @@
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
-#include "host/PackagePath.h"
-#include "host/SheetExtractor.h"
-#include "host/SheetScope.h"
-#include "host/XmlEscapes.h"
+#include "host/extract/SheetExtractor.h"
+#include "host/package/PackagePath.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/refs/SheetScope.h"
+#include "host/xml/XmlEscapes.h"
+#include "host/zip/ZipErrors.h"
 
 namespace pv::host {
 
@@ -35,12 +37,12 @@ EngineWorkbook::~EngineWorkbook() = default;
 
 const SheetEntry& EngineWorkbook::worksheet(std::size_t sheet) const {
     if (sheet >= model_.sheets.size()) {
-        throw Error(errors::kNoSuchSheet,
+        throw Error(HostError::NoSuchSheet,
                     path_.string() + ": no sheet number " + std::to_string(sheet + 1));
     }
     const auto& entry = model_.sheets[sheet];
     if (entry.info.kind != SheetKind::Worksheet) {
-        throw Error(errors::kNotAWorksheet,
+        throw Error(HostError::NotAWorksheet,
                     path_.string() + ": sheet \"" + entry.info.name + "\" holds no cells");
     }
     return entry;
@@ -174,20 +176,20 @@ std::string EngineWorkbook::textOf(const ScannedCell& cell) {
 
 void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
     if (sheet >= model_.sheets.size()) {
-        throw Error(errors::kNoSuchSheet,
+        throw Error(HostError::NoSuchSheet,
                     path_.string() + ": no sheet number " + std::to_string(sheet + 1));
     }
     std::filesystem::path target = output;
     if (lowercaseExtension(target.filename().string()).empty()) {
         target += ".xlsx";
     }
-    if (*mainContentTypeFor(lowercaseExtension(target.filename().string())) == '\0') {
-        throw Error(errors::kUnsupportedOutput,
+    if (mainContentTypeFor(lowercaseExtension(target.filename().string())).empty()) {
+        throw Error(HostError::UnsupportedOutput,
                     target.string() + ": cannot save a workbook with this extension");
     }
     std::error_code ec;
     if (std::filesystem::equivalent(target, path_, ec)) {
-        throw Error(errors::kCannotWriteOutput,
+        throw Error(ZipError::CannotWriteOutput,
                     target.string() + ": the output would replace its source workbook");
     }
     const SheetFacts none;

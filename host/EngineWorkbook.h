@@ -8,14 +8,14 @@
 #include <optional>
 #include <vector>
 
-#include "host/ContentTypes.h"
-#include "host/SharedStrings.h"
-#include "host/SheetScan.h"
 #include "host/SpreadsheetHost.h"
-#include "host/StyleTable.h"
 #include "host/WorkbookFacts.h"
-#include "host/WorkbookModel.h"
-#include "host/ZipReader.h"
+#include "host/cells/SharedStrings.h"
+#include "host/cells/SheetScan.h"
+#include "host/cells/StyleTable.h"
+#include "host/package/ContentTypes.h"
+#include "host/package/WorkbookModel.h"
+#include "host/zip/ZipReader.h"
 
 namespace pv::host {
 

@@ -8,28 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "host/package/SheetInfo.h"
+
 namespace pv::host {
-
-enum class SheetKind { Worksheet, Chartsheet, Other };
-enum class SheetVisibility { Visible, Hidden, VeryHidden };
-
-struct SheetInfo {
-    std::string name;
-    SheetKind kind = SheetKind::Worksheet;
-    SheetVisibility visibility = SheetVisibility::Visible;
-};
-
-// Last row and last column of a sheet's used range, 1-based. An empty sheet reports 1, 1 (A1),
-// as a spreadsheet application does.
-struct UsedRange {
-    int lastRow = 1;
-    int lastColumn = 1;
-};
 
 // A source workbook, opened read-only: the file is never written, locked or touched.
 // Every failure throws pv::Error naming the file.
 class SourceWorkbook {
-public:
+  public:
     virtual ~SourceWorkbook() = default;
 
     virtual const std::filesystem::path& path() const = 0;
@@ -45,7 +31,7 @@ public:
 };
 
 class SpreadsheetHost {
-public:
+  public:
     virtual ~SpreadsheetHost() = default;
 
     virtual std::unique_ptr<SourceWorkbook> open(const std::filesystem::path& path) = 0;

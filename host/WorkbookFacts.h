@@ -11,9 +11,9 @@
 #include <mutex>
 #include <optional>
 
-#include "host/SharedStrings.h"
-#include "host/SheetScan.h"
-#include "host/SheetScope.h"
+#include "host/cells/SharedStrings.h"
+#include "host/cells/SheetScan.h"
+#include "host/refs/SheetScope.h"
 
 namespace pv::host {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/CellRef.h"
+#include "host/cells/CellRef.h"
 
 namespace pv::split {
 

@@ -2,7 +2,8 @@
 
 #include <string_view>
 
-#include "split/LegacyFormats.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
 #include "split/OutputNaming.h"
 
 namespace pv::split {
@@ -23,8 +24,7 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
                                const host::SpreadsheetHost& host,
                                const std::optional<host::UsedRange>& used) {
     const auto fits = [&](const std::string& extension) {
-        return !used || legacy::fitsGrid(legacy::lowercaseExtension("x" + extension), used->lastRow,
-                                         used->lastColumn);
+        return !used || host::fitsGrid(host::lowercase(extension), used->lastRow, used->lastColumn);
     };
     const std::size_t dot = extensionDot(name);
     bool tooLarge = false;
@@ -67,8 +67,8 @@ std::string substitutionNote(const std::string& name, const std::string& sourceP
     const std::string written = target.path.substr(extensionDot(target.path));
     const std::string own = sourceExtension(sourcePath);
     if (target.tooLarge) {
-        return legacy::tooLargeText(sheetName, sourcePath, legacy::lowercaseExtension(name),
-                                    used.lastRow, used.lastColumn) +
+        return host::tooLargeText(sheetName, sourcePath, host::lowercaseExtension(name),
+                                  used.lastRow, used.lastColumn) +
                ": it was saved whole as " + target.path + " instead of " + name +
                (target.sourceFormat
                     ? ", in its source's format (" + own + ")"
@@ -78,7 +78,8 @@ std::string substitutionNote(const std::string& name, const std::string& sourceP
     }
     std::string why = wanted.empty() ? "the default format cannot be written"
                                      : wanted + " workbooks cannot be written";
-    if (!wanted.empty() && legacy::exportFilter(legacy::lowercaseExtension(name)))
+    const host::WorkbookFormat* wantedFormat = host::findWorkbookFormat(host::lowercase(wanted));
+    if (wantedFormat != nullptr && wantedFormat->writer == host::FormatHandler::Office)
         why += " without LibreOffice (soffice) installed";
     if (target.sourceFormat) {
         why += ", so the sheet keeps its source's format (" + written + ")";

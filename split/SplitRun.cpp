@@ -8,7 +8,7 @@
 #include "core/Error.h"
 #include "core/ErrorReport.h"
 #include "folders/PathRoutines.h"
-#include "host/CellRef.h"
+#include "host/cells/CellRef.h"
 #include "split/OutputNaming.h"
 #include "split/OutputTarget.h"
 #include "split/ParallelSaver.h"

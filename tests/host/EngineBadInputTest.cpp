@@ -5,17 +5,19 @@
 #include <fstream>
 #include <functional>
 
-#include "PackageBuilder.h"
 #include "core/Error.h"
-#include "host/HostErrors.h"
+#include "host/PackageBuilder.h"
 #include "host/SpreadsheetHost.h"
-#include "host/ZipReader.h"
+#include "host/cells/CellErrors.h"
+#include "host/package/PackageErrors.h"
+#include "host/xml/XmlErrors.h"
+#include "host/zip/ZipErrors.h"
+#include "host/zip/ZipReader.h"
 #include "support/TestEnv.h"
 
 namespace {
 
 using namespace pv::test;
-namespace errors = pv::host::errors;
 
 enum class Stage { Open, Read, Extract };
 
@@ -75,61 +77,61 @@ INSTANTIATE_TEST_SUITE_P(
                      writePackage(f, sampleWorkbookParts());
                      fs::resize_file(f, fs::file_size(f) / 2);
                  },
-                 Stage::Open, errors::kCorruptZip},
+                 Stage::Open, pv::number(pv::host::ZipError::CorruptZip)},
         BadInput{"NotAZip", [](const fs::path& f) { std::ofstream(f) << "hello, not a zip"; },
-                 Stage::Open, errors::kCorruptZip},
+                 Stage::Open, pv::number(pv::host::ZipError::CorruptZip)},
         BadInput{"CompoundFile",
                  [](const fs::path& f) { std::ofstream(f) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"; },
-                 Stage::Open, errors::kLegacyOrEncrypted},
+                 Stage::Open, pv::number(pv::host::ZipError::LegacyOrEncrypted)},
         BadInput{"CaseVariantDuplicate", mutated([](auto& p) {
                      p.push_back({"XL/Workbook.xml", "<x/>"});
                  }),
-                 Stage::Open, errors::kUnsafeEntry},
+                 Stage::Open, pv::number(pv::host::ZipError::UnsafeEntry)},
         BadInput{"EscapingEntryName", mutated([](auto& p) {
                      p.push_back({"xl/../../evil.xml", "<x/>"});
                  }),
-                 Stage::Open, errors::kUnsafeEntry},
+                 Stage::Open, pv::number(pv::host::ZipError::UnsafeEntry)},
         BadInput{"AbsoluteEntryName", mutated([](auto& p) {
                      p.push_back({"/etc/evil", "x"});
                  }),
-                 Stage::Open, errors::kUnsafeEntry},
+                 Stage::Open, pv::number(pv::host::ZipError::UnsafeEntry)},
         BadInput{"MissingWorkbook", mutated([](auto& p) {
                      std::erase_if(p, [](auto& x) { return x.name == "xl/workbook.xml"; });
                  }),
-                 Stage::Open, errors::kMissingPart},
+                 Stage::Open, pv::number(pv::host::ZipError::MissingPart)},
         BadInput{"MissingSheetPart", mutated([](auto& p) {
                      std::erase_if(p, [](auto& x) { return x.name == "xl/worksheets/sheet2.xml"; });
                  }),
-                 Stage::Open, errors::kMissingPart},
+                 Stage::Open, pv::number(pv::host::ZipError::MissingPart)},
         BadInput{"DoctypeInWorkbook", mutated([](auto& p) {
                      auto& wb = std::find_if(p.begin(), p.end(), [](auto& x) {
                                     return x.name == "xl/workbook.xml";
                                 })->data;
                      wb.insert(wb.find("<workbook"), "<!DOCTYPE workbook>");
                  }),
-                 Stage::Open, errors::kDtdRefused},
+                 Stage::Open, pv::number(pv::host::XmlError::DtdRefused)},
         BadInput{
             "EntityInSheet",
             sheet3(
                 R"(<?xml version="1.0"?><!DOCTYPE w [<!ENTITY a "aaaaaaaaaa"><!ENTITY b "&a;&a;&a;&a;">]>)" +
                 kSheetHead + "</sheetData></worksheet>"),
-            Stage::Read, errors::kDtdRefused},
+            Stage::Read, pv::number(pv::host::XmlError::DtdRefused)},
         BadInput{"MalformedSheet", sheet3(kSheetHead + "<row><c r=\"A1\"></row></sheetData>"),
-                 Stage::Read, errors::kMalformedXml},
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
         BadInput{"ColumnPastXFD",
                  sheet3(kSheetHead +
                         R"(<row r="1"><c r="XFE1"><v>1</v></c></row></sheetData></worksheet>)"),
-                 Stage::Read, errors::kBadCellReference},
+                 Stage::Read, pv::number(pv::host::CellError::BadCellReference)},
         BadInput{
             "RowPastLimit",
             sheet3(
                 kSheetHead +
                 R"(<row r="1048577"><c r="XFD1048577"><v>1</v></c></row></sheetData></worksheet>)"),
-            Stage::Read, errors::kBadCellReference},
+            Stage::Read, pv::number(pv::host::CellError::BadCellReference)},
         BadInput{"RowZero",
                  sheet3(kSheetHead +
                         R"(<row r="1"><c r="A0"><v>1</v></c></row></sheetData></worksheet>)"),
-                 Stage::Read, errors::kBadCellReference},
+                 Stage::Read, pv::number(pv::host::CellError::BadCellReference)},
         BadInput{
             "RelationshipCycle", mutated([](auto& p) {
                 const std::string rels =
@@ -144,14 +146,14 @@ INSTANTIATE_TEST_SUITE_P(
                 p.push_back(
                     {"xl/drawings/_rels/drawing1.xml.rels", with("../worksheets/sheet3.xml")});
             }),
-            Stage::Extract, errors::kRelationshipCycle},
+            Stage::Extract, pv::number(pv::host::PackageError::RelationshipCycle)},
         BadInput{"PartOfTwoSheets", mutated([](auto& p) {
                      auto& rels = std::find_if(p.begin(), p.end(), [](auto& x) {
                                       return x.name == "xl/_rels/workbook.xml.rels";
                                   })->data;
                      rels.replace(rels.find("worksheets/sheet2.xml"), 21, "worksheets/sheet1.xml");
                  }),
-                 Stage::Open, errors::kSharedSheetPart}),
+                 Stage::Open, pv::number(pv::host::PackageError::SharedSheetPart)}),
     [](const ::testing::TestParamInfo<BadInput>& info) { return std::string(info.param.name); });
 
 TEST(ZipLimitsTest, InflateRatioAndSizeCapsRefuseBombs) {
@@ -170,7 +172,7 @@ TEST(ZipLimitsTest, InflateRatioAndSizeCapsRefuseBombs) {
             pv::host::ZipReader reader(file, limits);
             FAIL() << "opened";
         } catch (const pv::Error& e) {
-            EXPECT_EQ(e.number(), errors::kZipBomb);
+            EXPECT_EQ(e.number(), pv::number(pv::host::ZipError::ZipBomb));
         }
     }
     pv::host::ZipReader reader(file, dom);
@@ -178,7 +180,7 @@ TEST(ZipLimitsTest, InflateRatioAndSizeCapsRefuseBombs) {
         (void)reader.read("zeros.xml");
         FAIL() << "loaded";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), errors::kZipBomb);
+        EXPECT_EQ(e.number(), pv::number(pv::host::ZipError::ZipBomb));
     }
 }
 

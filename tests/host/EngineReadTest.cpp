@@ -2,7 +2,7 @@
 // on another), and cell lookups on a sheet too big to keep its cells.
 #include <gtest/gtest.h>
 
-#include "PackageBuilder.h"
+#include "host/PackageBuilder.h"
 #include "host/SpreadsheetHost.h"
 #include "support/TestEnv.h"
 

@@ -1,4 +1,4 @@
-#include "PackageBuilder.h"
+#include "host/PackageBuilder.h"
 
 #include <zip.h>
 

@@ -1,0 +1,54 @@
+#pragma once
+// What one pass over a worksheet part learns: the used range, the cells (cached, so repeated
+// cell reads are cheap), which shared strings it uses, and whether it refers outside itself.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/cells/FormulaJudge.h"
+
+namespace pv::host {
+
+class SharedStrings;
+class ZipReader;
+
+struct ScannedCell {
+    int row = 0;
+    int column = 0;
+    char type = 'n';  // n number, s shared string, i inline string, f formula text, b, e, d
+    int style = 0;
+    std::string value;  // <v> text, or the inline string's text
+};
+
+// What extraction needs to know of a sheet; small, so it outlives the cells and is shared
+// between the copies of a workbook opened on different threads.
+struct SheetFacts {
+    int lastRow = 0;  // 0 when the sheet has no cells
+    int lastColumn = 0;
+    std::vector<bool> usedStrings;  // by shared string index
+    bool refersToOtherSheets = false;
+    bool refersToExternalWorkbooks = false;
+    bool usesCellMetadata = false;  // cm or vm attributes
+};
+
+struct SheetScan : SheetFacts {
+    std::vector<ScannedCell> cells;  // by row, then column
+    bool cellsComplete = true;       // false when the sheet had too many cells to cache
+
+    const ScannedCell* find(int row, int column) const;
+};
+
+struct ScanOptions {
+    const FormulaJudge* scope = nullptr;  // to judge formulas; none for reading only
+    std::size_t sharedStringCount = 0;
+    std::size_t maxCachedCells = 2'000'000;
+    // A lookup on a sheet too big to cache reads only a window of rows: cells before
+    // firstCachedRow are not kept, and the parse stops after stopAfterRow.
+    int firstCachedRow = 1;
+    std::optional<int> stopAfterRow;
+};
+
+SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);
+
+}  // namespace pv::host

@@ -1,0 +1,55 @@
+#include "host/cells/StyleTable.h"
+
+#include <map>
+
+#include "host/cells/DateFormat.h"
+#include "host/cells/GeneralFormat.h"
+#include "host/xml/XmlDocument.h"
+#include "host/xml/XmlStream.h"
+
+namespace pv::host {
+
+void StyleTable::load(const ZipReader& zip, const std::string& part) {
+    byStyle_.clear();
+    pugi::xml_document doc;
+    loadPart(doc, zip, part);
+    const auto root = doc.document_element();
+    std::map<int, std::string> codes;
+    for (auto fmt : childLocal(root, "numFmts").children()) {
+        codes[fmt.attribute("numFmtId").as_int()] = fmt.attribute("formatCode").value();
+    }
+    for (auto xf : childLocal(root, "cellXfs").children()) {
+        if (localName(xf.name()) != "xf") {
+            continue;
+        }
+        const int id = xf.attribute("numFmtId").as_int();
+        const auto it = codes.find(id);
+        const std::string code = it == codes.end() ? std::string() : it->second;
+        Shows shows = Shows::Number;
+        if (isDateFormat(id, code)) {
+            shows = !isTimeOnlyFormat(id, code)           ? Shows::Date
+                    : code.find('[') != std::string::npos ? Shows::ElapsedTime
+                                                          : Shows::Time;
+        }
+        byStyle_.push_back(shows);
+    }
+}
+
+std::string StyleTable::formatNumber(double value, int style, bool date1904) const {
+    const Shows shows = style >= 0 && static_cast<std::size_t>(style) < byStyle_.size()
+                            ? byStyle_[static_cast<std::size_t>(style)]
+                            : Shows::Number;
+    switch (shows) {
+        case Shows::Date:
+            return formatDateSerial(value, date1904);
+        case Shows::Time:
+            return formatTimeSerial(value, false);
+        case Shows::ElapsedTime:
+            return formatTimeSerial(value, true);
+        case Shows::Number:
+            break;
+    }
+    return formatGeneral(value);
+}
+
+}  // namespace pv::host

@@ -1,0 +1,143 @@
+#include "host/extract/ReferenceRewriters.h"
+
+#include "host/refs/SheetScope.h"
+#include "host/xml/XmlDocument.h"
+#include "host/zip/ZipReader.h"
+
+namespace pv::host {
+
+namespace {
+
+// A sheet name as a formula writes it: quoted, inner quotes doubled.
+std::string quotedSheet(std::string_view name) {
+    std::string out = "'";
+    for (char c : name) {
+        out += c;
+        if (c == '\'') {
+            out += c;
+        }
+    }
+    return out + "'";
+}
+
+// The part loaded, edited, and written again when `edit` says it changed something.
+template <typename Edit>
+std::optional<std::string> edited(const ZipReader& zip, const std::string& part, Edit edit) {
+    pugi::xml_document doc;
+    loadPart(doc, zip, part);
+    return edit(doc) ? std::optional(saveXml(doc)) : std::nullopt;
+}
+
+std::string unescapedXmlText(std::string_view text) {
+    static const std::pair<std::string_view, char> kEntities[] = {
+        {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [entity, c] : kEntities) {
+            if (text.substr(i, entity.size()) == entity) {
+                out += c;
+                i += entity.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += text[i++];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> rewriteChartEx(const ZipReader& zip, const std::string& part,
+                                          const SheetScope& scope) {
+    return edited(zip, part, [&](pugi::xml_document& doc) {
+        bool changed = false;
+        // Every formula of a chartEx is optional beside its cached levels or value.
+        for (auto f : descendantsLocal(doc, "f")) {
+            if (scope.isForeign(f.text().get())) {
+                f.parent().remove_child(f);
+                changed = true;
+            }
+        }
+        return changed;
+    });
+}
+
+std::optional<std::string> rewriteControlProperties(const ZipReader& zip, const std::string& part,
+                                                    const SheetScope& scope) {
+    return edited(zip, part, [&](pugi::xml_document& doc) {
+        bool changed = false;
+        auto control = doc.document_element();
+        for (const char* name : {"fmlaLink", "fmlaRange", "fmlaGroup", "fmlaTxbx"}) {
+            auto attribute = control.attribute(name);
+            if (attribute && scope.isForeign(attribute.value())) {
+                control.remove_attribute(attribute);
+                changed = true;
+            }
+        }
+        return changed;
+    });
+}
+
+// VML drawings are often not well-formed XML (an unclosed <br> in a text box), so they are edited
+// as text: each <x:FmlaLink>, <x:FmlaRange>... whose formula reaches another sheet goes.
+std::optional<std::string> rewriteVmlControlLinks(const ZipReader& zip, const std::string& part,
+                                                  const SheetScope& scope) {
+    std::string vml = zip.read(part);
+    bool changed = false;
+    for (std::size_t at = vml.find(":Fmla"); at != std::string::npos; at = vml.find(":Fmla", at)) {
+        const std::size_t open = vml.rfind('<', at);
+        const std::size_t openEnd = vml.find('>', at);
+        if (open == std::string::npos || openEnd == std::string::npos || vml[open + 1] == '/') {
+            at += 5;
+            continue;
+        }
+        const std::string tag = vml.substr(open + 1, openEnd - open - 1);
+        const std::string close = "</" + tag + ">";
+        const std::size_t closeAt = vml.find(close, openEnd);
+        if (tag.find_first_of(" \t\r\n/<") != std::string::npos || closeAt == std::string::npos) {
+            at = openEnd;
+            continue;
+        }
+        const std::string formula =
+            unescapedXmlText(std::string_view(vml).substr(openEnd + 1, closeAt - openEnd - 1));
+        if (scope.isForeign(formula)) {
+            vml.erase(open, closeAt + close.size() - open);
+            changed = true;
+            at = open;
+        } else {
+            at = closeAt + close.size();
+        }
+    }
+    return changed ? std::optional(std::move(vml)) : std::nullopt;
+}
+
+std::optional<std::string> rewritePivotCacheSource(const ZipReader& zip, const std::string& part,
+                                                   const SheetScope& scope) {
+    return edited(zip, part, [&](pugi::xml_document& doc) {
+        bool changed = false;
+        for (auto source : descendantsLocal(doc, "worksheetSource")) {
+            if (attributeLocal(source, "id")) {
+                continue;  // another workbook's range: external links stay
+            }
+            const auto sheet = source.attribute("sheet");
+            const auto name = source.attribute("name");
+            const bool foreign = (sheet && scope.isForeign(quotedSheet(sheet.value()) + "!A1")) ||
+                                 (name && scope.isForeign(name.value()));
+            if (foreign) {
+                // The cached records stay readable; the source is gone, so it is never refreshed.
+                source.remove_attribute("sheet");
+                source.remove_attribute("name");
+                source.remove_attribute("ref");
+                doc.document_element().remove_attribute("refreshOnLoad");
+                changed = true;
+            }
+        }
+        return changed;
+    });
+}
+
+}  // namespace pv::host

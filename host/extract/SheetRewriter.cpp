@@ -1,0 +1,306 @@
+#include "host/extract/SheetRewriter.h"
+
+#include <set>
+#include <vector>
+
+#include "host/refs/SheetScope.h"
+#include "host/xml/XmlEmitter.h"
+#include "host/xml/XmlStream.h"
+#include "host/zip/ZipReader.h"
+
+namespace pv::host {
+
+namespace {
+
+using Attributes = std::vector<std::pair<std::string, std::string>>;
+
+Attributes copyAttributes(const char** attributes) {
+    Attributes out;
+    for (auto a = attributes; *a != nullptr; a += 2) {
+        out.emplace_back(a[0], a[1]);
+    }
+    return out;
+}
+
+// Elements kept or dropped as a whole, and the containers that go when they lose them all.
+bool isFilteredItem(std::string_view local) {
+    return local == "hyperlink" || local == "dataValidation" || local == "cfRule" ||
+           local == "slicer" || local == "timelineRef";
+}
+bool isFilteredContainer(std::string_view local) {
+    // An extension holding only a dropped container would be left empty, which is invalid.
+    return local == "hyperlinks" || local == "dataValidations" ||
+           local == "conditionalFormatting" || local == "conditionalFormattings" ||
+           local == "slicerList" || local == "timelineRefs" || local == "ext";
+}
+bool holdsFormula(std::string_view local) {
+    return local == "formula" || local == "formula1" || local == "formula2" || local == "f";
+}
+
+class SheetRewriterStream : public XmlStream {
+  public:
+    SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
+                        std::string& out)
+        : scope_(scope), dropped_(dropped), out_(out), emitter_(out) {
+        emitter_.declaration();
+    }
+
+  protected:
+    void onStart(const char* name, const char** attributes) override {
+        const auto local = localName(name);
+        if (inCell_) {
+            cellStart(local, name, attributes);
+            return;
+        }
+        if (local == "sheetData") {
+            inSheetData_ = true;
+        } else if (inSheetData_ && local == "c") {
+            inCell_ = true;
+            cellDepth_ = depth();
+            cellName_ = name;
+            cellAttributes_ = copyAttributes(attributes);
+            cellBody_.clear();
+            formula_.clear();
+            value_.clear();
+            hasFormula_ = hasValue_ = false;
+            sharedIndex_.clear();
+            emitter_.redirect(cellBody_);
+            return;
+        }
+        if (!inSheetData_ && (isFilteredItem(local) || isFilteredContainer(local))) {
+            frames_.push_back(Frame{name, copyAttributes(attributes), {}, false, 0, 0, depth()});
+            emitter_.redirect(frames_.back().body);
+            if (local == "hyperlink") {
+                if (const char* location = findAttribute(attributes, "location")) {
+                    frames_.back().foreign = scope_.isForeign(location);
+                }
+            } else if (local == "slicer" || local == "timelineRef") {
+                const char* id = findAttributeLocal(attributes, "id");
+                frames_.back().foreign = id != nullptr && dropped_.count(id) != 0;
+            }
+            return;
+        }
+        if (!inSheetData_ && !frames_.empty() && holdsFormula(local)) {
+            collecting_ = true;
+            text_.clear();
+        }
+        if (local == "controlPr") {
+            // A form control linked to another sheet's cells keeps working, unlinked.
+            emitter_.open(name);
+            for (const auto& [n, v] : copyAttributes(attributes)) {
+                if ((n != "linkedCell" && n != "listFillRange") || !scope_.isForeign(v)) {
+                    emitter_.attribute(n, v);
+                }
+            }
+            return;
+        }
+        if (local == "sheetView") {
+            // The only sheet is the selected one.
+            Attributes attrs = copyAttributes(attributes);
+            emitter_.open(name);
+            bool selected = false;
+            for (auto& [n, v] : attrs) {
+                if (n == "tabSelected") {
+                    v = "1";
+                    selected = true;
+                }
+                emitter_.attribute(n, v);
+            }
+            if (!selected) {
+                emitter_.attribute("tabSelected", "1");
+            }
+            return;
+        }
+        emitter_.start(name, attributes);
+    }
+
+    void onEnd(const char* name) override {
+        const auto local = localName(name);
+        if (inCell_) {
+            if (local == "c" && depth() == cellDepth_) {
+                endCell();
+                return;
+            }
+            cellEnd(local, name);
+            return;
+        }
+        if (local == "sheetData") {
+            inSheetData_ = false;
+        }
+        if (collecting_ && holdsFormula(local)) {
+            collecting_ = false;
+            if (scope_.isForeign(text_)) {
+                for (auto& frame : frames_) {
+                    frame.foreign = frame.foreign || isFilteredItem(localName(frame.name));
+                }
+            }
+        }
+        if (!frames_.empty() && frames_.back().name == name && frames_.back().depth == depth()) {
+            closeFrame();
+            return;
+        }
+        emitter_.end(name);
+    }
+
+    void onText(const char* text, int length) override {
+        const std::string_view s(text, static_cast<std::size_t>(length));
+        if (collecting_) {
+            text_.append(s);
+        }
+        emitter_.text(s);
+    }
+
+  private:
+    struct Frame {
+        std::string name;
+        Attributes attributes;
+        std::string body;
+        bool foreign;
+        int keptItems;
+        int droppedItems;
+        int depth;
+    };
+
+    void cellStart(std::string_view local, const char* name, const char** attributes) {
+        if (depth() == cellDepth_ + 1 && local == "f") {
+            hasFormula_ = true;
+            collecting_ = true;
+            text_.clear();
+            const char* t = findAttribute(attributes, "t");
+            const char* si = findAttribute(attributes, "si");
+            if (t != nullptr && std::string_view(t) == "shared" && si != nullptr) {
+                sharedIndex_ = si;
+            }
+        } else if (depth() == cellDepth_ + 1 && local == "v") {
+            hasValue_ = true;
+            collecting_ = true;
+            text_.clear();
+        }
+        emitter_.start(name, attributes);
+    }
+
+    void cellEnd(std::string_view local, const char* name) {
+        if (depth() == cellDepth_ + 1 && local == "f") {
+            formula_ = text_;
+            collecting_ = false;
+        } else if (depth() == cellDepth_ + 1 && local == "v") {
+            value_ = text_;
+            collecting_ = false;
+        }
+        emitter_.end(name);
+    }
+
+    void endCell() {
+        inCell_ = false;
+        emitter_.redirect(out_);
+        bool foreign = false;
+        if (hasFormula_) {
+            if (!formula_.empty()) {
+                foreign = scope_.isForeign(formula_);
+                if (foreign && !sharedIndex_.empty()) {
+                    foreignShared_.insert(sharedIndex_);
+                }
+            } else {
+                foreign = !sharedIndex_.empty() && foreignShared_.count(sharedIndex_) != 0;
+            }
+        }
+        if (!foreign) {
+            emitter_.open(cellName_);
+            for (const auto& [n, v] : cellAttributes_) {
+                emitter_.attribute(n, v);
+            }
+            if (!cellBody_.empty()) {
+                emitter_.raw(cellBody_);
+            }
+            emitter_.end(cellName_);
+            return;
+        }
+        writeValueCell();
+    }
+
+    // The cell with its cached value and without its formula.
+    void writeValueCell() {
+        std::string type;
+        emitter_.open(cellName_);
+        for (const auto& [n, v] : cellAttributes_) {
+            if (n == "cm") {
+                continue;  // the dynamic-array metadata belonged to the formula
+            }
+            if (n == "t") {
+                type = v;
+                if (!hasValue_ || v == "str") {
+                    continue;
+                }
+            }
+            emitter_.attribute(n, v);
+        }
+        const std::string prefix = cellName_.substr(0, cellName_.size() - 1);
+        if (hasValue_ && type == "str") {
+            emitter_.attribute("t", "inlineStr");
+            emitter_.raw("<" + prefix + "is><" + prefix + "t xml:space=\"preserve\">");
+            emitter_.text(value_);
+            emitter_.raw("</" + prefix + "t></" + prefix + "is>");
+        } else if (hasValue_) {
+            emitter_.raw("<" + prefix + "v>");
+            emitter_.text(value_);
+            emitter_.raw("</" + prefix + "v>");
+        }
+        emitter_.end(cellName_);
+    }
+
+    void closeFrame() {
+        Frame frame = std::move(frames_.back());
+        frames_.pop_back();
+        std::string& parent = frames_.empty() ? out_ : frames_.back().body;
+        emitter_.redirect(parent);
+        const auto local = localName(frame.name);
+        const bool drop =
+            isFilteredItem(local) ? frame.foreign : frame.keptItems == 0 && frame.droppedItems > 0;
+        if (!frames_.empty()) {
+            ++(drop ? frames_.back().droppedItems : frames_.back().keptItems);
+        }
+        if (drop) {
+            return;
+        }
+        emitter_.open(frame.name);
+        for (const auto& [n, v] : frame.attributes) {
+            emitter_.attribute(n, n == "count" ? std::to_string(frame.keptItems) : v);
+        }
+        if (!frame.body.empty()) {
+            emitter_.raw(frame.body);
+        }
+        emitter_.end(frame.name);
+    }
+
+    const SheetScope& scope_;
+    const std::set<std::string>& dropped_;
+    std::string& out_;
+    XmlEmitter emitter_;
+    std::vector<Frame> frames_;
+    bool inSheetData_ = false;
+    bool inCell_ = false;
+    bool collecting_ = false;
+    bool hasFormula_ = false;
+    bool hasValue_ = false;
+    int cellDepth_ = 0;
+    std::string cellName_;
+    Attributes cellAttributes_;
+    std::string cellBody_;
+    std::string text_;
+    std::string formula_;
+    std::string value_;
+    std::string sharedIndex_;
+    std::set<std::string> foreignShared_;
+};
+
+}  // namespace
+
+std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                         const std::set<std::string>& droppedRelationships) {
+    std::string out;
+    SheetRewriterStream stream(scope, droppedRelationships, out);
+    stream.parse(zip, part);
+    return out;
+}
+
+}  // namespace pv::host

@@ -1,0 +1,25 @@
+#pragma once
+// Failures of a package whose parts are there but do not fit together (engine numbers 1000-1999).
+#include <string_view>
+
+namespace pv::host {
+
+enum class PackageError {
+    BadStructure = 1011,       // the parts are present but inconsistent
+    RelationshipCycle = 1013,  // a chain of relationships loops back
+    SharedSheetPart = 1014,    // one part is used by two sheets
+};
+
+constexpr std::string_view describe(PackageError code) {
+    switch (code) {
+        case PackageError::BadStructure:
+            return "the parts are present but inconsistent";
+        case PackageError::RelationshipCycle:
+            return "a chain of relationships loops back";
+        case PackageError::SharedSheetPart:
+            return "one part is used by two sheets";
+    }
+    return {};
+}
+
+}  // namespace pv::host

@@ -1,0 +1,114 @@
+#include "host/package/WorkbookModel.h"
+
+#include <set>
+
+#include "core/Error.h"
+#include "host/package/PackageErrors.h"
+#include "host/package/PackagePath.h"
+#include "host/xml/XmlDocument.h"
+#include "host/xml/XmlStream.h"
+#include "host/zip/ZipErrors.h"
+#include "host/zip/ZipReader.h"
+
+namespace pv::host {
+
+namespace {
+
+bool isTrue(std::string_view value) {
+    return value == "1" || value == "true";
+}
+
+SheetVisibility visibilityOf(std::string_view state) {
+    if (state == "hidden") {
+        return SheetVisibility::Hidden;
+    }
+    return state == "veryHidden" ? SheetVisibility::VeryHidden : SheetVisibility::Visible;
+}
+
+}  // namespace
+
+WorkbookModel WorkbookModel::read(const ZipReader& zip) {
+    WorkbookModel model;
+    model.packageRelationships = readRelationships(zip, "");
+    for (const auto& rel : model.packageRelationships) {
+        if (rel.is("officeDocument") && !rel.target.empty()) {
+            model.workbookPart = rel.target;
+            break;
+        }
+    }
+    if (model.workbookPart.empty() || !zip.contains(model.workbookPart)) {
+        throw Error(ZipError::MissingPart, zip.file().string() + ": no workbook part");
+    }
+    // Part names are matched case-insensitively; use the stored spelling from here on.
+    model.workbookPart = zip.find(model.workbookPart)->name;
+    model.workbookRelationships = readRelationships(zip, model.workbookPart);
+    for (auto& rel : model.workbookRelationships) {
+        if (const auto* entry = rel.target.empty() ? nullptr : zip.find(rel.target)) {
+            rel.target = entry->name;
+        }
+        if (rel.is("sharedStrings") && zip.contains(rel.target)) {
+            model.sharedStringsPart = rel.target;
+        } else if (rel.is("styles") && zip.contains(rel.target)) {
+            model.stylesPart = rel.target;
+        }
+    }
+
+    pugi::xml_document doc;
+    loadPart(doc, zip, model.workbookPart);
+    const auto root = doc.document_element();
+    if (const auto pr = childLocal(root, "workbookPr")) {
+        model.date1904 = isTrue(pr.attribute("date1904").value());
+    }
+    std::set<std::string> parts;
+    std::set<std::string> names;
+    for (auto node : childLocal(root, "sheets").children()) {
+        if (localName(node.name()) != "sheet") {
+            continue;
+        }
+        SheetEntry sheet;
+        sheet.info.name = node.attribute("name").value();
+        sheet.info.visibility = visibilityOf(node.attribute("state").value());
+        sheet.relationshipId = attributeLocal(node, "id").value();
+        if (!names.insert(lowercase(sheet.info.name)).second || sheet.info.name.empty()) {
+            throw Error(PackageError::BadStructure, zip.where(model.workbookPart) +
+                                                        ": duplicate or empty sheet name \"" +
+                                                        sheet.info.name + "\"");
+        }
+        const Relationship* rel = nullptr;
+        for (const auto& r : model.workbookRelationships) {
+            if (r.id == sheet.relationshipId) {
+                rel = &r;
+            }
+        }
+        if (rel == nullptr || rel->target.empty() || !zip.contains(rel->target)) {
+            throw Error(ZipError::MissingPart, zip.where(model.workbookPart) + ": sheet \"" +
+                                                   sheet.info.name + "\" has no part");
+        }
+        sheet.part = rel->target;
+        sheet.info.kind = rel->is("worksheet")    ? SheetKind::Worksheet
+                          : rel->is("chartsheet") ? SheetKind::Chartsheet
+                                                  : SheetKind::Other;
+        if (!parts.insert(lowercase(sheet.part)).second) {
+            throw Error(PackageError::SharedSheetPart,
+                        zip.where(sheet.part) + ": the part is used by two sheets");
+        }
+        model.sheets.push_back(std::move(sheet));
+    }
+    if (model.sheets.empty()) {
+        throw Error(PackageError::BadStructure, zip.where(model.workbookPart) + ": no sheets");
+    }
+    for (auto node : childLocal(root, "definedNames").children()) {
+        if (localName(node.name()) != "definedName") {
+            continue;
+        }
+        DefinedName name;
+        name.name = node.attribute("name").value();
+        name.localSheet =
+            node.attribute("localSheetId") ? node.attribute("localSheetId").as_int() : -1;
+        name.formula = node.text().get();
+        model.names.push_back(std::move(name));
+    }
+    return model;
+}
+
+}  // namespace pv::host

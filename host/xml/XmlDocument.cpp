@@ -1,0 +1,93 @@
+#include "host/xml/XmlDocument.h"
+
+#include <sstream>
+
+#include "core/Error.h"
+#include "host/xml/XmlErrors.h"
+#include "host/xml/XmlStream.h"
+#include "host/zip/ZipReader.h"
+
+namespace pv::host {
+
+void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& where) {
+    const auto result =
+        doc.load_buffer(xml.data(), xml.size(),
+                        pugi::parse_default | pugi::parse_doctype | pugi::parse_declaration);
+    if (!result) {
+        throw Error(XmlError::MalformedXml, where + ": malformed XML at byte " +
+                                                std::to_string(result.offset) + " (" +
+                                                result.description() + ")");
+    }
+    for (auto node : doc.children()) {
+        if (node.type() == pugi::node_doctype) {
+            throw Error(XmlError::DtdRefused,
+                        where + ": a document type or entity declaration is not allowed");
+        }
+    }
+    if (!doc.document_element()) {
+        throw Error(XmlError::MalformedXml, where + ": no root element");
+    }
+}
+
+void loadPart(pugi::xml_document& doc, const ZipReader& zip, std::string_view part) {
+    loadXml(doc, zip.read(part), zip.where(part));
+}
+
+std::string saveXml(pugi::xml_document& doc) {
+    std::ostringstream out;
+    for (auto node = doc.first_child(); node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_declaration) {
+            doc.remove_child(node);
+            break;
+        }
+    }
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
+    doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return out.str();
+}
+
+pugi::xml_node childLocal(pugi::xml_node node, std::string_view local) {
+    for (auto child : node.children()) {
+        if (child.type() == pugi::node_element && localName(child.name()) == local) {
+            return child;
+        }
+    }
+    return {};
+}
+
+pugi::xml_attribute attributeLocal(pugi::xml_node node, std::string_view local) {
+    for (auto a : node.attributes()) {
+        if (localName(a.name()) == local) {
+            return a;
+        }
+    }
+    return {};
+}
+
+std::string prefixOf(pugi::xml_node node) {
+    const std::string_view name = node.name();
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
+}
+
+namespace {
+void collectLocal(pugi::xml_node node, std::string_view local, std::vector<pugi::xml_node>& out) {
+    for (auto child : node.children()) {
+        if (child.type() != pugi::node_element) {
+            continue;
+        }
+        if (localName(child.name()) == local) {
+            out.push_back(child);
+        }
+        collectLocal(child, local, out);
+    }
+}
+}  // namespace
+
+std::vector<pugi::xml_node> descendantsLocal(pugi::xml_node node, std::string_view local) {
+    std::vector<pugi::xml_node> out;
+    collectLocal(node, local, out);
+    return out;
+}
+
+}  // namespace pv::host

@@ -1,0 +1,110 @@
+#include "office/ConvertedSheets.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <system_error>
+
+#include "core/Error.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
+#include "office/LegacyErrors.h"
+#include "office/LegacyFormats.h"
+
+namespace pv::office {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string normalized(const fs::path& path) {
+    std::error_code ec;
+    return fs::absolute(path, ec).lexically_normal().string();
+}
+
+}  // namespace
+
+ConvertedSheets::ConvertedSheets() = default;
+ConvertedSheets::~ConvertedSheets() = default;
+
+ConvertedSheets::Key ConvertedSheets::keyOf(const fs::path& source, std::size_t sheet,
+                                            const std::string& extension) {
+    std::error_code ec;
+    Key key;
+    key.path = normalized(source);
+    key.size = fs::file_size(source, ec);
+    key.modified = fs::last_write_time(source, ec).time_since_epoch().count();
+    key.sheet = sheet;
+    key.extension = extension;
+    return key;
+}
+
+void ConvertedSheets::prepare(const std::vector<fs::path>& workbooks, Opener open) {
+    std::lock_guard lock(mutex_);
+    prepared_ = workbooks;
+    open_ = std::move(open);
+    givenOut_.clear();
+}
+
+std::vector<fs::path> ConvertedSheets::companionWorkbooks(const fs::path& asking,
+                                                          const std::string& extension) {
+    std::lock_guard lock(mutex_);
+    givenOut_.emplace(normalized(asking), extension);
+    std::vector<fs::path> companions;
+    for (const auto& workbook : prepared_) {
+        if (host::lowercaseExtension(workbook.string()) == extension &&
+            givenOut_.emplace(normalized(workbook), extension).second) {
+            companions.push_back(workbook);
+        }
+    }
+    return companions;
+}
+
+std::unique_ptr<host::SourceWorkbook> ConvertedSheets::open(const fs::path& workbook) const {
+    if (!open_) {
+        throw Error(legacy_errors::kConversionFailed,
+                    workbook.string() + ": the workbook is not one of the run's");
+    }
+    return open_(workbook);
+}
+
+bool ConvertedSheets::contains(const fs::path& source, std::size_t sheet,
+                               const std::string& extension) const {
+    std::lock_guard lock(mutex_);
+    const Key key = keyOf(source, sheet, extension);
+    return converted_.contains(key) || handedOver_.contains(key);
+}
+
+void ConvertedSheets::add(const fs::path& source, std::size_t sheet, const std::string& extension,
+                          const fs::path& converted) {
+    std::lock_guard lock(mutex_);
+    converted_[keyOf(source, sheet, extension)] = converted;
+}
+
+std::optional<fs::path> ConvertedSheets::take(const fs::path& source, std::size_t sheet,
+                                              const std::string& extension) {
+    std::lock_guard lock(mutex_);
+    auto found = converted_.find(keyOf(source, sheet, extension));
+    if (found == converted_.end()) {
+        return std::nullopt;
+    }
+    fs::path converted = std::move(found->second);
+    handedOver_.insert(found->first);
+    converted_.erase(found);
+    return converted;
+}
+
+fs::path ConvertedSheets::folder(const fs::path& output) {
+    if (!folder_) {
+        auto folder =
+            std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-sheets-XXXXXX");
+        if (!folder->isValid()) {
+            throw Error(legacy_errors::kTemporaryFolder,
+                        output.string() +
+                            ": no private temporary folder could be made to convert the sheet in");
+        }
+        folder_ = std::move(folder);
+    }
+    return folder_->path().toStdString();
+}
+
+}  // namespace pv::office

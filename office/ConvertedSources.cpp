@@ -1,0 +1,180 @@
+#include "office/ConvertedSources.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
+#include "host/zip/ZipErrors.h"
+#include "office/LegacyErrors.h"
+#include "office/LegacyFormats.h"
+#include "office/OfficeConverter.h"
+
+namespace pv::office {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kXlsxFilter = "Calc MS Excel 2007 XML";
+
+Error conversionError(const fs::path& source, const ConversionBatch& batch) {
+    const int number = batch.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
+                                                            : legacy_errors::kConversionFailed;
+    return Error(number, source.string() +
+                             ": the workbook could not be opened: " + describeConversionEnd(batch));
+}
+
+}  // namespace
+
+ConvertedSources::ConvertedSources(std::shared_ptr<OfficeConverter> converter)
+    : converter_(std::move(converter)) {}
+
+ConvertedSources::~ConvertedSources() = default;
+
+ConvertedSources::Key ConvertedSources::keyOf(const fs::path& source) {
+    std::error_code ec;
+    Key key;
+    key.path = fs::absolute(source, ec).lexically_normal().string();
+    key.size = fs::file_size(source, ec);
+    key.modified = fs::last_write_time(source, ec).time_since_epoch().count();
+    return key;
+}
+
+void ConvertedSources::prepare(const std::vector<fs::path>& sources) {
+    std::lock_guard lock(mutex_);
+    for (const auto& source : sources) {
+        if (legacy::isConvertedOnOpen(host::lowercaseExtension(source.string()))) {
+            waiting_.push_back(source);
+        }
+    }
+}
+
+ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
+    std::lock_guard lock(mutex_);
+    std::error_code ec;
+    if (!fs::is_regular_file(source, ec)) {
+        throw Error(pv::host::ZipError::CannotOpenFile,
+                    source.string() + ": the file does not exist or is not a regular file");
+    }
+    const Key key = keyOf(source);
+    auto answer = [&]() -> std::optional<ConvertedFile> {
+        if (auto found = converted_.find(key); found != converted_.end()) {
+            return ConvertedFile{folder_, found->second};
+        }
+        if (auto failed = failures_.find(key); failed != failures_.end()) {
+            throw failed->second;
+        }
+        return std::nullopt;
+    };
+    if (auto known = answer()) {
+        return *known;
+    }
+    // The workbook asked for leads its batch: when the batch breaks off before converting it,
+    // it broke on this one, which is set aside and tried once more alone.
+    for (int round = 0; round < 2; ++round) {
+        convertBatch(batchFor(source, key));
+        if (auto known = answer()) {
+            return *known;
+        }
+    }
+    throw Error(legacy_errors::kConversionFailed,
+                source.string() + ": the workbook could not be opened by LibreOffice (soffice)");
+}
+
+std::vector<fs::path> ConvertedSources::batchFor(const fs::path& source, const Key& key) {
+    std::vector<fs::path> batch{source};
+    // One that broke a batch off goes alone: others must not share its fate again.
+    if (setAside_.contains(key)) {
+        return batch;
+    }
+    // Everything still waiting goes in the same start; a stale, repeated or set-aside entry is
+    // skipped. soffice names each output after its input, so a workbook whose name another one
+    // in the batch has waits for the next.
+    std::vector<Key> keys{key};
+    std::set<fs::path> stems{source.stem()};
+    std::vector<fs::path> later;
+    for (const auto& waiting : std::exchange(waiting_, {})) {
+        const Key waitingKey = keyOf(waiting);
+        if (converted_.contains(waitingKey) || failures_.contains(waitingKey) ||
+            setAside_.contains(waitingKey) ||
+            std::find(keys.begin(), keys.end(), waitingKey) != keys.end()) {
+            continue;
+        }
+        if (!stems.insert(waiting.stem()).second) {
+            later.push_back(waiting);
+            continue;
+        }
+        batch.push_back(waiting);
+        keys.push_back(waitingKey);
+    }
+    waiting_ = std::move(later);
+    return batch;
+}
+
+void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
+    if (!folder_) {
+        auto folder =
+            std::make_shared<QTemporaryDir>(QDir::tempPath() + "/pellavine-legacy-XXXXXX");
+        if (!folder->isValid()) {
+            throw Error(legacy_errors::kTemporaryFolder,
+                        sources.front().string() +
+                            ": no private temporary folder could be made to convert it in");
+        }
+        folder_ = std::move(folder);
+    }
+    // A folder per batch: an output never replaces one an earlier batch made for a workbook of
+    // the same name.
+    const fs::path root =
+        fs::path(folder_->path().toStdString()) / ("batch" + std::to_string(++batches_));
+    const fs::path inbox = root / "in";
+    const fs::path outbox = root / "out";
+    std::error_code ec;
+    fs::create_directories(inbox, ec);
+    fs::create_directories(outbox, ec);
+
+    // soffice sees private copies, so no lock file ever appears beside the user's workbook. They
+    // keep the workbook's name: LibreOffice names the one sheet of an old single-sheet file
+    // after it.
+    std::vector<fs::path> copies;
+    std::vector<fs::path> originals;
+    std::vector<Key> keys;
+    for (const auto& source : sources) {
+        fs::path copy = inbox / source.stem();
+        copy += host::lowercaseExtension(source.string());
+        if (!fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec)) {
+            failures_.emplace(
+                keyOf(source),
+                Error(pv::host::ZipError::CannotOpenFile,
+                      source.string() + ": the file could not be read: " + ec.message()));
+            continue;
+        }
+        copies.push_back(copy);
+        originals.push_back(source);
+        keys.push_back(keyOf(source));
+    }
+    const ConversionBatch batch = converter_->convert(copies, ".xlsx", kXlsxFilter, outbox);
+    fs::remove_all(inbox, ec);
+    // soffice works through its files in order: when it breaks off, the first file it left
+    // unconverted is most likely the one it broke on, and the files after it were never tried.
+    const bool final = batch.end == ConversionEnd::Finished ||
+                       batch.end == ConversionEnd::NotStarted || copies.size() == 1;
+    bool brokeOn = false;
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        if (batch.outputs[i]) {
+            converted_[keys[i]] = *batch.outputs[i];
+        } else if (final) {
+            failures_.emplace(keys[i], conversionError(originals[i], batch));
+        } else if (!brokeOn) {
+            setAside_.insert(keys[i]);
+            brokeOn = true;
+        } else {
+            waiting_.push_back(originals[i]);
+        }
+    }
+}
+
+}  // namespace pv::office

@@ -1,0 +1,78 @@
+#include "office/LegacyHost.h"
+
+#include "core/Error.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
+#include "office/ConvertedSheets.h"
+#include "office/ConvertedSources.h"
+#include "office/LegacyErrors.h"
+#include "office/LegacyFormats.h"
+#include "office/LegacyWorkbook.h"
+
+namespace pv::office {
+
+namespace fs = std::filesystem;
+
+LegacyHost::LegacyHost(std::unique_ptr<host::SpreadsheetHost> engine, OfficeSettings office)
+    : engine_(std::move(engine)),
+      converter_(std::make_shared<OfficeConverter>(std::move(office))),
+      sources_(std::make_unique<ConvertedSources>(converter_)),
+      convertedSheets_(std::make_shared<ConvertedSheets>()) {}
+
+LegacyHost::~LegacyHost() = default;
+
+void LegacyHost::prepare(const std::vector<fs::path>& workbooks) {
+    if (converter_->available()) {
+        sources_->prepare(workbooks);
+        convertedSheets_->prepare(workbooks, [this](const fs::path& path) { return open(path); });
+    }
+}
+
+std::unique_ptr<host::SourceWorkbook> LegacyHost::open(const fs::path& path) {
+    const std::string extension = host::lowercaseExtension(path.string());
+    if (!legacy::isConvertedOnOpen(extension)) {
+        return std::make_unique<LegacyWorkbook>(path, engine_->open(path), std::nullopt, *engine_,
+                                                *this, converter_, convertedSheets_);
+    }
+    if (!converter_->available()) {
+        throw Error(legacy_errors::kOfficeMissing, path.string() + ": opening " + extension +
+                                                       " workbooks needs LibreOffice (soffice) "
+                                                       "installed");
+    }
+    ConvertedFile converted = sources_->xlsxFor(path);
+    std::unique_ptr<host::SourceWorkbook> workbook;
+    try {
+        workbook = engine_->open(converted.file);
+    } catch (const Error& e) {
+        throw Error(e.number(),
+                    path.string() +
+                        ": its conversion by LibreOffice could not be read: " + e.description());
+    }
+    return std::make_unique<LegacyWorkbook>(path, std::move(workbook), std::move(converted),
+                                            *engine_, *this, converter_, convertedSheets_);
+}
+
+bool LegacyHost::canWrite(const fs::path& source, const std::string& outputExtension) const {
+    const std::string extension = host::lowercaseExtension("x" + outputExtension);
+    const bool converted = legacy::isConvertedOnOpen(host::lowercaseExtension(source.string()));
+    if (converted && !converter_->available()) {
+        return false;
+    }
+    // A converted source reaches the engine as an .xlsx package.
+    const fs::path engineSource = converted ? fs::path("converted.xlsx") : source;
+    if (engine_->canWrite(engineSource, extension)) {
+        return true;
+    }
+    return engine_->canWrite(engineSource, ".xlsx") && legacy::exportFilter(extension) &&
+           converter_->available();
+}
+
+std::string LegacyHost::defaultExtension() const {
+    return engine_->defaultExtension();
+}
+
+std::unique_ptr<LegacyHost> createLegacyHost() {
+    return std::make_unique<LegacyHost>(host::createEngineHost(), officeSettingsFromEnvironment());
+}
+
+}  // namespace pv::office

@@ -1,0 +1,284 @@
+#include "office/LegacyWorkbook.h"
+
+#include <atomic>
+#include <system_error>
+
+#include "core/Error.h"
+#include "host/HostErrors.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
+#include "host/zip/ZipErrors.h"
+#include "office/LegacyErrors.h"
+#include "office/LegacyFormats.h"
+#include "office/OfficeConverter.h"
+#include "office/OutputPlacement.h"
+#include "split/OutputNaming.h"
+#include "split/OutputTarget.h"
+
+namespace pv::office {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
+    }
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+bool hasContentBeyondA1(const host::UsedRange& range) {
+    return range.lastRow > 1 || range.lastColumn > 1;
+}
+
+bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
+    return host::fitsGrid(extension, range.lastRow, range.lastColumn);
+}
+
+}  // namespace
+
+// Sheets of one soffice start, each written by the engine as a one-sheet .xlsx in the inbox,
+// under names unique within the folder the whole run shares.
+class LegacyWorkbook::SheetBatch {
+  public:
+    explicit SheetBatch(fs::path inbox) : inbox_(std::move(inbox)) {}
+    ~SheetBatch() { removeInputs(); }
+    SheetBatch(const SheetBatch&) = delete;
+    SheetBatch& operator=(const SheetBatch&) = delete;
+
+    // Throws as the workbook's saveSheetAs does.
+    void add(host::SourceWorkbook& book, std::size_t sheet) {
+        static std::atomic<unsigned> next{0};
+        const fs::path input = inbox_ / ("s" + std::to_string(++next) + ".xlsx");
+        book.saveSheetAs(sheet, input);
+        inputs_.push_back(input);
+        sheets_.emplace_back(book.path(), sheet);
+    }
+    // A sheet that cannot be written is left out; the window's events run between sheets.
+    void tryAdd(host::SourceWorkbook& book, std::size_t sheet) {
+        letWindowEventsThrough();
+        try {
+            add(book, sheet);
+        } catch (const std::exception&) {
+            return;
+        }
+    }
+    void removeInputs() {
+        std::error_code ignored;
+        for (const auto& input : inputs_) {
+            fs::remove(input, ignored);
+        }
+    }
+
+    std::size_t size() const { return inputs_.size(); }
+    const std::vector<fs::path>& inputs() const { return inputs_; }
+    const std::pair<fs::path, std::size_t>& sheet(std::size_t i) const { return sheets_.at(i); }
+
+  private:
+    fs::path inbox_;
+    std::vector<fs::path> inputs_;
+    std::vector<std::pair<fs::path, std::size_t>> sheets_;
+};
+
+LegacyWorkbook::LegacyWorkbook(fs::path source,
+                               std::unique_ptr<host::SourceWorkbook> engineWorkbook,
+                               std::optional<ConvertedFile> converted,
+                               const host::SpreadsheetHost& engine,
+                               const host::SpreadsheetHost& writers,
+                               std::shared_ptr<OfficeConverter> converter,
+                               std::shared_ptr<ConvertedSheets> convertedSheets)
+    : source_(std::move(source)),
+      engineWorkbook_(std::move(engineWorkbook)),
+      converted_(std::move(converted)),
+      engine_(engine),
+      writers_(writers),
+      converter_(std::move(converter)),
+      convertedSheets_(std::move(convertedSheets)) {}
+
+LegacyWorkbook::~LegacyWorkbook() = default;
+
+template <typename Call>
+auto LegacyWorkbook::namingSource(Call&& call) -> decltype(call()) {
+    if (!converted_) {
+        return call();
+    }
+    try {
+        return call();
+    } catch (const Error& e) {
+        throw Error(e.number(),
+                    replaceAll(e.description(), converted_->file.string(), source_.string()));
+    }
+}
+
+const std::vector<host::SheetInfo>& LegacyWorkbook::sheets() const {
+    return engineWorkbook_->sheets();
+}
+
+host::UsedRange LegacyWorkbook::usedRange(std::size_t sheet) {
+    return namingSource([&] { return engineWorkbook_->usedRange(sheet); });
+}
+
+std::string LegacyWorkbook::cellText(std::size_t sheet, int row, int column) {
+    return namingSource([&] { return engineWorkbook_->cellText(sheet, row, column); });
+}
+
+void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
+    const std::string extension = host::lowercaseExtension(output.string());
+    const fs::path engineSource = converted_ ? converted_->file : source_;
+    // No extension: the engine adds its own default one.
+    if (extension.empty() || engine_.canWrite(engineSource, extension)) {
+        namingSource([&] { engineWorkbook_->saveSheetAs(sheet, output); });
+        return;
+    }
+    if (!legacy::exportFilter(extension) || !converter_->available()) {
+        throw Error(
+            pv::host::HostError::UnsupportedOutput,
+            output.string() + ": " + extension + " workbooks cannot be written" +
+                (legacy::exportFilter(extension) ? " without LibreOffice (soffice) installed"
+                                                 : ""));
+    }
+    std::error_code ec;
+    if (fs::equivalent(output, source_, ec)) {
+        throw Error(pv::host::ZipError::CannotWriteOutput,
+                    output.string() + ": the output would replace its source workbook");
+    }
+    host::UsedRange range;
+    if (!fits(sheet, extension, range)) {
+        saveInSourceFormat(sheet, output, range);
+        return;
+    }
+    const fs::path converted = convertedSheet(sheet, extension, output);
+    struct Removal {
+        const fs::path& file;
+        ~Removal() {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+        }
+    } removal{converted};
+    copyIntoPlace(converted, output);
+}
+
+bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host::UsedRange& range) {
+    const host::WorkbookFormat* format = host::findWorkbookFormat(extension);
+    if (format == nullptr || !format->grid) {
+        return true;
+    }
+    try {
+        range = usedRange(sheet);
+    } catch (const Error&) {
+        return true;  // a chart sheet has no grid to overflow
+    }
+    return fitsGrid(range, extension);
+}
+
+void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
+                                        const host::UsedRange& range) {
+    // The same choice, and the same note, as the run makes when it names a sheet too large.
+    split::OutputTarget target =
+        split::fitOutputToWriter(output.string(), source_.string(), writers_, range);
+    const fs::path planned = target.path;
+    const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
+    target.path =
+        split::firstFreeName(folder, planned.stem().string(), planned.extension().string());
+    saveSheetAs(sheet, target.path);
+    throw split::SavedElsewhere(legacy_errors::kSavedInSourceFormat,
+                                split::substitutionNote(output.string(), source_.string(), target,
+                                                        sheets().at(sheet).name, range),
+                                target.path);
+}
+
+fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,
+                                        const fs::path& output) {
+    std::lock_guard lock(convertedSheets_->mutex());
+    if (auto found = convertedSheets_->take(source_, sheet, extension)) {
+        return *found;
+    }
+    const fs::path root = convertedSheets_->folder(output);
+    const fs::path inbox = root / "in";
+    const fs::path outbox = root / (extension.substr(1) + "-out");
+    std::error_code ec;
+    fs::create_directories(inbox, ec);
+    fs::create_directories(outbox, ec);
+
+    ConversionBatch result;
+    {
+        SheetBatch batch(inbox);
+        batch.add(*this, sheet);  // its failure is this save's
+        // Names in a source's own format are what every sheet of it will likely ask for: the
+        // workbook's other sheets and those of the run's other workbooks in this format go in
+        // the same start. One that fails is reported when the run reaches it.
+        if (extension == host::lowercaseExtension(source_.string())) {
+            for (const std::size_t other : sheetsToBatch(*this, extension)) {
+                if (other != sheet) {
+                    batch.tryAdd(*this, other);
+                }
+            }
+        }
+        for (const auto& companion : convertedSheets_->companionWorkbooks(source_, extension)) {
+            letWindowEventsThrough();
+            try {
+                const auto book = convertedSheets_->open(companion);
+                for (const std::size_t other : sheetsToBatch(*book, extension)) {
+                    batch.tryAdd(*book, other);
+                }
+            } catch (const std::exception&) {
+                continue;
+            }
+        }
+        result = convert(batch, extension, outbox);
+        if (!convertedSheets_->contains(source_, sheet, extension) && batch.size() > 1 &&
+            result.end != ConversionEnd::Finished) {
+            SheetBatch alone(inbox);  // another sheet broke the batch off: once more alone
+            alone.add(*this, sheet);
+            result = convert(alone, extension, outbox);
+        }
+    }
+    if (auto found = convertedSheets_->take(source_, sheet, extension)) {
+        return *found;
+    }
+    throw Error(result.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
+                                                      : legacy_errors::kConversionFailed,
+                output.string() + ": sheet \"" + sheets().at(sheet).name + "\" of " +
+                    source_.string() + " could not be converted to " + extension + ": " +
+                    describeConversionEnd(result));
+}
+
+std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& book,
+                                                       const std::string& extension) const {
+    std::vector<std::size_t> wanted;
+    for (std::size_t sheet = 0; sheet < book.sheets().size(); ++sheet) {
+        if (book.sheets()[sheet].kind != host::SheetKind::Worksheet ||
+            convertedSheets_->contains(book.path(), sheet, extension)) {
+            continue;
+        }
+        try {
+            const host::UsedRange range = book.usedRange(sheet);
+            if (hasContentBeyondA1(range) && fitsGrid(range, extension)) {
+                wanted.push_back(sheet);
+            }
+        } catch (const std::exception&) {
+            continue;  // reported when the run asks for the sheet
+        }
+    }
+    return wanted;
+}
+
+ConversionBatch LegacyWorkbook::convert(SheetBatch& batch, const std::string& extension,
+                                        const fs::path& outbox) {
+    ConversionBatch result = converter_->convert(
+        batch.inputs(), extension, std::string(*legacy::exportFilter(extension)), outbox);
+    batch.removeInputs();
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        if (result.outputs[i]) {
+            const auto& [source, sheet] = batch.sheet(i);
+            convertedSheets_->add(source, sheet, extension, *result.outputs[i]);
+        }
+    }
+    return result;
+}
+
+}  // namespace pv::office

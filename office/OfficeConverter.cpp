@@ -1,0 +1,244 @@
+#include "office/OfficeConverter.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSet>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QUrl>
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
+
+#include "core/Error.h"
+#include "office/LegacyErrors.h"
+
+namespace pv::office {
+
+namespace {
+
+constexpr int kPumpIntervalMs = 50;
+constexpr std::size_t kDiagnosticsTail = 600;
+
+// soffice is a wrapper that starts the real office process; it runs in a session of its own so
+// that a kill reaches every process it started, not only the wrapper.
+void killProcessGroup(QProcess& process) {
+    const qint64 pid = process.processId();
+    if (pid > 0) {
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+    }
+    process.kill();
+    process.waitForFinished(5000);
+}
+
+// soffice's own complaints, without its progress lines, its warning about Java and repeats (it
+// does not say which file a complaint is about, so one per kind is all a report can use).
+std::string tail(const QByteArray& output) {
+    std::string text;
+    QSet<QByteArray> seen;
+    for (const QByteArray& line : output.split('\n')) {
+        if (line.trimmed().isEmpty() || line.startsWith("convert ") || line.contains("javaldx") ||
+            line.startsWith("Overwriting") || seen.contains(line.trimmed())) {
+            continue;
+        }
+        seen.insert(line.trimmed());
+        text += line.trimmed().toStdString() + "\n";
+    }
+    if (text.size() > kDiagnosticsTail) {
+        text.erase(0, text.size() - kDiagnosticsTail);
+    }
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+bool isNonEmptyFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) > 0;
+}
+
+}  // namespace
+
+void letWindowEventsThrough() {
+    auto* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
+    }
+}
+
+std::uint64_t defaultOfficeMemoryLimit() {
+    constexpr std::uint64_t kGiB = 1ULL << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const std::uint64_t physical =
+        pages > 0 && pageSize > 0
+            ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
+            : 8 * kGiB;
+    return std::clamp(physical / 4, 2 * kGiB, 8 * kGiB);
+}
+
+OfficeSettings officeSettingsFromEnvironment() {
+    OfficeSettings settings;
+    if (const char* named = std::getenv("PV_SOFFICE")) {
+        settings.soffice = named;
+    } else {
+        settings.soffice = QStandardPaths::findExecutable("soffice").toStdString();
+    }
+    return settings;
+}
+
+OfficeConverter::OfficeConverter(OfficeSettings settings) : settings_(std::move(settings)) {}
+
+OfficeConverter::~OfficeConverter() = default;
+
+bool OfficeConverter::available() const {
+    std::error_code ec;
+    return !settings_.soffice.empty() && std::filesystem::is_regular_file(settings_.soffice, ec) &&
+           ::access(settings_.soffice.c_str(), X_OK) == 0;
+}
+
+std::filesystem::path OfficeConverter::profileFolder() {
+    if (!profile_) {
+        profile_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-office-XXXXXX");
+        if (!profile_->isValid()) {
+            profile_.reset();
+            throw Error(legacy_errors::kTemporaryFolder,
+                        "No private folder for LibreOffice's profile could be made in " +
+                            QDir::tempPath().toStdString());
+        }
+    }
+    return profile_->path().toStdString();
+}
+
+ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path>& inputs,
+                                         const std::string& extension, const std::string& filter,
+                                         const std::filesystem::path& outputFolder) {
+    std::lock_guard lock(mutex_);
+    // An event handler run while we wait must not start a second soffice on the same profile.
+    if (busy_) {
+        throw Error(legacy_errors::kConversionFailed,
+                    "LibreOffice (soffice) is still converting other workbooks");
+    }
+    busy_ = true;
+    struct BusyReset {
+        bool& busy;
+        ~BusyReset() { busy = false; }
+    } busyReset{busy_};
+    ConversionBatch batch;
+    batch.outputs.resize(inputs.size());
+    if (inputs.empty()) {
+        return batch;
+    }
+    const QString profileUrl =
+        QUrl::fromLocalFile(QString::fromStdString(profileFolder().string())).toString();
+    std::string target = extension.substr(extension.starts_with('.') ? 1 : 0);
+    if (!filter.empty()) {
+        target += ":" + filter;
+    }
+    QStringList arguments = {"--headless",
+                             "--norestore",
+                             "--nologo",
+                             "--nodefault",
+                             "-env:UserInstallation=" + profileUrl,
+                             "--convert-to",
+                             QString::fromStdString(target),
+                             "--outdir",
+                             QString::fromStdString(outputFolder.string())};
+    for (const auto& input : inputs) {
+        arguments << QString::fromStdString(input.string());
+    }
+
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const std::uint64_t memoryLimit = settings_.memoryLimit;
+    process.setChildProcessModifier([memoryLimit] {
+        ::setsid();
+        rlimit data{};
+        if (memoryLimit > 0 && ::getrlimit(RLIMIT_DATA, &data) == 0) {
+            data.rlim_cur = std::min<rlim_t>(memoryLimit, data.rlim_max);
+            ::setrlimit(RLIMIT_DATA, &data);
+        }
+    });
+    QElapsedTimer clock;
+    clock.start();
+    process.start(QString::fromStdString(settings_.soffice.string()), arguments);
+    ++starts_;
+    if (!process.waitForStarted(30'000)) {
+        batch.end = ConversionEnd::NotStarted;
+        batch.diagnostics = process.errorString().toStdString();
+        timeSpent_ += std::chrono::milliseconds(clock.elapsed());
+        return batch;
+    }
+    const auto limit =
+        settings_.baseTimeout + settings_.perFileTimeout * static_cast<long>(inputs.size());
+    QByteArray output;
+    while (!process.waitForFinished(kPumpIntervalMs)) {
+        output += process.readAll();
+        if (process.state() == QProcess::NotRunning) {
+            break;
+        }
+        if (std::chrono::milliseconds(clock.elapsed()) > limit) {
+            killProcessGroup(process);
+            batch.end = ConversionEnd::TimedOut;
+            break;
+        }
+        letWindowEventsThrough();
+    }
+    output += process.readAll();
+    timeSpent_ += std::chrono::milliseconds(clock.elapsed());
+    batch.diagnostics = tail(output);
+    if (batch.end != ConversionEnd::TimedOut &&
+        (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)) {
+        killProcessGroup(process);
+        batch.end = ConversionEnd::Crashed;
+    }
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        auto converted = outputFolder / inputs[i].stem();
+        converted += extension;
+        if (isNonEmptyFile(converted)) {
+            batch.outputs[i] = converted;
+        }
+    }
+    return batch;
+}
+
+std::chrono::milliseconds OfficeConverter::timeSpent() const {
+    std::lock_guard lock(mutex_);
+    return timeSpent_;
+}
+
+int OfficeConverter::starts() const {
+    std::lock_guard lock(mutex_);
+    return starts_;
+}
+
+std::string describeConversionEnd(const ConversionBatch& batch) {
+    std::string why;
+    switch (batch.end) {
+        case ConversionEnd::NotStarted:
+            why = "LibreOffice (soffice) could not be started";
+            break;
+        case ConversionEnd::TimedOut:
+            why = "LibreOffice (soffice) took too long and was stopped";
+            break;
+        case ConversionEnd::Crashed:
+            why = "LibreOffice (soffice) ended abnormally";
+            break;
+        case ConversionEnd::Finished:
+            why = "LibreOffice (soffice) could not convert it";
+            break;
+    }
+    if (!batch.diagnostics.empty()) {
+        why += " (" + batch.diagnostics + ")";
+    }
+    return why;
+}
+
+}  // namespace pv::office

@@ -1,0 +1,86 @@
+#pragma once
+// Runs LibreOffice's converter: many files into one format in a single soffice start, with a
+// private user profile (a LibreOffice the user has open is never disturbed), a time limit (a
+// stuck conversion is killed with everything it started) and the window's events let through
+// while it works.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QTemporaryDir;
+
+namespace pv::office {
+
+// How much data memory soffice may take: a quarter of the machine's memory, between 2 and 8 GiB.
+// Some hostile files make LibreOffice grow until the system kills it, starving every other
+// program first; under the limit such a file fails alone, in seconds, and the batch goes on.
+std::uint64_t defaultOfficeMemoryLimit();
+
+struct OfficeSettings {
+    // The soffice program; empty or missing when LibreOffice is not installed.
+    std::filesystem::path soffice;
+    // A start may take this long, plus the per-file allowance for each file it converts.
+    std::chrono::milliseconds baseTimeout{120'000};
+    std::chrono::milliseconds perFileTimeout{60'000};
+    // Bytes of data memory for soffice and what it starts (RLIMIT_DATA); 0 leaves it as it is.
+    std::uint64_t memoryLimit = defaultOfficeMemoryLimit();
+};
+
+// soffice from the PATH; the environment variable PV_SOFFICE, when set, names it instead (an
+// empty value or a missing file means "not installed").
+OfficeSettings officeSettingsFromEnvironment();
+
+enum class ConversionEnd { Finished, Crashed, TimedOut, NotStarted };
+
+struct ConversionBatch {
+    ConversionEnd end = ConversionEnd::Finished;
+    // One entry per input: the converted file, or nothing when LibreOffice wrote none.
+    std::vector<std::optional<std::filesystem::path>> outputs;
+    // What soffice printed (its last lines), to explain a failure.
+    std::string diagnostics;
+};
+
+class OfficeConverter {
+  public:
+    explicit OfficeConverter(OfficeSettings settings);
+    ~OfficeConverter();
+    OfficeConverter(const OfficeConverter&) = delete;
+    OfficeConverter& operator=(const OfficeConverter&) = delete;
+
+    bool available() const;
+
+    // Converts every input into `outputFolder` as its stem + `extension` (".xlsx"), through the
+    // export filter `filter`. Inputs must have distinct stems. One soffice start; calls from
+    // several threads take turns, as they share the profile.
+    ConversionBatch convert(const std::vector<std::filesystem::path>& inputs,
+                            const std::string& extension, const std::string& filter,
+                            const std::filesystem::path& outputFolder);
+
+    // Wall-clock time spent in soffice so far, and how many times it was started.
+    std::chrono::milliseconds timeSpent() const;
+    int starts() const;
+
+  private:
+    std::filesystem::path profileFolder();
+
+    OfficeSettings settings_;
+    mutable std::recursive_mutex mutex_;
+    bool busy_ = false;
+    std::unique_ptr<QTemporaryDir> profile_;
+    std::chrono::milliseconds timeSpent_{0};
+    int starts_ = 0;
+};
+
+// Lets the window repaint and react during long work of ours, but only on the thread that owns
+// the event loop: a worker thread of the command line has no window to keep alive.
+void letWindowEventsThrough();
+
+// A text for reports: why a batch left a file unconverted.
+std::string describeConversionEnd(const ConversionBatch& batch);
+
+}  // namespace pv::office

@@ -1,0 +1,131 @@
+// One sheet out of a three-sheet workbook: what it keeps, and that nothing of the other sheets
+// (strings, names, titles, formulas pointing at them) comes along. Judged by our own reading of
+// the output and by the shared checkers.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/Error.h"
+#include "host/PackageBuilder.h"
+#include "host/SpreadsheetHost.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+using namespace pv::test;
+
+class EngineExtractTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        source = dir / "book.xlsx";
+        writePackage(source, sampleWorkbookParts());
+        host = pv::host::createEngineHost();
+        book = host->open(source);
+    }
+
+    std::string allText(const fs::path& file) {
+        std::string all;
+        for (const auto& [name, data] : readPackage(file)) {
+            all += name + "\n" + data + "\n";
+        }
+        return all;
+    }
+
+    TempDir dir;
+    fs::path source;
+    std::unique_ptr<pv::host::SpreadsheetHost> host;
+    std::unique_ptr<pv::host::SourceWorkbook> book;
+};
+
+TEST_F(EngineExtractTest, ReadsSheetsRangesAndCellTexts) {
+    ASSERT_EQ(book->sheets().size(), 3u);
+    EXPECT_EQ(book->sheets()[1].name, "Beta");
+    EXPECT_EQ(book->sheets()[1].visibility, pv::host::SheetVisibility::Hidden);
+    EXPECT_EQ(book->usedRange(2).lastRow, 3);
+    EXPECT_EQ(book->usedRange(2).lastColumn, 4);
+    EXPECT_EQ(book->cellText(0, 1, 1), "MarkerAlpha");
+    EXPECT_EQ(book->cellText(0, 1, 2), "shared\rtext");
+    EXPECT_EQ(book->cellText(0, 2, 2), "True");
+    EXPECT_EQ(book->cellText(2, 1, 1), "MarkerGamma");  // phonetic run left out
+    EXPECT_EQ(book->cellText(2, 1, 2), "BetaOnlyResult");
+    EXPECT_EQ(book->cellText(2, 1, 3), "7");
+    EXPECT_EQ(book->cellText(2, 5, 5), "");
+    EXPECT_EQ(book->cellText(0, 1, 1), "MarkerAlpha");  // back to a sheet read before
+}
+
+TEST_F(EngineExtractTest, KeepsTheSheetAndLeaksNothingOfTheOthers) {
+    const auto before = fs::last_write_time(source);
+    const auto output = dir / "Gamma.xlsx";
+    book->saveSheetAs(2, output);
+    EXPECT_EQ(fs::last_write_time(source), before);
+
+    const std::string all = allText(output);
+    for (const char* foreign : {"MarkerAlpha", "MarkerBeta", "Alpha!", "Beta!", "Alpha:",
+                                "AlphaCell", "BetaCell", "calcChain", "<vt:lpstr>Alpha"}) {
+        EXPECT_EQ(all.find(foreign), std::string::npos) << foreign;
+    }
+    const auto parts = readPackage(output);
+    const std::string& workbook = parts.at("xl/workbook.xml");
+    EXPECT_NE(workbook.find(R"(localSheetId="0">Gamma!$A$1:$C$3)"), std::string::npos);
+    EXPECT_EQ(workbook.find("activeTab"), std::string::npos);
+    const std::string& sheet = parts.at("xl/worksheets/sheet3.xml");
+    EXPECT_NE(sheet.find("<f t=\"shared\" ref=\"C2:C3\" si=\"1\">A2*2</f>"), std::string::npos);
+    EXPECT_NE(
+        sheet.find("<c r=\"B1\" t=\"inlineStr\"><is><t xml:space=\"preserve\">BetaOnlyResult"),
+        std::string::npos);
+    EXPECT_NE(sheet.find("<c r=\"B3\"><v>2</v></c>"), std::string::npos);
+
+    auto split = host->open(output);
+    ASSERT_EQ(split->sheets().size(), 1u);
+    EXPECT_EQ(split->cellText(0, 1, 1), "MarkerGamma");
+    EXPECT_EQ(split->cellText(0, 3, 4), "4");
+
+    // The shared checker wants a formula without "!" kept, even one that reaches another sheet
+    // through a defined name (A2 here), so it judges the first sheet's output.
+    const auto alpha = dir / "Alpha.xlsx";
+    book->saveSheetAs(0, alpha);
+    std::string report;
+    EXPECT_EQ(
+        runCommand(python() + " " + shellQuote((sharedDir() / "tools/split_check.py").string()) +
+                       " " + shellQuote(source.string()) + " Alpha " + shellQuote(alpha.string()),
+                   &report),
+        0)
+        << report;
+    EXPECT_EQ(
+        runCommand(python() + " " + shellQuote((sharedDir() / "tools/ooxml_check.py").string()) +
+                       " --quiet --against " + shellQuote(source.string()) + " " +
+                       shellQuote(output.string()),
+                   &report),
+        0)
+        << report;
+}
+
+TEST_F(EngineExtractTest, HiddenSheetIsSavedVisibleUnderEachPackageType) {
+    for (const char* extension : {".xlsx", ".xlsm", ".xltx", ".xltm"}) {
+        const auto output = dir / (std::string("Beta") + extension);
+        book->saveSheetAs(1, output);
+        auto split = host->open(output);
+        EXPECT_EQ(split->sheets()[0].visibility, pv::host::SheetVisibility::Visible) << extension;
+        const std::string types = readPackage(output).at("[Content_Types].xml");
+        const bool macro = extension[4] == 'm';
+        EXPECT_EQ(types.find("macroEnabled.main") != std::string::npos, macro) << extension;
+    }
+}
+
+TEST_F(EngineExtractTest, FailedSaveLeavesNoFile) {
+    EXPECT_THROW(book->saveSheetAs(2, dir / "out.xls"), pv::Error);
+    EXPECT_THROW(book->saveSheetAs(2, dir / "missing-folder" / "Gamma.xlsx"), pv::Error);
+    EXPECT_THROW(book->saveSheetAs(2, source), pv::Error);
+    EXPECT_THROW(book->saveSheetAs(7, dir / "x.xlsx"), pv::Error);
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"book.xlsx"});
+}
+
+TEST(EngineSelfTest, Passes) {
+    EXPECT_TRUE(pv::host::engineSelfTest());
+}
+
+}  // namespace

@@ -1,0 +1,634 @@
+// Workbooks in formats our engine does not read or write, through LibreOffice. The cases that
+// need soffice are skipped where it is not installed; the others run everywhere.
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <chrono>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include "core/Error.h"
+#include "office/LegacyErrors.h"
+#include "office/LegacyHost.h"
+#include "split/OutputNaming.h"
+#include "split/SplitRun.h"
+#include "split/TestWorkbooks.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestEnv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pv::office::LegacyHost;
+using pv::office::OfficeSettings;
+namespace legacy_errors = pv::office::legacy_errors;
+
+fs::path corpus(const std::string& name) {
+    return pv::test::sharedDir() / "corpus/calamine" / name;
+}
+
+std::unique_ptr<LegacyHost> hostWith(OfficeSettings settings) {
+    return std::make_unique<LegacyHost>(pv::host::createEngineHost(), std::move(settings));
+}
+
+OfficeSettings installedOffice() {
+    return pv::office::officeSettingsFromEnvironment();
+}
+
+bool officeInstalled() {
+    return pv::office::OfficeConverter(installedOffice()).available();
+}
+
+// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
+class PrivateTemp {
+  public:
+    PrivateTemp() : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", dir_.path().string().c_str());
+    }
+    ~PrivateTemp() {
+        if (hadOld_) {
+            qputenv("TMPDIR", old_);
+        } else {
+            qunsetenv("TMPDIR");
+        }
+    }
+    std::vector<fs::path> leftovers() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            found.push_back(entry.path());
+        }
+        return found;
+    }
+
+  private:
+    pv::test::TempDir dir_;
+    bool hadOld_;
+    QByteArray old_;
+};
+
+fs::path writeScript(const fs::path& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+    return path;
+}
+
+bool isCompoundFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char magic[4] = {};
+    in.read(magic, 4);
+    return in && static_cast<unsigned char>(magic[0]) == 0xD0 &&
+           static_cast<unsigned char>(magic[1]) == 0xCF &&
+           static_cast<unsigned char>(magic[2]) == 0x11 &&
+           static_cast<unsigned char>(magic[3]) == 0xE0;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Alive and not a zombie waiting for its parent to collect it.
+bool isRunning(const std::string& pid) {
+    const std::string stat = readFile("/proc/" + pid + "/stat");
+    const auto afterName = stat.rfind(')');
+    return afterName != std::string::npos && afterName + 2 < stat.size() &&
+           stat[afterName + 2] != 'Z' && stat[afterName + 2] != 'X';
+}
+
+// --- Without LibreOffice -------------------------------------------------------------------
+
+class WithoutOffice : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(WithoutOffice, EachLegacyWorkbookGetsOneClearErrorNamingIt) {
+    pv::test::TempDir dir;
+    const fs::path workbook = dir / ("Budget 2020" + GetParam());
+    fs::copy_file(corpus("any_sheets.xls"), workbook);
+    auto host = hostWith({.soffice = dir / "no-soffice-here"});
+    host->prepare({workbook});
+    try {
+        host->open(workbook);
+        FAIL() << "opened without LibreOffice";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kOfficeMissing);
+        EXPECT_EQ(e.description(), workbook.string() + ": opening " + GetParam() +
+                                       " workbooks needs LibreOffice (soffice) installed");
+    }
+    EXPECT_FALSE(host->canWrite(workbook, GetParam()));
+    EXPECT_FALSE(host->canWrite(workbook, ".xlsx"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WithoutOffice, ::testing::Values(".xls", ".xlsb", ".ods", ".xlt"),
+                         [](const auto& info) { return info.param.substr(1); });
+
+TEST(LegacyHostWithoutOffice, OfficeOpenXmlWorkbooksWorkAsBefore) {
+    pv::test::TempDir dir;
+    auto host = hostWith({.soffice = {}});
+    const fs::path source = corpus("any_sheets.xlsx");
+    EXPECT_TRUE(host->canWrite(source, ".xlsx"));
+    EXPECT_FALSE(host->canWrite(source, ".xls"));  // the run falls back to the source's format
+    auto book = host->open(source);
+    ASSERT_FALSE(book->sheets().empty());
+    EXPECT_EQ(book->path(), source);
+    book->saveSheetAs(0, dir / "Visible.xlsx");
+    EXPECT_TRUE(fs::is_regular_file(dir / "Visible.xlsx"));
+    EXPECT_THROW(book->saveSheetAs(0, dir / "no_value.xls"), pv::Error);
+    EXPECT_FALSE(fs::exists(dir / "no_value.xls"));
+}
+
+// --- A conversion that fails -----------------------------------------------------------------
+
+TEST(LegacyHostFaults, AStuckConversionIsKilledInTimeAndLeavesNothingBehind) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path pidFile = dir / "pid";
+    // Like soffice, a wrapper whose child does the work; both must go.
+    const fs::path stuck =
+        writeScript(dir / "soffice", "sleep 300 & echo $! > '" + pidFile.string() + "'\nwait");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    {
+        auto host = hostWith({.soffice = stuck,
+                              .baseTimeout = std::chrono::milliseconds(1500),
+                              .perFileTimeout = std::chrono::milliseconds(0)});
+        const auto started = std::chrono::steady_clock::now();
+        try {
+            host->open(workbook);
+            FAIL() << "a stuck conversion opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), legacy_errors::kConversionTimedOut);
+            EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
+    }
+    const std::string pid = readFile(pidFile);
+    ASSERT_FALSE(pid.empty());
+    EXPECT_FALSE(isRunning(pid.substr(0, pid.find('\n'))))
+        << "the conversion's child process outlived the time limit";
+    EXPECT_TRUE(temp.leftovers().empty());
+}
+
+TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
+    pv::test::TempDir dir;
+    const fs::path silent =
+        writeScript(dir / "soffice", "echo 'Error: source file could not be loaded'");
+    const fs::path workbook = dir / "broken.ods";
+    std::ofstream(workbook) << "not a workbook";
+    auto host = hostWith({.soffice = silent});
+    try {
+        host->open(workbook);
+        FAIL() << "opened a workbook that was never converted";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+        EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
+        EXPECT_NE(e.description().find("source file could not be loaded"), std::string::npos);
+    }
+    EXPECT_EQ(readFile(workbook), "not a workbook");
+}
+
+TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
+    EXPECT_GE(pv::office::defaultOfficeMemoryLimit(), 2ULL << 30);
+    EXPECT_LE(pv::office::defaultOfficeMemoryLimit(), 8ULL << 30);
+    pv::test::TempDir dir;
+    // Reports the data size limit it runs under, in KiB, and converts nothing.
+    const fs::path reporting =
+        writeScript(dir / "soffice", "ulimit -d > '" + (dir / "limit").string() + "'");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    auto host = hostWith({.soffice = reporting, .memoryLimit = 3ULL << 30});
+    EXPECT_THROW(host->open(workbook), pv::Error);
+    EXPECT_EQ(readFile(dir / "limit"), std::to_string((3ULL << 30) / 1024) + "\n");
+}
+
+// --- With LibreOffice ------------------------------------------------------------------------
+
+// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
+std::map<std::string, std::string> sheetsAsCsv(const std::vector<fs::path>& files,
+                                               const fs::path& folder) {
+    pv::office::OfficeConverter converter(installedOffice());
+    fs::create_directories(folder);
+    converter.convert(files, ".csv",
+                      "Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                      folder);
+    std::map<std::string, std::string> csv;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        csv[entry.path().stem().string()] = readFile(entry.path());
+    }
+    return csv;
+}
+
+struct Split {
+    fs::path source;  // a private copy named "src<n>.<ext>"
+    std::string sheet;
+    fs::path output;
+};
+
+TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreOffice) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    // name -> the extension its outputs get (LibreOffice writes no .xlsb). Not issue_182.xlsb:
+    // LibreOffice shows its boolean formula as 0 but writes it to .xlsx as FALSE by itself.
+    const std::vector<std::pair<std::string, std::string>> books = {
+        {"any_sheets.xls", ".xls"}, {"merge_cells.xls", ".xls"},   {"date.xls", ".xls"},
+        {"any_sheets.ods", ".ods"}, {"special_cells.ods", ".ods"}, {"any_sheets.xlsb", ".xlsx"}};
+    std::vector<fs::path> sources;
+    for (std::size_t i = 0; i < books.size(); ++i) {
+        sources.push_back(
+            dir / ("src" + std::to_string(i + 1) + fs::path(books[i].first).extension().string()));
+        fs::copy_file(corpus(books[i].first), sources.back());
+    }
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    std::vector<Split> splits;
+    {
+        auto host = hostWith(installedOffice());
+        host->prepare(sources);
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            SCOPED_TRACE(books[i].first);
+            ASSERT_TRUE(host->canWrite(sources[i], books[i].second));
+            const int startsBeforeOpen = host->office().starts();
+            auto book = host->open(sources[i]);
+            EXPECT_EQ(host->office().starts() - startsBeforeOpen, i == 0 ? 1 : 0)
+                << "the run's workbooks convert in one start";
+            const int startsBefore = host->office().starts();
+            for (std::size_t s = 0; s < book->sheets().size(); ++s) {
+                if (book->sheets()[s].kind != pv::host::SheetKind::Worksheet) {
+                    continue;
+                }
+                const auto range = book->usedRange(s);
+                if (range.lastRow <= 1 && range.lastColumn <= 1) {
+                    continue;
+                }
+                const fs::path output =
+                    out / ("out" + std::to_string(splits.size() + 1) + books[i].second);
+                book->saveSheetAs(s, output);
+                splits.push_back({sources[i], book->sheets()[s].name, output});
+            }
+            EXPECT_LE(host->office().starts() - startsBefore, 1)
+                << "a workbook's sheets convert in one start";
+        }
+        EXPECT_EQ(host->office().starts(), 3)
+            << "one start for the sources, one for the .xls outputs, one for the .ods outputs";
+    }
+    ASSERT_GE(splits.size(), books.size());
+    for (const auto& split : splits) {
+        if (split.output.extension() == ".xls") {
+            EXPECT_TRUE(isCompoundFile(split.output)) << split.output << " is no real .xls";
+        }
+    }
+    std::set<fs::path> written;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        written.insert(entry.path());
+    }
+    EXPECT_EQ(written.size(), splits.size()) << "a temporary file was left in the output folder";
+
+    std::vector<fs::path> everything = sources;
+    for (const auto& split : splits) {
+        everything.push_back(split.output);
+    }
+    const auto csv = sheetsAsCsv(everything, dir / "csv");
+    for (const auto& split : splits) {
+        SCOPED_TRACE(split.output.filename().string() + " from sheet " + split.sheet + " of " +
+                     split.source.filename().string());
+        const auto expected = csv.find(split.source.stem().string() + "-" + split.sheet);
+        // The output's one sheet, whatever LibreOffice calls it: its own round trip through
+        // .xlsx renames an .ods sheet "sheet1" to "sheet1 -1".
+        const auto actual = csv.lower_bound(split.output.stem().string() + "-");
+        ASSERT_NE(expected, csv.end());
+        ASSERT_TRUE(actual != csv.end() &&
+                    actual->first.starts_with(split.output.stem().string() + "-"));
+        EXPECT_EQ(actual->second, expected->second);
+    }
+    EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the host";
+}
+
+TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    const fs::path source = dir / "wide.xlsx";
+    const std::string script =
+        "import openpyxl,sys\n"
+        "wb=openpyxl.Workbook();ws=wb.active;ws.title='Fits'\n"
+        "ws['A1']='first';ws.cell(row=2,column=256,value='IV2')\n"
+        "ws=wb.create_sheet('Wide');ws['A1']='first';ws.cell(row=2,column=257,value='IW2')\n"
+        "wb.save(sys.argv[1])\n";
+    std::ofstream(dir / "make.py") << script;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " " +
+                                   pv::test::shellQuote((dir / "make.py").string()) + " " +
+                                   pv::test::shellQuote(source.string())),
+              0);
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    auto host = hostWith(installedOffice());
+    auto book = host->open(source);
+
+    book->saveSheetAs(0, out / "no_value.xls");
+    EXPECT_TRUE(isCompoundFile(out / "no_value.xls"));
+
+    try {
+        book->saveSheetAs(1, out / "Wide.xls");
+        FAIL() << "a sheet of 257 columns went into an .xls workbook";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), legacy_errors::kSavedInSourceFormat);
+        EXPECT_NE(e.description().find("257 columns"), std::string::npos) << e.description();
+        EXPECT_NE(e.description().find((out / "Wide.xlsx").string()), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(out / "Wide.xls"));
+    ASSERT_TRUE(fs::is_regular_file(out / "Wide.xlsx"));
+    auto saved = pv::host::createEngineHost()->open(out / "Wide.xlsx");
+    EXPECT_EQ(saved->cellText(0, 2, 257), "IW2") << "the sheet was cut";
+}
+
+class RecordingObserver : public pv::split::RunObserver {
+  public:
+    void setMousePointer(int) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const std::string&) override {}
+    void outputSaved(const pv::split::SavedOutput& output) override { saved.push_back(output); }
+    void stepFailed(const pv::split::RunFailure& failure) override { failed.push_back(failure); }
+
+    std::vector<pv::split::SavedOutput> saved;
+    std::vector<pv::split::RunFailure> failed;
+};
+
+// A split run through LibreOffice, as the window (one job) or the command line runs it.
+struct LegacyRun {
+    pv::split::RunOutcome run(const std::vector<std::string>& rows, const fs::path& out,
+                              std::size_t namingOption, int jobs) {
+        pv::split::SplitRun split(
+            {rows, out.string(), std::string(pv::split::kNamingOptionTexts[namingOption]), jobs},
+            {*host, dialogs, observer, {}});
+        return split.run();
+    }
+
+    std::unique_ptr<LegacyHost> host = hostWith(installedOffice());
+    pv::test::ScriptedDialogs dialogs;
+    RecordingObserver observer;
+};
+
+// The window's run: a sheet saved whole in another format still shows its report box, and
+// counts as saved, not as a failure.
+TEST(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    pv::test::writeWorkbooks({{dir / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
+    fs::copy_file(corpus("any_sheets.xlsb"), dir / "any.xlsb");
+    const std::vector<std::string> rows = {dir / "wide.xlsx", dir / "any.xlsb"};
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        const fs::path out = dir / ("out" + std::to_string(jobs));
+        fs::create_directories(out);
+        LegacyRun run;
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, out, 2, jobs);
+        const auto& [host, dialogs, observer] = run;
+        EXPECT_EQ(outcome.failures, 0);
+        EXPECT_EQ(outcome.saved, 2);
+        EXPECT_TRUE(observer.failed.empty());
+        std::map<std::string, std::string> notes;  // file written -> its note
+        for (const auto& saved : observer.saved) {
+            notes[fs::path(saved.path).filename().string()] = saved.note;
+        }
+        EXPECT_NE(notes["no_value.xlsx"].find("instead of " + (out / "no_value.xls").string() +
+                                              ", in its source's format (.xlsx)"),
+                  std::string::npos)
+            << notes["no_value.xlsx"];
+        EXPECT_NE(notes["1.xlsx"].find("so the sheet was saved in the default format (.xlsx)"),
+                  std::string::npos)
+            << notes["1.xlsx"];
+        const auto reports = dialogs.errorReports();
+        ASSERT_EQ(reports.size(), 2u);
+        for (const auto& report : reports) {
+            EXPECT_NE(report.find("PushButton2_Click at line 136"), std::string::npos) << report;
+            const bool known = report.starts_with(notes["no_value.xlsx"] + "\r\n") ||
+                               report.starts_with(notes["1.xlsx"] + "\r\n");
+            EXPECT_TRUE(known) << report;
+        }
+        EXPECT_EQ(dialogs.messages().back(), "Done.");
+        EXPECT_EQ(pv::test::fileNames(out), (std::set<std::string>{"no_value.xlsx", "1.xlsx"}));
+    }
+}
+
+TEST(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.ods", dir / "b.xls",
+                                         dir / "c.xls"};
+    fs::copy_file(corpus("any_sheets.xls"), books[0]);
+    std::ofstream(books[1]) << "poison";
+    fs::copy_file(corpus("date.xls"), books[2]);
+    fs::copy_file(corpus("merge_cells.xls"), books[3]);
+    // LibreOffice that dies on reaching a file holding "poison", as the real one does on some
+    // hostile files, after converting the files before it.
+    const fs::path dying = dir / "soffice";
+    std::ofstream(dying) << "#!/bin/bash\n"
+                            "files=(); options=()\n"
+                            "for a in \"$@\"; do\n"
+                            "  if [ -f \"$a\" ]; then files+=(\"$a\"); else options+=(\"$a\"); fi\n"
+                            "done\n"
+                            "done_=()\n"
+                            "for f in \"${files[@]}\"; do\n"
+                            "  if grep -q poison \"$f\"; then\n"
+                            "    [ ${#done_[@]} -gt 0 ] && "
+                         << pv::test::shellQuote(installedOffice().soffice.string())
+                         << " \"${options[@]}\" \"${done_[@]}\" >/dev/null 2>&1\n"
+                            "    kill -9 $$\n"
+                            "  fi\n"
+                            "  done_+=(\"$f\")\n"
+                            "done\n"
+                            "exec "
+                         << pv::test::shellQuote(installedOffice().soffice.string()) << " \"$@\"\n";
+    fs::permissions(dying, fs::perms::owner_all);
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = dying});
+        host->prepare(books);
+        EXPECT_NO_THROW(host->open(books[0]));
+        EXPECT_EQ(host->office().starts(), 1);
+        EXPECT_NO_THROW(host->open(books[2]));
+        EXPECT_NO_THROW(host->open(books[3]));
+        EXPECT_EQ(host->office().starts(), 2) << "the workbooks never reached share one start";
+        try {
+            host->open(books[1]);
+            FAIL() << "the poisoned workbook opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+            EXPECT_NE(e.description().find(books[1].string()), std::string::npos);
+        }
+        EXPECT_EQ(host->office().starts(), 3) << "the poisoned workbook once more, alone";
+        EXPECT_THROW(host->open(books[1]), pv::Error);
+        EXPECT_EQ(host->office().starts(), 3) << "a known failure is not tried again";
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+}
+
+TEST(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    // An old single-sheet file: LibreOffice names its sheet after the file.
+    const std::vector<fs::path> books = {dir / "a" / "Weekly.xls", dir / "b" / "Weekly.xls",
+                                         dir / "c" / "Other.xls"};
+    for (const auto& book : books) {
+        fs::create_directories(book.parent_path());
+    }
+    fs::copy_file(corpus("OOM_alloc3.xls"), books[0]);
+    fs::copy_file(corpus("any_sheets.xls"), books[1]);
+    fs::copy_file(corpus("date.xls"), books[2]);
+    auto host = hostWith(installedOffice());
+    host->prepare(books);
+    auto sheetNames = [&](const fs::path& book) {
+        std::vector<std::string> names;
+        const auto workbook = host->open(book);
+        for (const auto& sheet : workbook->sheets()) {
+            names.push_back(sheet.name);
+        }
+        return names;
+    };
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(host->office().starts(), 1);
+    // Its namesake waits for a start of its own, where it cannot replace the first one's output.
+    EXPECT_EQ(sheetNames(books[1]).at(0), "Visible");
+    EXPECT_EQ(host->office().starts(), 2);
+    EXPECT_EQ(sheetNames(books[0]), std::vector<std::string>{"Weekly"});
+    EXPECT_EQ(sheetNames(books[2]).at(0), "Sheet1");
+    EXPECT_EQ(host->office().starts(), 2);
+}
+
+// --- Output batches: one soffice start per output format and run ----------------------------
+
+// Real .xls workbooks in `folder`, one per description (its path gives the stem): written by
+// openpyxl, converted by LibreOffice.
+std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> wanted,
+                                        const fs::path& folder) {
+    pv::test::TempDir scratch;
+    std::vector<fs::path> inputs, books;
+    for (auto& description : wanted) {
+        books.push_back(folder / description.path.filename().replace_extension(".xls"));
+        description.path = scratch / description.path.filename().replace_extension(".xlsx");
+        inputs.push_back(description.path);
+    }
+    pv::test::writeWorkbooks(wanted);
+    pv::office::OfficeConverter(installedOffice()).convert(inputs, ".xls", "MS Excel 97", folder);
+    for (const auto& book : books) {
+        EXPECT_TRUE(isCompoundFile(book)) << book << " was not made";
+    }
+    return books;
+}
+
+// Each output, as LibreOffice shows it in CSV, equals its source sheet. Outputs are named
+// "<source stem> <sheet name>.xls".
+void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::path& out,
+                               const fs::path& csvFolder) {
+    std::vector<fs::path> everything = sources;
+    for (const auto& entry : fs::directory_iterator(out)) {
+        everything.push_back(entry.path());
+        EXPECT_TRUE(isCompoundFile(entry.path())) << entry.path() << " is no real .xls";
+    }
+    const auto csv = sheetsAsCsv(everything, csvFolder);
+    for (const auto& entry : fs::directory_iterator(out)) {
+        const std::string stem = entry.path().stem().string();
+        SCOPED_TRACE(stem);
+        const auto space = stem.find(' ');
+        ASSERT_NE(space, std::string::npos);
+        const auto expected = csv.find(stem.substr(0, space) + "-" + stem.substr(space + 1));
+        const auto actual = csv.lower_bound(stem + "-");
+        ASSERT_NE(expected, csv.end());
+        ASSERT_TRUE(actual != csv.end() && actual->first.starts_with(stem + "-"));
+        EXPECT_EQ(actual->second, expected->second);
+    }
+}
+
+TEST(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOnceForOutputs) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    const auto books = writeXlsWorkbooks(
+        {{"Alpha",
+          {{"Plan", {{"A1", "alpha"}, {"B3", "12"}}},
+           {"Empty", {}},
+           {"OnlyA1", {{"A1", "x"}}},
+           {"Hidden", {{"C2", "h"}}, true}}},
+         {"Beta", {{"Plan", {{"A1", "beta"}, {"D5", "34"}}}, {"Notes", {{"A2", "n"}}}}},
+         {"Gamma", {{"Sums", {{"A1", "gamma"}, {"B2", "56"}}}}}},
+        dir / "in");
+    // A listed workbook that is gone by the time the run reaches it: no batch can take its
+    // sheets, and the run reports it once.
+    const fs::path gone = dir / "in" / "Gone.xls";
+    const std::vector<std::string> rows = {books[0], gone, books[1], books[2]};
+    const std::set<std::string> expected = {"Alpha Plan.xls", "Alpha Hidden.xls", "Beta Plan.xls",
+                                            "Beta Notes.xls", "Gamma Sums.xls"};
+    // One job, as the window runs; two, as the command line does on this machine.
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE("jobs " + std::to_string(jobs));
+        PrivateTemp temp;
+        const fs::path out = dir / ("out" + std::to_string(jobs));
+        fs::create_directories(out);
+        fs::copy_file(books[1], gone, fs::copy_options::overwrite_existing);
+        {
+            LegacyRun run;
+            run.host->prepare({rows.begin(), rows.end()});
+            fs::remove(gone);
+            const auto outcome = run.run(rows, out, 1, jobs);
+            const auto& [host, dialogs, observer] = run;
+            EXPECT_EQ(host->office().starts(), 2);
+            EXPECT_EQ(outcome.saved, 5);
+            ASSERT_EQ(observer.failed.size(), 1u);
+            EXPECT_EQ(observer.failed[0].source, gone.string());
+            EXPECT_EQ(observer.failed[0].line, 122);
+            EXPECT_EQ(dialogs.messages().back(), "Done.");
+        }
+        EXPECT_EQ(pv::test::fileNames(out), expected);
+        EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
+        expectOutputsMatchSources(books, out, dir / ("csv" + std::to_string(jobs)));
+    }
+}
+
+TEST(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
+    if (!officeInstalled()) {
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const auto books =
+        writeXlsWorkbooks({{"One", {{"Data", {{"A1", "one"}, {"B2", "1"}}}, {"Blank", {}}}},
+                           {"Two", {{"Data", {{"A1", "two"}, {"C3", "2"}}}}}},
+                          dir / "in");
+    // LibreOffice that dies on any output conversion of more than one sheet.
+    const fs::path fragile =
+        writeScript(dir / "soffice",
+                    "case \"$*\" in *'MS Excel 97'*)\n"
+                    "  n=0; for a in \"$@\"; do case \"$a\" in *.xlsx) n=$((n+1));; esac; done\n"
+                    "  [ $n -gt 1 ] && exit 1;;\n"
+                    "esac\n"
+                    "exec " +
+                        pv::test::shellQuote(installedOffice().soffice.string()) + " \"$@\"");
+    PrivateTemp temp;
+    {
+        auto host = hostWith({.soffice = fragile});
+        host->prepare(books);
+        auto one = host->open(books[0]);
+        one->saveSheetAs(0, dir / "out" / "One Data.xls");
+        EXPECT_EQ(host->office().starts(), 3) << "sources, the broken batch, the sheet alone";
+        auto two = host->open(books[1]);
+        two->saveSheetAs(0, dir / "out" / "Two Data.xls");
+        EXPECT_EQ(host->office().starts(), 4);
+    }
+    EXPECT_TRUE(temp.leftovers().empty());
+    expectOutputsMatchSources(books, dir / "out", dir / "csv");
+}
+
+}  // namespace
