@@ -7,6 +7,7 @@
 #include "core/Error.h"
 #include "host/cells/CellErrors.h"
 #include "host/cells/CellRef.h"
+#include "host/cells/HyperlinkLocation.h"
 #include "host/xml/XmlEscapes.h"
 #include "host/xml/XmlStream.h"
 #include "host/zip/ZipReader.h"
@@ -61,7 +62,7 @@ class SheetScanner : public XmlStream {
                 collecting_ = true;
                 text_.clear();
             } else if (local == "hyperlink") {
-                if (const char* location = findAttribute(attributes, "location")) {
+                if (const char* location = internalLocation(attributes)) {
                     judge(location);
                 }
             } else if (local == "controlPr") {

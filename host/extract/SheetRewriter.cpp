@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "host/cells/HyperlinkLocation.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
@@ -71,7 +72,7 @@ class SheetRewriterStream : public XmlStream {
             frames_.push_back(Frame{name, copyAttributes(attributes), {}, false, 0, 0, depth()});
             emitter_.redirect(frames_.back().body);
             if (local == "hyperlink") {
-                if (const char* location = findAttribute(attributes, "location")) {
+                if (const char* location = internalLocation(attributes)) {
                     frames_.back().foreign = scope_.isForeign(location);
                 }
             } else if (local == "slicer" || local == "timelineRef") {
