@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/AppErrors.h"
 #include "core/Dialogs.h"
 #include "split/HostReadiness.h"
 #include "split/OutputNaming.h"
@@ -43,9 +44,6 @@ inline constexpr const char* kLastFolderDot = "LastFolderDot";
 inline constexpr const char* kLastFolder = "LastFolder";
 inline constexpr const char* kExtension = "Extension";
 }  // namespace setting
-
-inline constexpr int kNamingOptionNotInList = 4002;
-inline constexpr int kCursorFileUnreadable = 4003;
 
 class Form1 : public QWidget {
     Q_OBJECT

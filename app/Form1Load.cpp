@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QPixmap>
 
+#include "app/AppErrors.h"
 #include "app/ApplicationTitle.h"
 #include "app/Form1.h"
 #include "app/ProgramIcon.h"
@@ -81,8 +82,9 @@ void Form1::loadMouseIcon(const QString& cursorFile) {
     QImageReader reader(cursorFile, "ico");
     const QImage image = reader.read();
     if (image.isNull())
-        throw Error(kCursorFileUnreadable, "Cannot load cursor file " + cursorFile.toStdString() +
-                                               ": " + reader.errorString().toStdString());
+        throw Error(AppError::CursorFileUnreadable, "Cannot load cursor file " +
+                                                        cursorFile.toStdString() + ": " +
+                                                        reader.errorString().toStdString());
     const QPoint hotSpot = cursorHotSpot(cursorFile);
     mouseIcon_ = QCursor(QPixmap::fromImage(image), hotSpot.x(), hotSpot.y());
 }
@@ -92,7 +94,7 @@ void Form1::selectNamingOption(const QString& text) {
     if (index < 0) {
         const QSignalBlocker quiet(Combo1);
         Combo1->setCurrentIndex(-1);
-        throw Error(kNamingOptionNotInList,
+        throw Error(AppError::NamingOptionNotInList,
                     "The naming option \"" + text.toStdString() + "\" is not in the list");
     }
     {

@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <memory>
 
+#include "app/AppErrors.h"
 #include "core/Error.h"
 
 namespace pv {
@@ -35,8 +36,8 @@ void SettingsStore::write(const QString& key, const QString& value) {
     store->setValue(key, value);
     store->sync();
     if (store->status() != QSettings::NoError)
-        throw Error(kSettingsWriteFailed, "Cannot store setting " + key.toStdString() + " in " +
-                                              store->fileName().toStdString());
+        throw Error(AppError::SettingsWriteFailed, "Cannot store setting " + key.toStdString() +
+                                                       " in " + store->fileName().toStdString());
 }
 
 QString SettingsStore::fileName() const {

@@ -5,8 +5,6 @@
 
 namespace pv {
 
-inline constexpr int kSettingsWriteFailed = 4001;
-
 class SettingsStore {
   public:
     // The user's store ($XDG_CONFIG_HOME/Orvantis/Pellavine.conf on Linux).
@@ -29,3 +27,4 @@ class SettingsStore {
 };
 
 }  // namespace pv
+#include "app/AppErrors.h"

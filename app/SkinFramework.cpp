@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 
+#include "app/AppErrors.h"
 #include "core/Error.h"
 
 namespace pv {
@@ -12,8 +13,8 @@ SkinFramework::SkinFramework(QObject* parent) : QObject(parent) {}
 void SkinFramework::loadSkin(const QString& path, const QString& /*section*/) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw Error(kSkinFileUnreadable, "Cannot read skin file " + path.toStdString() + ": " +
-                                             file.errorString().toStdString());
+        throw Error(AppError::SkinFileUnreadable, "Cannot read skin file " + path.toStdString() +
+                                                      ": " + file.errorString().toStdString());
     styleSheet_ = QString::fromUtf8(file.readAll());
     skinPath_ = path;
 }

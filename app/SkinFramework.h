@@ -9,8 +9,6 @@
 
 namespace pv {
 
-inline constexpr int kSkinFileUnreadable = 4010;
-
 class SkinFramework : public QObject {
     Q_OBJECT
   public:
@@ -47,3 +45,4 @@ class SkinFramework : public QObject {
 };
 
 }  // namespace pv
+#include "app/AppErrors.h"

@@ -8,11 +8,13 @@
 
 namespace pv {
 
-// Number ranges, one per layer, so a number alone tells where a failure came from:
-//   1000-1999 the engine (host/zip, xml, package, cells: *Errors.h; host/HostErrors.h)
-//   2000-2999 folder services (folders/)
-//   3000-3999 the split run and naming (split/)
-//   4000-4999 window shell, settings, dialogs (app/)
+// Number ranges, one per layer, so a number alone tells where a failure came from; each layer
+// keeps its numbers in one enumeration (see core/ErrorCode.h):
+//   1000-1999 the engine (host/zip, xml, package and cells: their *Errors.h; host/HostErrors.h)
+//   2000-2999 folder services (folders/FolderErrors.h)
+//   3000-3599 the split run and naming (split/SplitErrors.h)
+//   3600-3699 the LibreOffice bridge (office/)
+//   4000-4999 window shell, settings, dialogs (app/AppErrors.h)
 //   5000-5999 command line (cli/)
 class Error : public std::runtime_error {
   public:

@@ -22,8 +22,8 @@ bool isHiddenSystemFolder(int attributes) {
 }
 
 bool dropsFolderFromList(int failureNumber) {
-    return failureNumber == folder_errors::kPermissionDenied ||
-           failureNumber == folder_errors::kPathNotFound;
+    return failureNumber == number(FolderError::PermissionDenied) ||
+           failureNumber == number(FolderError::PathNotFound);
 }
 
 // One call works on one level; the level below is a call of its own, as each level has its own

@@ -16,7 +16,7 @@ NameArray ListFilesInFolder(const QString& folder, const QString& pattern) {
     try {
         entries = ReadDirectoryEntries(prefix);
     } catch (const Error& e) {
-        if (e.number() == folder_errors::kPathNotFound)
+        if (e.number() == pv::number(FolderError::PathNotFound))
             return {};
         throw;
     }

@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 
 #include "core/Error.h"
+#include "folders/FolderErrors.h"
 
 namespace pv {
 
@@ -45,7 +46,7 @@ QString FileNameFromPath(const QString& path, QChar separator) {
 
 QString DesktopPathFrom(const QString& desktopFolder, QChar separator) {
     if (desktopFolder.isEmpty())
-        throw Error(kDesktopNotFound, "The Desktop folder cannot be determined");
+        throw Error(FolderError::DesktopNotFound, "The Desktop folder cannot be determined");
     QString path = desktopFolder;
     if (separator != u'/')
         path.replace(u'/', separator);

@@ -8,8 +8,6 @@
 
 namespace pv {
 
-inline constexpr int kDesktopNotFound = 2010;
-
 // One pass that turns every pair of separators into one, scanning left to right without overlap
 // (a run of three becomes two). With backslashes a leading run marks a network path: it comes back
 // as exactly two backslashes. A leading run of slashes is no network path, so it collapses too.
@@ -25,10 +23,11 @@ bool FolderExists(const QString& path);
 QString FileNameFromPath(const QString& path, QChar separator = QDir::separator());
 
 // The desktop folder `desktopFolder` (as the system gives it) followed by one separator.
-// Throws pv::Error(kDesktopNotFound) when the system gave none.
+// Throws pv::Error(FolderError::DesktopNotFound) when the system gave none.
 QString DesktopPathFrom(const QString& desktopFolder, QChar separator = QDir::separator());
 
 // The current user's desktop folder followed by one separator.
 QString GetDesktopPath(QChar separator = QDir::separator());
 
 }  // namespace pv
+#include "folders/FolderErrors.h"

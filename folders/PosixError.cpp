@@ -9,11 +9,11 @@
 namespace pv {
 
 Error PosixError(int errnoValue, const char* what, const QString& path) {
-    int number = folder_errors::kReadFailed;
+    FolderError number = FolderError::ReadFailed;
     if (errnoValue == EACCES || errnoValue == EPERM)
-        number = folder_errors::kPermissionDenied;
+        number = FolderError::PermissionDenied;
     else if (errnoValue == ENOENT || errnoValue == ENOTDIR)
-        number = folder_errors::kPathNotFound;
+        number = FolderError::PathNotFound;
     return Error(number,
                  std::string(what) + " " + path.toStdString() + ": " + std::strerror(errnoValue));
 }

@@ -3,6 +3,8 @@
 // have their own.
 #include <string_view>
 
+#include "core/ErrorCode.h"
+
 namespace pv::host {
 
 enum class HostError {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "split/SplitErrors.h"
 
 namespace pv::split {
 
@@ -36,9 +37,9 @@ std::string firstFreeOf(const std::string& plainName, const std::string& numbere
             return numbered;
         }
     }
-    throw Error(naming_errors::kNoFreeName, "No free file name for " + plainName +
-                                                ": every number up to " +
-                                                std::to_string(kLastNumber) + " is taken");
+    throw Error(SplitError::NoFreeName, "No free file name for " + plainName +
+                                            ": every number up to " + std::to_string(kLastNumber) +
+                                            " is taken");
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ bool isTakenOnDisk(const std::string& fullPath) {
     const std::filesystem::file_status status = std::filesystem::symlink_status(fullPath, error);
     if (error && error != std::errc::no_such_file_or_directory &&
         error != std::errc::not_a_directory) {
-        throw Error(naming_errors::kLookupFailed,
+        throw Error(SplitError::LookupFailed,
                     "Cannot look up " + fullPath + ": " + error.message());
     }
     return std::filesystem::exists(status);
@@ -99,7 +100,7 @@ std::string cleanCellStem(std::string value) {
 std::string firstFreeName(const std::string& folder, const std::string& stem,
                           const std::string& extension, const IsTaken& isTaken) {
     if (stem.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
-        throw Error(naming_errors::kUnsafeStem,
+        throw Error(SplitError::UnsafeStem,
                     "Cannot save \"" + stem + "\" in " + folder +
                         ": the name holds a folder separator or a NUL character");
     }
@@ -114,9 +115,9 @@ std::string firstFreeNoValueName(const std::string& folder, const std::string& e
 
 std::string fileNumberName(const std::string& folder, int fileNumber) {
     if (fileNumber < 1 || fileNumber > kLastNumber) {
-        throw Error(naming_errors::kFileNumberExhausted, "Cannot number another file in " + folder +
-                                                             ": the numbers end at " +
-                                                             std::to_string(kLastNumber));
+        throw Error(SplitError::FileNumberExhausted, "Cannot number another file in " + folder +
+                                                         ": the numbers end at " +
+                                                         std::to_string(kLastNumber));
     }
     return folder + std::to_string(fileNumber);
 }

@@ -26,13 +26,6 @@ inline constexpr std::array<std::string_view, 5> kNamingOptionTexts = {
 std::optional<NamingOption> namingOptionFromText(std::string_view displayedText);
 std::string_view namingOptionText(NamingOption option);
 
-namespace naming_errors {
-inline constexpr int kNoFreeName = 3401;           // every number up to 32767 is taken
-inline constexpr int kFileNumberExhausted = 3402;  // the run's file number passed 32767
-inline constexpr int kUnsafeStem = 3403;           // a sheet or workbook name holding a separator
-inline constexpr int kLookupFailed = 3404;         // the folder could not be asked for a name
-}  // namespace naming_errors
-
 // The counters are 16-bit: the last number a name or the file number may carry.
 inline constexpr int kLastNumber = 32767;
 // A stem made from a cell keeps this many characters (code points) at most.

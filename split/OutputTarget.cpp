@@ -5,6 +5,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "split/OutputNaming.h"
+#include "split/SplitErrors.h"
 
 namespace pv::split {
 
@@ -50,10 +51,11 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
     if (!sourceFormat)
         own = host.defaultExtension();
     if (!host.canWrite(sourcePath, own)) {
-        throw Error(kCannotWriteAnyFormat, "Cannot save " + name +
-                                               ": the engine writes neither that format nor the "
-                                               "format of " +
-                                               sourcePath);
+        throw Error(SplitError::CannotWriteAnyFormat,
+                    "Cannot save " + name +
+                        ": the engine writes neither that format nor the "
+                        "format of " +
+                        sourcePath);
     }
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     return {stem + own, true, sourceFormat, tooLarge, sourceTooSmall};

@@ -9,10 +9,9 @@
 
 #include "core/Error.h"
 #include "host/SpreadsheetHost.h"
+#include "split/SplitErrors.h"
 
 namespace pv::split {
-
-inline constexpr int kCannotWriteAnyFormat = 3101;  // neither the name's nor the source's format
 
 struct OutputTarget {
     std::string path;             // the file to write
@@ -26,8 +25,8 @@ struct OutputTarget {
 // without an extension (numbered names) gets the engine's default one. With the sheet's used
 // range, a format too small for the sheet (.xls) counts as one that cannot be written: the
 // sheet is never cut down. Deciding this while naming lets the run reserve the name actually
-// written. Throws pv::Error (kCannotWriteAnyFormat) when neither the source's format nor the
-// default one can be written.
+// written. Throws pv::Error (SplitError::CannotWriteAnyFormat) when neither the source's format nor
+// the default one can be written.
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
                                const host::SpreadsheetHost& host,
                                const std::optional<host::UsedRange>& used = std::nullopt);

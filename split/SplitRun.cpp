@@ -12,6 +12,7 @@
 #include "split/OutputNaming.h"
 #include "split/OutputTarget.h"
 #include "split/ParallelSaver.h"
+#include "split/SplitErrors.h"
 
 namespace pv::split {
 
@@ -257,7 +258,7 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
         task = SaveTask{sourcePath_, sheet, sheetName_, target.path, {}, 0};
         if (target.substituted) {
             task->note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
-            task->noteNumber = kSavedInSourceFormat;
+            task->noteNumber = number(SplitError::SavedInSourceFormat);
         }
     });
     if (named && task)
@@ -280,9 +281,9 @@ bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePa
 void SplitRun::checkNotListed(const std::string& target) const {
     // Numbered names replace existing files; a listed workbook must never be one of them.
     if (listedFiles_.contains(canonical(target)))
-        throw Error(kWouldReplaceListedWorkbook, "Cannot save sheet \"" + sheetName_ + "\" of " +
-                                                     sourcePath_ + " as " + target +
-                                                     ": that file is a listed workbook");
+        throw Error(SplitError::WouldReplaceListedWorkbook,
+                    "Cannot save sheet \"" + sheetName_ + "\" of " + sourcePath_ + " as " + target +
+                        ": that file is a listed workbook");
 }
 
 void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {

@@ -14,15 +14,13 @@
 #include "core/GuardedProcedure.h"
 #include "host/SpreadsheetHost.h"
 #include "split/RunObserver.h"
+#include "split/SplitErrors.h"
 
 namespace pv::split {
 
 class ParallelSaver;
 struct SaveTask;
 struct SaveResult;
-
-inline constexpr int kWouldReplaceListedWorkbook = 3001;
-inline constexpr int kSavedInSourceFormat = 3002;
 
 inline constexpr const char* kNoFilesAdded = "No files added.";
 inline constexpr const char* kFolderDoesNotExist =

@@ -2,6 +2,8 @@
 // Failures of a package whose parts are there but do not fit together (engine numbers 1000-1999).
 #include <string_view>
 
+#include "core/ErrorCode.h"
+
 namespace pv::host {
 
 enum class PackageError {

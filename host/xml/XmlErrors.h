@@ -2,6 +2,8 @@
 // Failures of reading a part as XML (engine numbers 1000-1999).
 #include <string_view>
 
+#include "core/ErrorCode.h"
+
 namespace pv::host {
 
 enum class XmlError {

@@ -3,6 +3,8 @@
 // 1000-1999).
 #include <string_view>
 
+#include "core/ErrorCode.h"
+
 namespace pv::host {
 
 enum class ZipError {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/AppErrors.h"
 #include "app/SettingsStore.h"
 #include "core/Error.h"
 #include "support/TestEnv.h"
@@ -75,7 +76,7 @@ TEST(SettingsStore, RefusedWriteThrows) {
         store.write("Folder", "/x/");
         FAIL() << "no failure";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), pv::kSettingsWriteFailed);
+        EXPECT_EQ(e.number(), pv::number(pv::AppError::SettingsWriteFailed));
         EXPECT_NE(e.description().find("Pellavine.conf"), std::string::npos);
     }
 }

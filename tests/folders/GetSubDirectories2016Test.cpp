@@ -163,10 +163,10 @@ TEST(GetSubDirectories2016, RefusedAndVanishedFoldersLeaveTheListOthersStay) {
                          {"/s/odd/", {"kept"}},
                          {"/s/ok/deep/", {}}};
     w.reader.attributeValues = {{"/s/denied/", 16}, {"/s/gone/", 16}, {"/s/denied2/", 16}};
-    w.reader.listingFailures = {{"/s/denied/", pv::folder_errors::kPermissionDenied},
-                                {"/s/denied2/", pv::folder_errors::kPermissionDenied},
-                                {"/s/gone/", pv::folder_errors::kPathNotFound},
-                                {"/s/odd/", pv::folder_errors::kReadFailed}};
+    w.reader.listingFailures = {{"/s/denied/", pv::number(pv::FolderError::PermissionDenied)},
+                                {"/s/denied2/", pv::number(pv::FolderError::PermissionDenied)},
+                                {"/s/gone/", pv::number(pv::FolderError::PathNotFound)},
+                                {"/s/odd/", pv::number(pv::FolderError::ReadFailed)}};
     EXPECT_EQ(w.run({"/s/"}), (QStringList{"/s/", "/s/ok/", "/s/odd/", "/s/ok/deep/"}));
     EXPECT_TRUE(w.dialogs.shown().empty());
 }
@@ -198,8 +198,8 @@ TEST(GetSubDirectories2016, HiddenSystemFoldersAreNotWalkedBelowTheStart) {
 TEST(GetSubDirectories2016, FailureBeforeAnyListingIsReportedWithTheWalksLocation) {
     FakeWalk w;
     w.reader.children = {{"/a/", {"x"}}, {"/b/", {"y"}}, {"/b/y/", {}}, {"/c/", {}}};
-    w.reader.attributeFailures = {{"/a/", pv::folder_errors::kReadFailed},
-                                  {"/c/", pv::folder_errors::kPermissionDenied}};
+    w.reader.attributeFailures = {{"/a/", pv::number(pv::FolderError::ReadFailed)},
+                                  {"/c/", pv::number(pv::FolderError::PermissionDenied)}};
     // /a/ fails while failures are still reported; /c/ fails after /b/ was listed: not reported.
     EXPECT_EQ(w.run({"/a/", "/b/", "/c/"}), (QStringList{"/a/", "/b/", "/b/y/"}));
     ASSERT_EQ(w.dialogs.errorReports().size(), 1u);

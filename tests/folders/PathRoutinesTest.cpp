@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "core/Error.h"
+#include "folders/FolderErrors.h"
 #include "folders/PathRoutines.h"
 #include "support/TestEnv.h"
 
@@ -93,7 +94,7 @@ TEST(PathRoutines, DesktopPathFailsWhenTheSystemGivesNone) {
         pv::DesktopPathFrom("");
         FAIL() << "no failure";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), pv::kDesktopNotFound);
+        EXPECT_EQ(e.number(), pv::number(pv::FolderError::DesktopNotFound));
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/Error.h"
 #include "split/OutputNaming.h"
+#include "split/SplitErrors.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -173,10 +174,10 @@ TEST(NameSearch, FailuresAreErrorsNotLoops) {
     int lookups = 0;
     const IsTaken allTaken = [&](const std::string&) { return ++lookups > 0; };
     EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "North", ".xlsx", allTaken); }),
-              naming_errors::kNoFreeName);
+              pv::number(pv::split::SplitError::NoFreeName));
     EXPECT_EQ(lookups, kLastNumber + 1);
     EXPECT_EQ(errorNumberOf([&] { firstFreeNoValueName(folder, ".xlsx", allTaken); }),
-              naming_errors::kNoFreeName);
+              pv::number(pv::split::SplitError::NoFreeName));
     const IsTaken allButLast = [&](const std::string& name) {
         return name != folder + "North_32767.xlsx";
     };
@@ -184,13 +185,13 @@ TEST(NameSearch, FailuresAreErrorsNotLoops) {
 
     EXPECT_EQ(fileNumberName(folder, kLastNumber), folder + "32767");
     EXPECT_EQ(errorNumberOf([&] { fileNumberName(folder, kLastNumber + 1); }),
-              naming_errors::kFileNumberExhausted);
+              pv::number(pv::split::SplitError::FileNumberExhausted));
 
     // A crafted sheet name must not lead out of the folder.
     EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "../../North", ".xlsx"); }),
-              naming_errors::kUnsafeStem);
+              pv::number(pv::split::SplitError::UnsafeStem));
     EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, "a\\b", ".xlsx"); }),
-              naming_errors::kUnsafeStem);
+              pv::number(pv::split::SplitError::UnsafeStem));
 
     // A name the file system cannot hold is reported, not taken for free.
     std::string longStem;
@@ -198,7 +199,7 @@ TEST(NameSearch, FailuresAreErrorsNotLoops) {
         longStem += "\xC3\xA9";
     }
     EXPECT_EQ(errorNumberOf([&] { firstFreeName(folder, longStem, ".xlsx"); }),
-              naming_errors::kLookupFailed);
+              pv::number(pv::split::SplitError::LookupFailed));
     EXPECT_TRUE(fs::is_empty(out.path()));
 }
 

@@ -8,6 +8,7 @@
 #include "core/ErrorReport.h"
 #include "host/SpreadsheetHost.h"
 #include "split/OutputNaming.h"
+#include "split/SplitErrors.h"
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
 #include "support/ScriptedDialogs.h"
@@ -183,7 +184,8 @@ TEST_F(SplitRunTest, NumberedNamesNeverReplaceAListedWorkbook) {
     run({sales().string(), listed.string()}, kNumbered);
     EXPECT_EQ(fs::last_write_time(listed), before);
     ASSERT_EQ(observer.failed.size(), 1u);
-    EXPECT_EQ(observer.failed[0].number, pv::split::kWouldReplaceListedWorkbook);
+    EXPECT_EQ(observer.failed[0].number,
+              pv::number(pv::split::SplitError::WouldReplaceListedWorkbook));
     EXPECT_EQ(observer.failed[0].line, 134);
     // The failed name still used its number; the listed workbook's sheet goes on at 3.
     EXPECT_EQ(fileNames(out.path()), (Names{"1.xlsx", "2.xlsx", "3.xlsx"}));
