@@ -7,34 +7,9 @@
 #include <string>
 
 #include "core/Error.h"
-#include "host/xml/XmlStream.h"
+#include "tests/support/XmlEventLog.h"
 
-namespace {
-
-class Recorder : public pv::host::XmlStream {
-  public:
-    std::string log;
-
-  protected:
-    void onStart(const char* name, const char** attributes) override {
-        log += '<';
-        log += name;
-        for (auto a = attributes; *a != nullptr; a += 2) {
-            log += std::string(" ") + a[0] + "=[" + a[1] + "]";
-        }
-        log += '>';
-    }
-    void onEnd(const char* name) override { log += std::string("</") + name + ">"; }
-    // Text is recorded byte by byte, so however either reader splits it, the logs compare.
-    void onText(const char* text, int length) override {
-        for (int i = 0; i < length; ++i) {
-            log += '{';
-            log += text[i];
-        }
-    }
-};
-
-}  // namespace
+using Recorder = pv::test::XmlEventRecorder;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string xml(reinterpret_cast<const char*>(data), size);
@@ -50,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      e.description().c_str());
         std::abort();
     }
-    if (plain.log != expat.log) {
-        std::fprintf(stderr, "plain reader: %s\nexpat:        %s\n", plain.log.c_str(),
-                     expat.log.c_str());
+    if (plain.log.joined() != expat.log.joined()) {
+        std::fprintf(stderr, "plain reader: %s\nexpat:        %s\n", plain.log.joined().c_str(),
+                     expat.log.joined().c_str());
         std::abort();
     }
     return 0;

@@ -2,33 +2,42 @@
 #include <QScreen>
 
 #include "Form1Fixture.h"
+#include "app/Twips.h"
 #include "list/WorkbookListView.h"
+
+// A geometry that differs reads as one, not as its bytes.
+static void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << "(" << rect.x() << ", " << rect.y() << ") " << rect.width() << "x" << rect.height();
+}
 
 namespace {
 
 using pv::test::Form1Test;
 
+// The window's design, one row per control, in twips as it was drawn: where each control sits
+// in its parent, what it says and its font (always Arial bold).
 struct Control {
     const char* name;
     const char* parent;
-    QRect twips;  // left, top, width, height
-    const char* caption;
+    int left, top, width, height;  // twips
+    const char* caption;           // nullptr: nothing to read
+    qreal points;
 };
 
 // In tab order.
 const Control kControls[] = {
-    {"ListView1", "Form1", {120, 120, 7800, 2535}, nullptr},
-    {"ProgressBar1", "Form1", {120, 6010, 7800, 405}, "Progress Bar"},
-    {"Frame1", "Form1", {120, 3720, 7800, 825}, "Save Excel Files To This Folder"},
-    {"Text3", "Frame1", {240, 300, 6520, 345}, "Text3"},
-    {"PushButton3", "Frame1", {6855, 300, 690, 345}, "..."},
-    {"Frame2", "Form1", {120, 4590, 7800, 800}, "Save Options"},
-    {"Combo1", "Frame2", {240, 300, 7305, 345}, nullptr},
-    {"PushButton1", "Form1", {120, 2750, 3840, 405}, "Add Excel File(s)"},
-    {"PushButton4", "Form1", {4080, 2750, 3840, 405}, "Add All Excel Files In Folder"},
-    {"PushButton2", "Form1", {120, 5490, 7800, 405}, "Start Saving"},
-    {"PushButton5", "Form1", {120, 3260, 3840, 405}, "Clear List"},
-    {"PushButton6", "Form1", {4080, 3260, 3840, 405}, "Load Sample/Example Files"},
+    {"ListView1", "Form1", 120, 120, 7800, 2535, nullptr, 9},
+    {"ProgressBar1", "Form1", 120, 6010, 7800, 405, "Progress Bar", 9},
+    {"Frame1", "Form1", 120, 3720, 7800, 825, "Save Excel Files To This Folder", 9},
+    {"Text3", "Frame1", 240, 300, 6520, 345, "Text3", 9},
+    {"PushButton3", "Frame1", 6855, 300, 690, 345, "...", 11.25},
+    {"Frame2", "Form1", 120, 4590, 7800, 800, "Save Options", 9},
+    {"Combo1", "Frame2", 240, 300, 7305, 345, nullptr, 9},
+    {"PushButton1", "Form1", 120, 2750, 3840, 405, "Add Excel File(s)", 11.25},
+    {"PushButton4", "Form1", 4080, 2750, 3840, 405, "Add All Excel Files In Folder", 11.25},
+    {"PushButton2", "Form1", 120, 5490, 7800, 405, "Start Saving", 11.25},
+    {"PushButton5", "Form1", 120, 3260, 3840, 405, "Clear List", 11.25},
+    {"PushButton6", "Form1", 4080, 3260, 3840, 405, "Load Sample/Example Files", 11.25},
 };
 
 QString captionOf(QWidget* w) {
@@ -50,9 +59,7 @@ TEST_F(Form1Test, EveryControlHasItsPlaceAndCaption) {
         auto* w = f.findChild<QWidget*>(c.name);
         ASSERT_NE(w, nullptr);
         EXPECT_EQ(w->parentWidget()->objectName(), c.parent);
-        const QRect pixels(qRound(c.twips.x() / 15.0), qRound(c.twips.y() / 15.0),
-                           qRound(c.twips.width() / 15.0), qRound(c.twips.height() / 15.0));
-        EXPECT_EQ(w->geometry(), pixels);
+        EXPECT_EQ(w->geometry(), pv::twipsRect(c.left, c.top, c.width, c.height));
         if (c.caption) {
             EXPECT_EQ(captionOf(w), c.caption);
         }
@@ -98,6 +105,14 @@ TEST_F(Form1Test, FontsAndTheListsHint) {
     EXPECT_EQ(f.listView()->toolTip(),
               "Drag and drop files here. Double-click item to remove it. Move | line to right and "
               "out of window to reveal full names.");
+    for (const auto& c : kControls) {
+        SCOPED_TRACE(c.name);
+        auto* w = f.findChild<QWidget*>(c.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->font().family(), "Arial");
+        EXPECT_TRUE(w->font().bold());
+        EXPECT_EQ(w->font().pointSizeF(), c.points);
+    }
 }
 
 TEST_F(Form1Test, ButtonsAreConnectedToTheirGuardedHandlers) {

@@ -6,7 +6,10 @@
 #include "support/TestEnv.h"
 
 #include "core/Error.h"
+#include "host/HostErrors.h"
 #include "host/SpreadsheetHost.h"
+#include "host/xml/XmlErrors.h"
+#include "host/zip/ZipErrors.h"
 
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -67,8 +70,10 @@ std::string caseName(const testing::TestParamInfo<fs::path>& info) {
 }
 
 struct SplitRun {
+    bool opened = false;
     std::vector<fs::path> outputs;
     std::vector<std::string> failures;  // pv::Error descriptions, by sheet
+    std::vector<int> numbers;           // the same failures' error numbers
 };
 
 enum class Sheets { WithContent, Every };
@@ -81,6 +86,7 @@ SplitRun splitSheets(const fs::path& source, const fs::path& outDir, Sheets whic
     try {
         auto host = pv::host::createEngineHost();
         auto workbook = host->open(source);
+        run.opened = true;
         const auto& sheets = workbook->sheets();
         for (std::size_t i = 0; i < sheets.size(); ++i) {
             try {
@@ -100,10 +106,12 @@ SplitRun splitSheets(const fs::path& source, const fs::path& outDir, Sheets whic
             } catch (const pv::Error& e) {
                 run.failures.push_back(sheets[i].name + ": " + std::to_string(e.number()) + " " +
                                        e.description());
+                run.numbers.push_back(e.number());
             }
         }
     } catch (const pv::Error& e) {
         run.failures.push_back(std::to_string(e.number()) + " " + e.description());
+        run.numbers.push_back(e.number());
     }
     return run;
 }
@@ -230,22 +238,60 @@ TEST_P(SplitsFaithfully, EveryContentSheet) {
 INSTANTIATE_TEST_SUITE_P(Corpus, SplitsFaithfully, testing::ValuesIn(splittableWorkbooks()),
                          caseName);
 
+// The error a file that holds no workbook package we read must get, judged by its bytes alone:
+// a compound file is a legacy or an encrypted workbook; bytes that are no zip archive are a
+// corrupt package; a binary workbook's main part is no XML; any other zip (an OpenDocument file)
+// lacks the workbook part.
+int refusalFor(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string magic(4, '\0');
+    in.read(magic.data(), 4);
+    if (magic == "\xD0\xCF\x11\xE0")
+        return pv::number(pv::host::ZipError::LegacyOrEncrypted);
+    int error = 0;
+    zip_t* archive = magic == "PK\x03\x04" ? zip_open(file.c_str(), ZIP_RDONLY, &error) : nullptr;
+    if (!archive)
+        return pv::number(pv::host::ZipError::CorruptZip);
+    const bool binaryWorkbook = zip_name_locate(archive, "xl/workbook.bin", ZIP_FL_NOCASE) >= 0;
+    zip_discard(archive);
+    return binaryWorkbook ? pv::number(pv::host::XmlError::MalformedXml)
+                          : pv::number(pv::host::ZipError::MissingPart);
+}
+
 // Legacy formats, binary workbooks, OpenDocument files: the engine refuses them with its own
 // error, and never crashes on the way.
 class FailsCleanly : public testing::TestWithParam<fs::path> {};
 
+// Under an .xlsx name, so the engine has to read the bytes to refuse them.
 TEST_P(FailsCleanly, OpenSheetsRangesCellsAndSaves) {
+    TempDir in;
     TempDir out;
+    const fs::path copy = in / fs::path(GetParam().filename()).replace_extension(".xlsx");
+    fs::copy_file(GetParam(), copy);
+    const int expected = refusalFor(copy);
     try {
-        const SplitRun run = splitSheets(GetParam(), out.path(), Sheets::Every, ".xlsx");
+        const SplitRun run = splitSheets(copy, out.path(), Sheets::Every, ".xlsx");
         for (const auto& output : run.outputs)
             EXPECT_TRUE(fs::exists(output)) << output;
+        EXPECT_FALSE(run.opened) << GetParam() << " opened as a workbook";
+        EXPECT_EQ(run.numbers, std::vector<int>{expected}) << joined(run.failures);
     } catch (const std::exception& e) {
         ADD_FAILURE() << GetParam() << ": failure outside pv::Error: " << e.what();
     }
     // Whatever failed left no partial output behind.
     for (const auto& f : filesIn(out.path()))
         EXPECT_TRUE(isOpenXmlWorkbook(f)) << "stray file " << f;
+    EXPECT_TRUE(fs::is_empty(out.path())) << "the refused file left output behind";
+}
+
+// Under its own name it is refused by its extension alone.
+TEST_P(FailsCleanly, RefusedByItsExtension) {
+    TempDir out;
+    const SplitRun run = splitSheets(GetParam(), out.path(), Sheets::Every, ".xlsx");
+    EXPECT_FALSE(run.opened);
+    EXPECT_EQ(run.numbers, std::vector<int>{pv::number(pv::host::HostError::UnsupportedFormat)})
+        << joined(run.failures);
+    EXPECT_TRUE(fs::is_empty(out.path()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, FailsCleanly, testing::ValuesIn(otherCorpusFiles()), caseName);

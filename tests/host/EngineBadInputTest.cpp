@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <functional>
+#include <ostream>
 
 #include "core/Error.h"
 #include "host/PackageBuilder.h"
@@ -21,12 +22,20 @@ using namespace pv::test;
 
 enum class Stage { Open, Read, Extract };
 
+std::ostream& operator<<(std::ostream& out, Stage stage) {
+    return out << (stage == Stage::Open ? "Open" : stage == Stage::Read ? "Read" : "Extract");
+}
+
 struct BadInput {
     const char* name;
     std::function<void(const fs::path&)> write;
     Stage stage;
     int number;
 };
+
+void PrintTo(const BadInput& input, std::ostream* out) {
+    *out << input.name;
+}
 
 void writeMutated(const fs::path& file,
                   const std::function<void(std::vector<PackagePart>&)>& change) {
@@ -54,15 +63,19 @@ TEST_P(EngineBadInputTest, FailsCleanly) {
     const auto file = dir / "bad.xlsx";
     GetParam().write(file);
     auto host = pv::host::createEngineHost();
+    Stage reached = Stage::Open;  // the step under way when the error came
     try {
         auto book = host->open(file);
         ASSERT_NE(GetParam().stage, Stage::Open) << "opened";
+        reached = Stage::Read;
         (void)book->usedRange(2);
         ASSERT_NE(GetParam().stage, Stage::Read) << "read";
+        reached = Stage::Extract;
         book->saveSheetAs(2, dir / "out.xlsx");
         FAIL() << "extracted";
     } catch (const pv::Error& e) {
         EXPECT_EQ(e.number(), GetParam().number) << e.description();
+        EXPECT_EQ(reached, GetParam().stage) << e.description();
         EXPECT_NE(e.description().find(file.string()), std::string::npos) << e.description();
     }
     EXPECT_FALSE(fs::exists(dir / "out.xlsx"));

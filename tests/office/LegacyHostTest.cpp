@@ -14,6 +14,8 @@
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
+#include "support/OfficeFixture.h"
+#include "support/RecordingObserver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
 
@@ -34,10 +36,6 @@ std::unique_ptr<LegacyHost> hostWith(OfficeSettings settings) {
 
 OfficeSettings installedOffice() {
     return pv::office::officeSettingsFromEnvironment();
-}
-
-bool officeInstalled() {
-    return pv::office::OfficeConverter(installedOffice()).available();
 }
 
 // TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
@@ -202,6 +200,8 @@ TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
 
 // --- With LibreOffice ------------------------------------------------------------------------
 
+class LegacyHostWithOffice : public pv::test::WithOffice {};
+
 // Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
 std::map<std::string, std::string> sheetsAsCsv(const std::vector<fs::path>& files,
                                                const fs::path& folder) {
@@ -223,10 +223,7 @@ struct Split {
     fs::path output;
 };
 
-TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreOffice) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreOffice) {
     pv::test::TempDir dir;
     PrivateTemp temp;
     // name -> the extension its outputs get (LibreOffice writes no .xlsb). Not issue_182.xlsb:
@@ -305,10 +302,7 @@ TEST(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibreO
     EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the host";
 }
 
-TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
     pv::test::TempDir dir;
     const fs::path source = dir / "wide.xlsx";
     const std::string script =
@@ -344,18 +338,6 @@ TEST(LegacyHostWithOffice, ASheetTooLargeForXlsIsSavedWholeInTheSourceFormat) {
     EXPECT_EQ(saved->cellText(0, 2, 257), "IW2") << "the sheet was cut";
 }
 
-class RecordingObserver : public pv::split::RunObserver {
-  public:
-    void setMousePointer(int) override {}
-    void setProgressValue(double) override {}
-    void setProgressText(const std::string&) override {}
-    void outputSaved(const pv::split::SavedOutput& output) override { saved.push_back(output); }
-    void stepFailed(const pv::split::RunFailure& failure) override { failed.push_back(failure); }
-
-    std::vector<pv::split::SavedOutput> saved;
-    std::vector<pv::split::RunFailure> failed;
-};
-
 // A split run through LibreOffice, as the window (one job) or the command line runs it.
 struct LegacyRun {
     pv::split::RunOutcome run(const std::vector<std::string>& rows, const fs::path& out,
@@ -368,15 +350,12 @@ struct LegacyRun {
 
     std::unique_ptr<LegacyHost> host = hostWith(installedOffice());
     pv::test::ScriptedDialogs dialogs;
-    RecordingObserver observer;
+    pv::test::RecordingObserver observer;
 };
 
 // The window's run: a sheet saved whole in another format still shows its report box, and
 // counts as saved, not as a failure.
-TEST(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
     pv::test::TempDir dir;
     pv::test::writeWorkbooks({{dir / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
     fs::copy_file(corpus("any_sheets.xlsb"), dir / "any.xlsb");
@@ -416,10 +395,7 @@ TEST(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
     }
 }
 
-TEST(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
     pv::test::TempDir dir;
     const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.ods", dir / "b.xls",
                                          dir / "c.xls"};
@@ -471,10 +447,7 @@ TEST(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestT
     EXPECT_TRUE(temp.leftovers().empty());
 }
 
-TEST(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyHostWithOffice, WorkbooksKeepTheirOwnNamesThroughLibreOffice) {
     pv::test::TempDir dir;
     // An old single-sheet file: LibreOffice names its sheet after the file.
     const std::vector<fs::path> books = {dir / "a" / "Weekly.xls", dir / "b" / "Weekly.xls",
@@ -549,10 +522,9 @@ void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::p
     }
 }
 
-TEST(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOnceForOutputs) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+class LegacyOutputBatches : public pv::test::WithOffice {};
+
+TEST_F(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOnceForOutputs) {
     pv::test::TempDir dir;
     fs::create_directories(dir / "in");
     const auto books = writeXlsWorkbooks(
@@ -596,10 +568,7 @@ TEST(LegacyOutputBatches, ARunOfXlsWorkbooksStartsLibreOfficeOnceForSourcesAndOn
     }
 }
 
-TEST(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
-    if (!officeInstalled()) {
-        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    }
+TEST_F(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
     pv::test::TempDir dir;
     fs::create_directories(dir / "in");
     fs::create_directories(dir / "out");

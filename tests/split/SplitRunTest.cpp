@@ -11,6 +11,7 @@
 #include "split/SplitErrors.h"
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
+#include "support/RecordingObserver.h"
 #include "support/ScriptedDialogs.h"
 
 namespace {
@@ -18,6 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using pv::split::kNamingOptionTexts;
 using pv::test::fileNames;
+using pv::test::RecordingObserver;
 using pv::test::ScriptedDialogs;
 using Names = std::set<std::string>;
 
@@ -26,25 +28,6 @@ const std::string kBookAndSheet(kNamingOptionTexts[1]);
 const std::string kCellA1(kNamingOptionTexts[2]);
 const std::string kUserCell(kNamingOptionTexts[3]);
 const std::string kNumbered(kNamingOptionTexts[4]);
-
-class RecordingObserver : public pv::split::RunObserver {
-  public:
-    void setMousePointer(int pointer) override { pointers.push_back(pointer); }
-    void setProgressValue(double percent) override { values.push_back(percent); }
-    void setProgressText(const std::string& text) override { texts.push_back(text); }
-    bool stopRequested() override {
-        return stopAfterSaves >= 0 && int(saved.size()) >= stopAfterSaves;
-    }
-    void outputSaved(const pv::split::SavedOutput& output) override { saved.push_back(output); }
-    void stepFailed(const pv::split::RunFailure& failure) override { failed.push_back(failure); }
-
-    std::vector<int> pointers;
-    std::vector<double> values;
-    std::vector<std::string> texts;
-    std::vector<pv::split::SavedOutput> saved;
-    std::vector<pv::split::RunFailure> failed;
-    int stopAfterSaves = -1;
-};
 
 class SplitRunTest : public ::testing::Test {
   protected:

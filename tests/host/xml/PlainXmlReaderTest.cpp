@@ -13,63 +13,18 @@
 #include "host/zip/ZipReader.h"
 #include "support/OutputCheck.h"
 #include "support/TestEnv.h"
+#include "support/XmlEventLog.h"
 
 namespace {
 
 using namespace pv::test;
 using pv::host::PlainXmlReader;
 
-// Events as one text: "<name a=v>", "</name>", and text with adjacent pieces joined.
-class EventLog {
-  public:
-    void start(const char* name, const char** attributes) {
-        log_ += "<";
-        log_ += name;
-        for (auto a = attributes; *a != nullptr; a += 2) {
-            log_ += std::string(" ") + a[0] + "=[" + a[1] + "]";
-        }
-        log_ += ">";
-    }
-    void end(const char* name) { log_ += std::string("</") + name + ">"; }
-    void text(const char* text, std::size_t n) {
-        log_ += "{";
-        log_.append(text, n);
-        log_ += "}";
-    }
-    // Text pieces joined: "{a}{b}" -> "{ab}".
-    std::string joined() const {
-        std::string out;
-        for (std::size_t i = 0; i < log_.size(); ++i) {
-            if (log_.compare(i, 2, "}{") == 0) {
-                ++i;
-                continue;
-            }
-            out += log_[i];
-        }
-        return out;
-    }
-
-  private:
-    std::string log_;
-};
-
-class Recorder : public pv::host::XmlStream {
-  public:
-    EventLog log;
-
-  protected:
-    void onStart(const char* name, const char** attributes) override {
-        log.start(name, attributes);
-    }
-    void onEnd(const char* name) override { log.end(name); }
-    void onText(const char* text, int length) override {
-        log.text(text, static_cast<std::size_t>(length));
-    }
-};
+using Recorder = XmlEventRecorder;
 
 class RecordingSink : public pv::host::PlainXmlSink {
   public:
-    EventLog log;
+    XmlEventLog log;
     void start(const char* name, const char** attributes) override { log.start(name, attributes); }
     void end(const char* name) override { log.end(name); }
     void text(const char* text, std::size_t n) override { log.text(text, n); }
