@@ -12,8 +12,6 @@
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
 #include "office/OutputPlacement.h"
-#include "split/OutputNaming.h"
-#include "split/OutputTarget.h"
 
 namespace pv::office {
 
@@ -88,14 +86,12 @@ LegacyWorkbook::LegacyWorkbook(fs::path source,
                                std::unique_ptr<host::SourceWorkbook> engineWorkbook,
                                std::optional<ConvertedFile> converted,
                                const host::SpreadsheetHost& engine,
-                               const host::SpreadsheetHost& writers,
                                std::shared_ptr<OfficeConverter> converter,
                                std::shared_ptr<ConvertedSheets> convertedSheets)
     : source_(std::move(source)),
       engineWorkbook_(std::move(engineWorkbook)),
       converted_(std::move(converted)),
       engine_(engine),
-      writers_(writers),
       converter_(std::move(converter)),
       convertedSheets_(std::move(convertedSheets)) {}
 
@@ -148,8 +144,10 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
     }
     host::UsedRange range;
     if (!fits(sheet, extension, range)) {
-        saveInSourceFormat(sheet, output, range);
-        return;
+        throw Error(legacy_errors::kSheetDoesNotFitOutput,
+                    output.string() + ": " +
+                        host::tooLargeText(sheets().at(sheet).name, source_.string(), extension,
+                                           range.lastRow, range.lastColumn));
     }
     const fs::path converted = convertedSheet(sheet, extension, output);
     struct Removal {
@@ -173,22 +171,6 @@ bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host:
         return true;  // a chart sheet has no grid to overflow
     }
     return fitsGrid(range, extension);
-}
-
-void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
-                                        const host::UsedRange& range) {
-    // The same choice, and the same note, as the run makes when it names a sheet too large.
-    split::OutputTarget target =
-        split::fitOutputToWriter(output.string(), source_.string(), writers_, range);
-    const fs::path planned = target.path;
-    const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
-    target.path =
-        split::firstFreeName(folder, planned.stem().string(), planned.extension().string());
-    saveSheetAs(sheet, target.path);
-    throw split::SavedElsewhere(legacy_errors::kSavedInSourceFormat,
-                                split::substitutionNote(output.string(), source_.string(), target,
-                                                        sheets().at(sheet).name, range),
-                                target.path);
 }
 
 fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,

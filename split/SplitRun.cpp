@@ -290,9 +290,8 @@ void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {
         attempt(line::kSave, [&] { saver_->submit(task); });
         return;
     }
-    SaveTask done = task;
-    if (attempt(line::kSave, [&] { saveSheet(workbook, done); }))
-        saved(done);
+    if (attempt(line::kSave, [&] { workbook.saveSheetAs(task.sheet, task.target); }))
+        saved(task);
 }
 
 void SplitRun::saved(const SaveTask& task) {
