@@ -16,7 +16,7 @@ void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& 
                         std::vector<std::string>& workbooks) {
     const DiskFolderReader reader;
     QStringList folders{folder.endsWith('/') ? folder : folder + '/'};
-    GetSubDirectories2016(folders, true, {reader, {}, dialogs});
+    GetSubDirectories2016(folders, true, {reader, dialogs});
     for (const QString& each : folders) {
         const NameArray names = ListFilesInFolder(each, pattern);
         for (int i = 1; i <= names.upperBound(); ++i) {

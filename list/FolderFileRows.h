@@ -4,20 +4,21 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/EventHook.h"
 #include "folders/FileAttributes.h"
 #include "folders/IsExistingFile.h"
 #include "folders/ListFilesInFolder.h"
 #include "folders/PathRoutines.h"
-#include "list/EventPump.h"
 #include "list/WorkbookListView.h"
 
 namespace pv {
 
 // `folders` as the walk leaves them: each ends in "/". Names starting with "~" (lock files of
-// open workbooks) and hidden, writable regular files are left out; every row is normalised.
+// open workbooks) and hidden, writable regular files are left out; every row is normalised. The
+// event hook runs after each file: callers walking many throttle it (ThrottledEventHook).
 template <typename Procedure>
 void AddFolderFileRows(Procedure& proc, WorkbookListView& list, const QStringList& folders,
-                       const QString& pattern, EventPump& pump) {
+                       const QString& pattern) {
     for (const QString& entry : folders) {
         QString folder;
         NameArray names;
@@ -38,7 +39,7 @@ void AddFolderFileRows(Procedure& proc, WorkbookListView& list, const QStringLis
                            FileAttributes(path) != attributes::kHiddenArchiveFile;
                 },
                 [&] { list.AddWorkbookRow(NormalizePath(path)); });
-            pump.letEventsRun();
+            EventHook::letEventsThrough();
         }
     }
 }

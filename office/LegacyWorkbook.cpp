@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "host/HostErrors.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
@@ -56,9 +57,9 @@ class LegacyWorkbook::SheetBatch {
         inputs_.push_back(input);
         sheets_.emplace_back(book.path(), sheet);
     }
-    // A sheet that cannot be written is left out; the window's events run between sheets.
+    // A sheet that cannot be written is left out; the event hook runs between sheets.
     void tryAdd(host::SourceWorkbook& book, std::size_t sheet) {
-        letWindowEventsThrough();
+        EventHook::letEventsThrough();
         try {
             add(book, sheet);
         } catch (const std::exception&) {
@@ -201,7 +202,7 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
             }
         }
         for (const auto& companion : convertedSheets_->companionWorkbooks(source_, extension)) {
-            letWindowEventsThrough();
+            EventHook::letEventsThrough();
             try {
                 const auto book = convertedSheets_->open(companion);
                 for (const std::size_t other : sheetsToBatch(*book, extension)) {
