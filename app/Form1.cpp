@@ -85,6 +85,9 @@ Form1::~Form1() = default;
 
 void Form1::createControls() {
     ListView1 = new WorkbookListView(this);
+    ListView1->setWindow({[this] { return mousePointer_ == pointer::kHourglass; },
+                          [this] { setMousePointer(pointer::kDefault); }, applicationFolder_,
+                          &dialogs_});
     ListView1->setGeometry(twipsRect(120, 120, 7800, 2535));
     ListView1->setFont(arialBold(9));
 
