@@ -1,9 +1,9 @@
 #include "list/DroppedPaths.h"
 
 #include "core/EventHook.h"
+#include "core/QuietProcedure.h"
+#include "folders/FolderFileRows.h"
 #include "folders/PathRoutines.h"
-#include "list/FolderFileRows.h"
-#include "list/QuietProcedure.h"
 #include "list/WalkedFolders.h"
 #include "list/WorkbookListView.h"
 
