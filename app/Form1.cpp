@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include <QCoreApplication>
 #include <QEnterEvent>
 #include <QEvent>
 #include <QGuiApplication>
@@ -7,10 +8,12 @@
 #include <QPalette>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QThread>
 
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
+#include "core/EventHook.h"
 #include "list/WorkbookListView.h"
 
 namespace pv {
@@ -40,6 +43,17 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, 
     return button;
 }
 
+// The window's event hook: it repaints and reacts during long work of ours, but only on the
+// thread that owns the event loop; a worker thread has no window to keep alive. Each call runs
+// the pending events for at most this long.
+constexpr int kEventsAtMostMs = 50;
+
+void letWindowEventsThrough() {
+    const auto* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kEventsAtMostMs);
+}
+
 }  // namespace
 
 Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolder, QWidget* parent)
@@ -52,7 +66,8 @@ Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolde
       desktopFolderSource_(
           [] { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }),
       hostProbe_(engineCanBeCreated),
-      programEnd_(endProgramNow) {
+      programEnd_(endProgramNow),
+      eventHook_(std::make_unique<EventHook>(letWindowEventsThrough)) {
     setObjectName("Form1");
     setWindowTitle("Form1");
     setFixedSize(twipsToPixels(8040), twipsToPixels(6540));
@@ -70,6 +85,9 @@ Form1::~Form1() = default;
 
 void Form1::createControls() {
     ListView1 = new WorkbookListView(this);
+    ListView1->setWindow({[this] { return mousePointer_ == pointer::kHourglass; },
+                          [this] { setMousePointer(pointer::kDefault); }, applicationFolder_,
+                          &dialogs_});
     ListView1->setGeometry(twipsRect(120, 120, 7800, 2535));
     ListView1->setFont(arialBold(9));
 

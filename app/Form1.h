@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@
 
 namespace pv {
 
+class EventHook;
 class SettingsStore;
 class SkinFramework;
 class WorkbookListView;
@@ -131,6 +133,8 @@ class Form1 : public QWidget {
         return IsHostRunning(listed);
     };
 
+    // While the window lives, long work of the core lets its events through.
+    std::unique_ptr<EventHook> eventHook_;
     int mousePointer_ = pointer::kDefault;
     std::optional<QCursor> mouseIcon_;
 

@@ -1,6 +1,7 @@
 // "Start Saving": the split run of the main window. The run works on the user-interface thread
-// and lets pending window events through before each workbook and each sheet, so the window
-// repaints and its hover rules work; so does the engine, every few megabytes of a long read.
+// and calls the window's event hook before each workbook and each sheet, so the window repaints
+// and its hover rules work; so does the engine, every few megabytes of a long read, and the wait
+// for LibreOffice.
 // While it runs:
 //   - a second press of "Start Saving" is ignored;
 //   - rows added to the list wait for the next run (the run took the list when it started);
@@ -13,10 +14,8 @@
 
 #include "app/Form1.h"
 #include "host/SpreadsheetHost.h"
-#include "host/zip/ReadingPulse.h"
 #include "list/WorkbookListView.h"
 #include "office/LegacyHost.h"
-#include "office/OfficeConverter.h"
 #include "split/HostReadiness.h"
 #include "split/SplitRun.h"
 
@@ -47,7 +46,6 @@ class WindowRunObserver : public QObject, public split::RunObserver {
         if (form_)
             form_->progressBar()->setFormat(QString::fromStdString(text));
     }
-    void letEventsThrough() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
     bool stopRequested() override { return closed_ || !form_; }
 
   protected:
@@ -75,8 +73,6 @@ void Form1::PushButton2_Click() {
     request.outputFolder = Text3->text().toStdString();
     request.namingOption = Combo1->currentText().toStdString();
 
-    // Reading a big sheet takes seconds: the engine's pulses keep the window alive meanwhile.
-    const host::ReadingPulse pulse([] { office::letWindowEventsThrough(); });
     const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();
     host->prepare({request.rows.begin(), request.rows.end()});
     WindowRunObserver observer(*this);

@@ -2,30 +2,31 @@
 
 #include <QStringList>
 
+#include "core/QuietProcedure.h"
 #include "folders/DiskFolderReader.h"
-#include "folders/FolderReader.h"
+#include "folders/FolderFileRows.h"
 #include "folders/GetSubDirectories2016.h"
-#include "folders/ListFilesInFolder.h"
 #include "folders/PathRoutines.h"
 
 namespace pv::cli {
 
 namespace {
 
+// The inputs as the rows AddFolderFileRows adds.
+struct WorkbookRows {
+    std::vector<std::string>& workbooks;
+    void AddWorkbookRow(const QString& row) { workbooks.push_back(row.toStdString()); }
+};
+
 void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& dialogs,
                         std::vector<std::string>& workbooks) {
     const DiskFolderReader reader;
     QStringList folders{folder.endsWith('/') ? folder : folder + '/'};
-    GetSubDirectories2016(folders, true, {reader, {}, dialogs});
-    for (const QString& each : folders) {
-        const NameArray names = ListFilesInFolder(each, pattern);
-        for (int i = 1; i <= names.upperBound(); ++i) {
-            const QString& name = names[i];
-            if (name.startsWith('~') || name.startsWith('.'))
-                continue;
-            workbooks.push_back(NormalizePath(each + name, u'/').toStdString());
-        }
-    }
+    GetSubDirectories2016(folders, true, {reader, dialogs});
+    // As a dropped folder's: a file whose test fails is left out, unreported.
+    QuietProcedure quiet;
+    WorkbookRows rows{workbooks};
+    AddFolderFileRows(quiet, rows, folders, pattern);
 }
 
 }  // namespace

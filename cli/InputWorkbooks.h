@@ -8,7 +8,9 @@
 
 namespace pv::cli {
 
-// Names starting with "~" (lock files of an office program) and hidden files are left out.
+// A folder's files are those "Add All Excel Files In Folder" adds (folders/FolderFileRows.h):
+// names starting with "~" (lock files of an office program) and hidden writable files are left
+// out.
 // A walk failure is reported through `dialogs` and the walk goes on.
 std::vector<std::string> inputWorkbooks(const std::vector<std::string>& inputs,
                                         const std::string& extension, Dialogs& dialogs);

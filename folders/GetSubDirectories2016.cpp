@@ -5,6 +5,7 @@
 #include "core/Dialogs.h"
 #include "core/Error.h"
 #include "core/ErrorReport.h"
+#include "core/EventHook.h"
 #include "folders/FileAttributes.h"
 #include "folders/FolderErrors.h"
 #include "folders/FolderReader.h"
@@ -61,7 +62,7 @@ class LevelWalk {
         if (folder.size() >= kMaxPathLength)
             return;
         line_ = 114;
-        letEventsRun();
+        EventHook::letEventsThrough();
         line_ = 116;
         if (!services_.reader.isRootFolder(folder) &&
             isHiddenSystemFolder(services_.reader.attributes(folder)))
@@ -69,7 +70,7 @@ class LevelWalk {
         listingMode_ = true;
         line_ = 118;
         for (const auto& sub : services_.reader.subFolders(folder)) {
-            letEventsRun();
+            EventHook::letEventsThrough();
             if (sub.isReparsePoint || HasUnsafeCharacters(QByteArrayView(sub.nativeName)))
                 continue;
             const QString name = QString::fromUtf8(sub.nativeName);
@@ -95,7 +96,7 @@ class LevelWalk {
             // Gone since it was listed: nothing left to add from it.
             if (!services_.reader.folderExists(folder))
                 continue;
-            letEventsRun();
+            EventHook::letEventsThrough();
             line_ = 156;
             bool walkable = true;
             try {
@@ -109,11 +110,6 @@ class LevelWalk {
             if (walkable)
                 folders.append(folder);
         }
-    }
-
-    void letEventsRun() const {
-        if (services_.letEventsRun)
-            services_.letEventsRun();
     }
 
     void report(const std::string& description) const {

@@ -3,8 +3,6 @@
 // level (breadth-first), leaving out folders it must not or cannot walk.
 #include <QStringList>
 
-#include <functional>
-
 namespace pv {
 
 class Dialogs;
@@ -15,8 +13,6 @@ inline constexpr char kWalkLocation[] = "in Corvedale2021/08/31.AddFolder.GetSub
 
 struct WalkServices {
     const FolderReader& reader;
-    // Lets pending window events run so the window stays responsive; may be empty.
-    std::function<void()> letEventsRun;
     // Shows the standard error report for the failures the walk cannot handle itself.
     Dialogs& dialogs;
 };
@@ -26,7 +22,8 @@ struct WalkServices {
 // hidden system folders, symbolic links to folders (they could lead back into the tree), names
 // with unsafe characters or of 260 characters or more, and folders whose path reaches 260
 // characters. An entry whose listing is refused or which vanished leaves the list; an entry that
-// fails otherwise stays. The walk always ends: every level adds to the path length.
+// fails otherwise stays. The walk always ends: every level adds to the path length. It calls the
+// event hook as it goes, so a window stays responsive.
 void GetSubDirectories2016(QStringList& folders, bool recurse, const WalkServices& services);
 
 }  // namespace pv

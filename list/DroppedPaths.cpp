@@ -1,23 +1,24 @@
 #include "list/DroppedPaths.h"
 
+#include "core/EventHook.h"
+#include "core/QuietProcedure.h"
+#include "folders/FolderFileRows.h"
 #include "folders/PathRoutines.h"
-#include "list/FolderFileRows.h"
-#include "list/QuietProcedure.h"
 #include "list/WalkedFolders.h"
 #include "list/WorkbookListView.h"
 
 namespace pv {
 
 void AddDroppedPaths(WorkbookListView& list, const QStringList& paths, Dialogs& dialogs) {
-    EventPump pump;
+    const ThrottledEventHook throttle;
     QuietProcedure quiet;
     for (const QString& path : paths) {
         if (!FolderExists(path)) {
             list.AddWorkbookRow(path);
             continue;
         }
-        const QStringList folders = WalkedFolders(path, dialogs, pump);
-        AddFolderFileRows(quiet, list, folders, "*.*", pump);
+        const QStringList folders = WalkedFolders(path, dialogs);
+        AddFolderFileRows(quiet, list, folders, "*.*");
     }
 }
 

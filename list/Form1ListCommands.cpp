@@ -7,11 +7,11 @@
 #include "app/Form1.h"
 #include "app/SettingsStore.h"
 #include "core/ErrorReport.h"
+#include "core/EventHook.h"
 #include "core/GuardedProcedure.h"
 #include "folders/BrowseForFolder.h"
+#include "folders/FolderFileRows.h"
 #include "folders/PathRoutines.h"
-#include "list/EventPump.h"
-#include "list/FolderFileRows.h"
 #include "list/SampleWorkbooks.h"
 #include "list/WalkedFolders.h"
 #include "list/WorkbookListView.h"
@@ -75,10 +75,10 @@ void Form1::PushButton4_Click() {
         return;
 
     proc.step(114, [&] { setMousePointer(pointer::kHourglass); });
-    EventPump pump;
+    const ThrottledEventHook throttle;
     QStringList folders;
-    proc.step(118, [&] { folders = WalkedFolders(chosen, dialogs(), pump); });
-    AddFolderFileRows(proc, *listView(), folders, "*." + extension, pump);
+    proc.step(118, [&] { folders = WalkedFolders(chosen, dialogs()); });
+    AddFolderFileRows(proc, *listView(), folders, "*." + extension);
     proc.step(138, [&] { setMousePointer(pointer::kDefault); });
 }
 

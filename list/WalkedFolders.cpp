@@ -2,15 +2,14 @@
 
 #include "folders/DiskFolderReader.h"
 #include "folders/GetSubDirectories2016.h"
-#include "list/EventPump.h"
 
 namespace pv {
 
-QStringList WalkedFolders(const QString& folder, Dialogs& dialogs, EventPump& pump) {
+QStringList WalkedFolders(const QString& folder, Dialogs& dialogs) {
     // A root, or a folder a file manager gave with its separator, must not end up with two.
     QStringList folders{folder.endsWith(u'/') ? folder : folder + u'/'};
     const DiskFolderReader reader;
-    GetSubDirectories2016(folders, true, {reader, [&pump] { pump.letEventsRun(); }, dialogs});
+    GetSubDirectories2016(folders, true, {reader, dialogs});
     return folders;
 }
 

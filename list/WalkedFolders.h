@@ -5,9 +5,8 @@
 namespace pv {
 
 class Dialogs;
-class EventPump;
 
 // `folder` and every folder below it that the walk lets through, each ending in "/".
-QStringList WalkedFolders(const QString& folder, Dialogs& dialogs, EventPump& pump);
+QStringList WalkedFolders(const QString& folder, Dialogs& dialogs);
 
 }  // namespace pv

@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QUrl>
 
-#include "app/Form1.h"
 #include "app/Twips.h"
 #include "list/DroppedPaths.h"
 
@@ -62,13 +61,8 @@ int WorkbookListView::DraggedRow() const {
     return draggedRow_.isValid() ? draggedRow_.row() + 1 : 0;
 }
 
-Form1* WorkbookListView::form() const {
-    return qobject_cast<Form1*>(window());
-}
-
 bool WorkbookListView::windowIsBusy() const {
-    const Form1* window = form();
-    return window && window->mousePointer() == pointer::kHourglass;
+    return window_.busy && window_.busy();
 }
 
 void WorkbookListView::RemoveSelectedRow() {
@@ -104,7 +98,8 @@ void WorkbookListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void WorkbookListView::startCarrying(QTreeWidgetItem* clicked) {
-    const QPixmap icon(form() ? form()->applicationFolder() + "/drag.ico" : QString());
+    const QPixmap icon(
+        window_.applicationFolder.isNull() ? QString() : window_.applicationFolder + "/drag.ico");
     setCursor(icon.isNull() ? QCursor(Qt::DragMoveCursor) : QCursor(icon));
     const QList<QTreeWidgetItem*> selected = selectedItems();
     QTreeWidgetItem* row = selected.isEmpty() ? clicked : selected.first();
@@ -112,8 +107,8 @@ void WorkbookListView::startCarrying(QTreeWidgetItem* clicked) {
 }
 
 void WorkbookListView::mouseMoveEvent(QMouseEvent* event) {
-    if (Form1* window = form(); window && window->mousePointer() != pointer::kHourglass)
-        window->setMousePointer(pointer::kDefault);
+    if (!windowIsBusy() && window_.showDefaultPointer)
+        window_.showDefaultPointer();
     if (!dragActive_) {
         QTreeWidget::mouseMoveEvent(event);
         return;
@@ -166,7 +161,7 @@ void WorkbookListView::dragMoveEvent(QDragMoveEvent* event) {
 
 void WorkbookListView::dropEvent(QDropEvent* event) {
     const QStringList paths = localFiles(event->mimeData());
-    if (paths.isEmpty() || !form()) {
+    if (paths.isEmpty() || !window_.dialogs) {
         event->ignore();
         return;
     }
@@ -177,8 +172,8 @@ void WorkbookListView::dropEvent(QDropEvent* event) {
 }
 
 void WorkbookListView::addDroppedPaths(const QStringList& paths) {
-    if (Form1* window = form())
-        AddDroppedPaths(*this, paths, window->dialogs());
+    if (window_.dialogs)
+        AddDroppedPaths(*this, paths, *window_.dialogs);
 }
 
 }  // namespace pv

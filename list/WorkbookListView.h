@@ -6,9 +6,25 @@
 #include <QString>
 #include <QTreeWidget>
 
+#include <functional>
+#include <utility>
+
 namespace pv {
 
-class Form1;
+class Dialogs;
+
+// What the list asks of the window that holds it. A list without a window is never busy, leaves
+// the pointer alone and takes no drops.
+struct ListWindow {
+    // The window is busy (the hourglass shows): Delete and "Clear List" do nothing.
+    std::function<bool()> busy;
+    // A move over the list shows the default pointer, unless the window is busy.
+    std::function<void()> showDefaultPointer;
+    // Holds the optional drag.ico, the pointer while a row is carried; null without a window.
+    QString applicationFolder;
+    // Shows the error reports of a dropped folder's walk.
+    Dialogs* dialogs = nullptr;
+};
 
 class WorkbookListView : public QTreeWidget {
     Q_OBJECT
@@ -23,6 +39,7 @@ class WorkbookListView : public QTreeWidget {
     static constexpr int kScrollDownAboveScreenY = 364;
 
     explicit WorkbookListView(QWidget* parent = nullptr);
+    void setWindow(ListWindow window) { window_ = std::move(window); }
 
     // Appends a row holding `text` unchanged; no duplicate or existence test.
     void AddWorkbookRow(const QString& text);
@@ -51,13 +68,13 @@ class WorkbookListView : public QTreeWidget {
     void dropEvent(QDropEvent* event) override;
 
   private:
-    Form1* form() const;
     bool windowIsBusy() const;
     void startCarrying(QTreeWidgetItem* clicked);
     void carryOver(QTreeWidgetItem* target, qreal screenY);
     void scrollNear(int row1Based, qreal screenY);
     void addDroppedPaths(const QStringList& paths);
 
+    ListWindow window_;
     bool dragActive_ = false;
     // Follows its row while other rows are removed; invalid once the row itself is gone.
     QPersistentModelIndex draggedRow_;

@@ -31,8 +31,9 @@ class ConvertedSheets {
     ConvertedSheets();
     ~ConvertedSheets();
 
-    // Held while a workbook looks up, converts and stores sheets. Recursive: the window's
-    // events run while soffice works.
+    // Held while a workbook looks up, converts and stores sheets. Recursive: the lookups and
+    // stores below lock it again on the same thread, and the batch calls the event hook (see
+    // ConvertedSources on why that needs it too).
     std::recursive_mutex& mutex() { return mutex_; }
 
     // The run's workbooks, and how to open one of them for its sheets.

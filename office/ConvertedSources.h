@@ -55,7 +55,10 @@ class ConvertedSources {
 
     std::shared_ptr<OfficeConverter> converter_;
     std::shared_ptr<QTemporaryDir> folder_;
-    // Recursive: the window's events run while soffice works and may ask again.
+    // Recursive, not plain: a conversion calls the event hook with this held, and the window's
+    // hook runs its event handlers on this very thread. None of them reaches this object today
+    // (each run makes its own host, and "Start Saving" is ignored while one runs), but one that
+    // did must meet OfficeConverter's "still converting" error, not hang the window.
     std::recursive_mutex mutex_;
     std::vector<std::filesystem::path> waiting_;
     std::map<Key, std::filesystem::path> converted_;

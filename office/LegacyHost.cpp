@@ -32,7 +32,7 @@ std::unique_ptr<host::SourceWorkbook> LegacyHost::open(const fs::path& path) {
     const std::string extension = host::lowercaseExtension(path.string());
     if (!legacy::isConvertedOnOpen(extension)) {
         return std::make_unique<LegacyWorkbook>(path, engine_->open(path), std::nullopt, *engine_,
-                                                *this, converter_, convertedSheets_);
+                                                converter_, convertedSheets_);
     }
     if (!converter_->available()) {
         throw Error(legacy_errors::kOfficeMissing, path.string() + ": opening " + extension +
@@ -49,7 +49,7 @@ std::unique_ptr<host::SourceWorkbook> LegacyHost::open(const fs::path& path) {
                         ": its conversion by LibreOffice could not be read: " + e.description());
     }
     return std::make_unique<LegacyWorkbook>(path, std::move(workbook), std::move(converted),
-                                            *engine_, *this, converter_, convertedSheets_);
+                                            *engine_, converter_, convertedSheets_);
 }
 
 bool LegacyHost::canWrite(const fs::path& source, const std::string& outputExtension) const {

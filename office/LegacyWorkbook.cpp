@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "host/HostErrors.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
@@ -12,8 +13,6 @@
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
 #include "office/OutputPlacement.h"
-#include "split/OutputNaming.h"
-#include "split/OutputTarget.h"
 
 namespace pv::office {
 
@@ -58,9 +57,9 @@ class LegacyWorkbook::SheetBatch {
         inputs_.push_back(input);
         sheets_.emplace_back(book.path(), sheet);
     }
-    // A sheet that cannot be written is left out; the window's events run between sheets.
+    // A sheet that cannot be written is left out; the event hook runs between sheets.
     void tryAdd(host::SourceWorkbook& book, std::size_t sheet) {
-        letWindowEventsThrough();
+        EventHook::letEventsThrough();
         try {
             add(book, sheet);
         } catch (const std::exception&) {
@@ -88,14 +87,12 @@ LegacyWorkbook::LegacyWorkbook(fs::path source,
                                std::unique_ptr<host::SourceWorkbook> engineWorkbook,
                                std::optional<ConvertedFile> converted,
                                const host::SpreadsheetHost& engine,
-                               const host::SpreadsheetHost& writers,
                                std::shared_ptr<OfficeConverter> converter,
                                std::shared_ptr<ConvertedSheets> convertedSheets)
     : source_(std::move(source)),
       engineWorkbook_(std::move(engineWorkbook)),
       converted_(std::move(converted)),
       engine_(engine),
-      writers_(writers),
       converter_(std::move(converter)),
       convertedSheets_(std::move(convertedSheets)) {}
 
@@ -148,8 +145,10 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
     }
     host::UsedRange range;
     if (!fits(sheet, extension, range)) {
-        saveInSourceFormat(sheet, output, range);
-        return;
+        throw Error(legacy_errors::kSheetDoesNotFitOutput,
+                    output.string() + ": " +
+                        host::tooLargeText(sheets().at(sheet).name, source_.string(), extension,
+                                           range.lastRow, range.lastColumn));
     }
     const fs::path converted = convertedSheet(sheet, extension, output);
     struct Removal {
@@ -173,22 +172,6 @@ bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host:
         return true;  // a chart sheet has no grid to overflow
     }
     return fitsGrid(range, extension);
-}
-
-void LegacyWorkbook::saveInSourceFormat(std::size_t sheet, const fs::path& output,
-                                        const host::UsedRange& range) {
-    // The same choice, and the same note, as the run makes when it names a sheet too large.
-    split::OutputTarget target =
-        split::fitOutputToWriter(output.string(), source_.string(), writers_, range);
-    const fs::path planned = target.path;
-    const std::string folder = output.has_parent_path() ? (output.parent_path() / "").string() : "";
-    target.path =
-        split::firstFreeName(folder, planned.stem().string(), planned.extension().string());
-    saveSheetAs(sheet, target.path);
-    throw split::SavedElsewhere(legacy_errors::kSavedInSourceFormat,
-                                split::substitutionNote(output.string(), source_.string(), target,
-                                                        sheets().at(sheet).name, range),
-                                target.path);
 }
 
 fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& extension,
@@ -219,7 +202,7 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
             }
         }
         for (const auto& companion : convertedSheets_->companionWorkbooks(source_, extension)) {
-            letWindowEventsThrough();
+            EventHook::letEventsThrough();
             try {
                 const auto book = convertedSheets_->open(companion);
                 for (const std::size_t other : sheetsToBatch(*book, extension)) {

@@ -3,7 +3,7 @@
 // converted .xlsx when the source is in another format) and writes every format it knows; an
 // output in another format (.xls, .xlt, .ods) is written by the engine as .xlsx, converted by
 // LibreOffice and moved into place atomically. A sheet too large for the output's format is
-// never cut down: it is saved in the source's format under another name, and reported.
+// never cut down: its save fails and writes nothing.
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -21,12 +21,11 @@ namespace pv::office {
 
 class LegacyWorkbook : public host::SourceWorkbook {
   public:
-    // `engineWorkbook` was opened from `converted` (or from `source` itself when it is nothing);
-    // `writers` is the host that opened it, which tells the formats a sheet can be saved in.
+    // `engineWorkbook` was opened from `converted` (or from `source` itself when it is nothing).
     LegacyWorkbook(std::filesystem::path source,
                    std::unique_ptr<host::SourceWorkbook> engineWorkbook,
                    std::optional<ConvertedFile> converted, const host::SpreadsheetHost& engine,
-                   const host::SpreadsheetHost& writers, std::shared_ptr<OfficeConverter> converter,
+                   std::shared_ptr<OfficeConverter> converter,
                    std::shared_ptr<ConvertedSheets> convertedSheets);
     ~LegacyWorkbook() override;
 
@@ -42,8 +41,6 @@ class LegacyWorkbook : public host::SourceWorkbook {
     auto namingSource(Call&& call) -> decltype(call());
 
     bool fits(std::size_t sheet, const std::string& extension, host::UsedRange& range);
-    void saveInSourceFormat(std::size_t sheet, const std::filesystem::path& output,
-                            const host::UsedRange& range);
     class SheetBatch;
     // The sheet converted into `extension` by LibreOffice, in a start that also converts the
     // sheets the run will ask for next in that format; the file is the caller's to remove.
@@ -60,7 +57,6 @@ class LegacyWorkbook : public host::SourceWorkbook {
     std::unique_ptr<host::SourceWorkbook> engineWorkbook_;
     std::optional<ConvertedFile> converted_;
     const host::SpreadsheetHost& engine_;
-    const host::SpreadsheetHost& writers_;
     std::shared_ptr<OfficeConverter> converter_;
     std::shared_ptr<ConvertedSheets> convertedSheets_;
 };

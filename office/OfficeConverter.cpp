@@ -4,19 +4,18 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
 #include <system_error>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "office/LegacyErrors.h"
 
 namespace pv::office {
@@ -65,13 +64,6 @@ bool isNonEmptyFile(const std::filesystem::path& path) {
 }
 
 }  // namespace
-
-void letWindowEventsThrough() {
-    auto* app = QCoreApplication::instance();
-    if (app != nullptr && QThread::currentThread() == app->thread()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kPumpIntervalMs);
-    }
-}
 
 std::uint64_t defaultOfficeMemoryLimit() {
     constexpr std::uint64_t kGiB = 1ULL << 30;
@@ -189,7 +181,7 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
             batch.end = ConversionEnd::TimedOut;
             break;
         }
-        letWindowEventsThrough();
+        EventHook::letEventsThrough();
     }
     output += process.readAll();
     timeSpent_ += std::chrono::milliseconds(clock.elapsed());

@@ -1,8 +1,8 @@
 #pragma once
 // Runs LibreOffice's converter: many files into one format in a single soffice start, with a
 // private user profile (a LibreOffice the user has open is never disturbed), a time limit (a
-// stuck conversion is killed with everything it started) and the window's events let through
-// while it works.
+// stuck conversion is killed with everything it started) and the event hook called while it
+// works.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -75,10 +75,6 @@ class OfficeConverter {
     std::chrono::milliseconds timeSpent_{0};
     int starts_ = 0;
 };
-
-// Lets the window repaint and react during long work of ours, but only on the thread that owns
-// the event loop: a worker thread of the command line has no window to keep alive.
-void letWindowEventsThrough();
 
 // A text for reports: why a batch left a file unconverted.
 std::string describeConversionEnd(const ConversionBatch& batch);

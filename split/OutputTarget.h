@@ -3,7 +3,6 @@
 // written ("no_value.xls" for an .xlsx source without LibreOffice) must not lose the sheet, so
 // the sheet is saved in its source's format under the source's extension instead, or in the
 // default format when the source's cannot be written either (.xlsb).
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -37,17 +36,5 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
 std::string substitutionNote(const std::string& name, const std::string& sourcePath,
                              const OutputTarget& target, const std::string& sheetName = {},
                              const host::UsedRange& used = {});
-
-// Thrown by a workbook that could not save a sheet under the name asked for but saved it whole
-// under another one: the sheet is saved, and the description says where and why.
-class SavedElsewhere : public Error {
-  public:
-    SavedElsewhere(int number, std::string description, std::filesystem::path saved)
-        : Error(number, std::move(description)), saved_(std::move(saved)) {}
-    const std::filesystem::path& saved() const { return saved_; }
-
-  private:
-    std::filesystem::path saved_;
-};
 
 }  // namespace pv::split

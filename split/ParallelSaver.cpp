@@ -4,19 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "split/OutputTarget.h"
-
 namespace pv::split {
-
-void saveSheet(host::SourceWorkbook& workbook, SaveTask& task) {
-    try {
-        workbook.saveSheetAs(task.sheet, task.target);
-    } catch (const SavedElsewhere& elsewhere) {
-        task.target = elsewhere.saved().string();
-        task.note = elsewhere.description();
-        task.noteNumber = elsewhere.number();
-    }
-}
 
 ParallelSaver::ParallelSaver(host::SpreadsheetHost& host, int workers) : host_(host) {
     for (int i = 0; i < std::max(workers, 1); ++i)
@@ -77,7 +65,7 @@ void ParallelSaver::work() {
                 workbook.reset();
                 workbook = host_.open(result.task.source);
             }
-            saveSheet(*workbook, result.task);
+            workbook->saveSheetAs(result.task.sheet, result.task.target);
         } catch (...) {
             result.failure = std::current_exception();
         }

@@ -26,10 +26,6 @@ struct SaveTask {
     int noteNumber = 0;
 };
 
-// Saves the task's sheet. A sheet the workbook saved whole under another name (SavedElsewhere)
-// is saved too: the task then names that file and carries the workbook's note.
-void saveSheet(host::SourceWorkbook& workbook, SaveTask& task);
-
 struct SaveResult {
     SaveTask task;
     std::exception_ptr failure;  // null when the file was written

@@ -1,6 +1,7 @@
 #pragma once
 // What a split run shows while it works, and what it tells about each output. The window moves
-// its progress bar and pointer and pumps its events; the command line prints.
+// its progress bar and pointer (its events get through by the event hook); the command line
+// prints.
 #include <string>
 
 namespace pv::split {
@@ -31,8 +32,6 @@ class RunObserver {
     virtual void setMousePointer(int pointer) = 0;
     virtual void setProgressValue(double percent) = 0;
     virtual void setProgressText(const std::string& text) = 0;
-    // Lets pending window events run; the command line has none.
-    virtual void letEventsThrough() {}
     // True once the program is asked to end (the window closed, an interrupt): the run stops
     // before its next file, so no file is left half written.
     virtual bool stopRequested() { return false; }

@@ -7,6 +7,7 @@
 
 #include "core/Error.h"
 #include "core/ErrorReport.h"
+#include "core/EventHook.h"
 #include "folders/PathRoutines.h"
 #include "host/cells/CellRef.h"
 #include "split/OutputNaming.h"
@@ -164,7 +165,7 @@ void SplitRun::processRow(std::size_t row) {
     if (saver_)
         reportFinished(saver_->takeFinished());
 
-    attempt(line::kLetEvents, [&] { observer.letEventsThrough(); });
+    attempt(line::kLetEvents, [&] { EventHook::letEventsThrough(); });
     attempt(line::kHourglass, [&] { observer.setMousePointer(kPointerHourglass); });
     attempt(line::kProgressValue, [&] {
         observer.setProgressValue(static_cast<double>(row) /
@@ -173,7 +174,7 @@ void SplitRun::processRow(std::size_t row) {
     attempt(line::kSourcePath, [&] { sourcePath_ = request_.rows.at(row - 1); });
     attempt(line::kProgressText,
             [&] { observer.setProgressText(kProcessing + fileNameOf(sourcePath_)); });
-    attempt(line::kLetEventsAgain, [&] { observer.letEventsThrough(); });
+    attempt(line::kLetEventsAgain, [&] { EventHook::letEventsThrough(); });
     attempt(line::kSourceExtension, [&] { sourceExtension_ = sourceExtension(sourcePath_); });
 
     // A workbook that does not open is reported once; none of its later steps has anything to
@@ -189,7 +190,7 @@ void SplitRun::processRow(std::size_t row) {
 
     const std::size_t sheetCount = workbook->sheets().size();  // read once
     for (std::size_t sheet = 0; sheet < sheetCount; ++sheet) {
-        observer.letEventsThrough();  // more often than each workbook: big ones take a while
+        EventHook::letEventsThrough();  // more often than each workbook: big ones take a while
         if (observer.stopRequested()) {
             outcome_.stopped = true;
             break;
@@ -291,9 +292,8 @@ void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {
         attempt(line::kSave, [&] { saver_->submit(task); });
         return;
     }
-    SaveTask done = task;
-    if (attempt(line::kSave, [&] { saveSheet(workbook, done); }))
-        saved(done);
+    if (attempt(line::kSave, [&] { workbook.saveSheetAs(task.sheet, task.target); }))
+        saved(task);
 }
 
 void SplitRun::saved(const SaveTask& task) {

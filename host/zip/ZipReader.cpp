@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "host/zip/EntryNames.h"
-#include "host/zip/ReadingPulse.h"
 #include "host/zip/ZipErrors.h"
 
 namespace pv::host {
@@ -260,7 +260,7 @@ void ZipReader::stream(std::string_view part,
         sincePulse += n;
         if (sincePulse >= kPulseEvery) {
             sincePulse = 0;
-            ReadingPulse::beat();
+            EventHook::letEventsThrough();
         }
         return sink(bytes, n);
     };

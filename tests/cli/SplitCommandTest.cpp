@@ -222,6 +222,21 @@ TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     EXPECT_TRUE(fileNames(out.path()).empty());
 }
 
+// A folder argument takes the files "Add All Excel Files In Folder" takes: lock files ("~...")
+// and hidden writable files stay out, a hidden read-only workbook goes in.
+TEST_F(SplitCommandTest, AFolderTakesTheFilesTheWindowsFolderCommandTakes) {
+    pv::test::TempDir folder;
+    pv::test::writeWorkbooks({
+        {folder / ".x.xlsx", {{"HiddenReadOnly", {{"B2", "r"}}}}},
+        {folder / ".w.xlsx", {{"HiddenWritable", {{"B2", "w"}}}}},
+        {folder / "~$lock.xlsx", {{"Lock", {{"B2", "l"}}}}},
+    });
+    fs::permissions(folder / ".x.xlsx", fs::perms::owner_write, fs::perm_options::remove);
+    const Result result = split({"-q", "-o", outArg(), "-n", "sheet", folder.path().string()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"HiddenReadOnly.xlsx"}));
+}
+
 TEST_F(SplitCommandTest, AFolderWithoutWorkbooksAddsNoFiles) {
     const Result result = split({"-o", outArg(), "--ext", "xlsm", in.path().string()});
     EXPECT_EQ(result.status, 1);

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "folders/DiskFolderReader.h"
 #include "folders/FileAttributes.h"
 #include "folders/FolderErrors.h"
@@ -27,12 +28,11 @@ QString slashed(const fs::path& p) {
 QStringList walk(QStringList folders, bool recurse = true, int* eventRuns = nullptr) {
     pv::DiskFolderReader reader;
     pv::test::ScriptedDialogs dialogs;
-    pv::WalkServices services{reader,
-                              [eventRuns] {
-                                  if (eventRuns)
-                                      ++*eventRuns;
-                              },
-                              dialogs};
+    const pv::EventHook hook([eventRuns] {
+        if (eventRuns)
+            ++*eventRuns;
+    });
+    pv::WalkServices services{reader, dialogs};
     pv::GetSubDirectories2016(folders, recurse, services);
     EXPECT_TRUE(dialogs.shown().empty());
     return folders;
@@ -151,7 +151,7 @@ struct FakeWalk {
     FakeReader reader;
     pv::test::ScriptedDialogs dialogs;
     QStringList run(QStringList folders) {
-        pv::GetSubDirectories2016(folders, true, {reader, {}, dialogs});
+        pv::GetSubDirectories2016(folders, true, {reader, dialogs});
         return folders;
     }
 };

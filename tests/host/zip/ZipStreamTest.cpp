@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "core/Error.h"
+#include "core/EventHook.h"
 #include "host/PackageBuilder.h"
-#include "host/zip/ReadingPulse.h"
 #include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
 #include "support/TestEnv.h"
@@ -124,7 +124,7 @@ TEST_F(ZipStream, LongReadsPulseOnTheReadingThreadWhileAHookIsInstalled) {
     int beats = 0;
     std::thread::id beatThread;
     {
-        pv::host::ReadingPulse pulse([&] {
+        pv::EventHook pulse([&] {
             ++beats;
             beatThread = std::this_thread::get_id();
         });
@@ -135,7 +135,7 @@ TEST_F(ZipStream, LongReadsPulseOnTheReadingThreadWhileAHookIsInstalled) {
         EXPECT_EQ(beatThread, std::this_thread::get_id());
         {
             int inner = 0;
-            pv::host::ReadingPulse nested([&] { ++inner; });
+            pv::EventHook nested([&] { ++inner; });
             drain("big.xml");
             EXPECT_EQ(inner, 1);
         }

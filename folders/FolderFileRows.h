@@ -1,23 +1,25 @@
 #pragma once
-// Adds the files of walked folders as rows: the shared part of adding a folder and of dropping
-// one. `Procedure` runs the numbered steps (GuardedProcedure or QuietProcedure).
+// Adds the files of walked folders as rows: the one rule of which files a folder gives, shared by
+// "Add All Excel Files In Folder", a dropped folder and a folder on the command line.
+// `Procedure` runs the numbered steps (GuardedProcedure or QuietProcedure); `Rows` takes each
+// row through AddWorkbookRow(const QString&) (the window's list, or the command line's inputs).
 #include <QString>
 #include <QStringList>
 
+#include "core/EventHook.h"
 #include "folders/FileAttributes.h"
 #include "folders/IsExistingFile.h"
 #include "folders/ListFilesInFolder.h"
 #include "folders/PathRoutines.h"
-#include "list/EventPump.h"
-#include "list/WorkbookListView.h"
 
 namespace pv {
 
 // `folders` as the walk leaves them: each ends in "/". Names starting with "~" (lock files of
-// open workbooks) and hidden, writable regular files are left out; every row is normalised.
-template <typename Procedure>
-void AddFolderFileRows(Procedure& proc, WorkbookListView& list, const QStringList& folders,
-                       const QString& pattern, EventPump& pump) {
+// open workbooks) and hidden, writable regular files are left out; every row is normalised. The
+// event hook runs after each file: callers walking many throttle it (ThrottledEventHook).
+template <typename Procedure, typename Rows>
+void AddFolderFileRows(Procedure& proc, Rows& rows, const QStringList& folders,
+                       const QString& pattern) {
     for (const QString& entry : folders) {
         QString folder;
         NameArray names;
@@ -37,8 +39,8 @@ void AddFolderFileRows(Procedure& proc, WorkbookListView& list, const QStringLis
                     return IsExistingFile(path) &&
                            FileAttributes(path) != attributes::kHiddenArchiveFile;
                 },
-                [&] { list.AddWorkbookRow(NormalizePath(path)); });
-            pump.letEventsRun();
+                [&] { rows.AddWorkbookRow(NormalizePath(path)); });
+            EventHook::letEventsThrough();
         }
     }
 }
