@@ -5,9 +5,9 @@
 #include <set>
 
 #include "core/Error.h"
-#include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
 #include "host/extract/ChartRewriter.h"
+#include "host/extract/PartWriters.h"
 #include "host/extract/PersonsFilter.h"
 #include "host/extract/ReferenceRewriters.h"
 #include "host/extract/SheetRewriter.h"
@@ -17,9 +17,6 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/package/WorkbookModel.h"
 #include "host/refs/SheetScope.h"
-#include "host/xml/XmlDocument.h"
-#include "host/xml/XmlEmitter.h"
-#include "host/xml/XmlStream.h"
 #include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
 #include "host/zip/ZipWriter.h"
@@ -38,27 +35,6 @@ constexpr std::string_view kVmlDrawingType =
 constexpr std::string_view kPivotCacheType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
 
-// Workbook extensions that point at parts (pivot caches, slicer and timeline caches, the data
-// model): those parts are not carried, so neither are the extensions.
-bool dropsWorkbookExtension(pugi::xml_node ext) {
-    static const std::set<std::string> kUris = {
-        "{BBE1A952-AA13-448e-AADC-164F8A28A991}", "{46BE6895-7355-4a93-B00E-2C351335B9C9}",
-        "{876F7934-8845-4945-9796-88D515C7AA90}", "{841E416B-1EF1-43b6-AB56-02D37102CBD5}",
-        "{983426D0-5260-488c-9760-48F4B6AC55F4}", "{A2CB5862-8E78-49c6-8D9D-AF26E26ADB89}",
-        "{D0CA8CA8-9F24-4464-BF8E-62219DCF47F9}", "{FCE2AD5D-F65C-4FA6-A056-5C36A1767C68}"};
-    if (kUris.count(ext.attribute("uri").value()) != 0) {
-        return true;
-    }
-    for (auto node : ext.select_nodes(".//*")) {
-        for (auto a : node.node().attributes()) {
-            if (std::string_view(a.name()).starts_with("r:")) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
 class Extraction {
   public:
     Extraction(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
@@ -74,7 +50,14 @@ class Extraction {
         const std::string mainType(mainContentTypeFor(lowercaseExtension(output.string())));
         collectParts();
         ZipWriter writer(output);
-        writer.add("[Content_Types].xml", contentTypes(mainType));
+        std::vector<std::string> parts;
+        for (const auto& entry : zip_.entries()) {
+            if (isKept(entry.name)) {
+                parts.push_back(entry.name);
+            }
+        }
+        writer.add("[Content_Types].xml",
+                   writeContentTypes(src_.types, parts, model_.workbookPart, mainType));
         for (const auto& entry : zip_.entries()) {
             const std::string& part = entry.name;
             if (part == "[Content_Types].xml" || kept_.count(lowercase(part)) == 0) {
@@ -157,13 +140,14 @@ class Extraction {
         keep(model_.workbookPart);
         const std::string workbookRels = stored(relationshipsPartOf(model_.workbookPart));
         keep(workbookRels);
-        generated_[model_.workbookPart] = workbookXml();
-        generated_[workbookRels] =
-            filteredRelationships(model_.workbookPart, [&](const pugi::xml_node& rel) {
-                return keptWorkbookRelationships_.count(rel.attribute("Id").value()) != 0;
-            });
+        generated_[model_.workbookPart] = writeWorkbook(
+            zip_.read(model_.workbookPart), zip_.where(model_.workbookPart),
+            model_.sheets[sheet_].relationshipId, scope_.keptNames(), keptExternalLinks_);
+        generated_[workbookRels] = writeRelationshipsKeeping(
+            zip_.read(workbookRels), zip_.where(workbookRels), keptWorkbookRelationships_);
         if (!model_.sharedStringsPart.empty() && src_.strings != nullptr) {
-            generated_[model_.sharedStringsPart] = sharedStringsXml();
+            generated_[model_.sharedStringsPart] =
+                writeSharedStrings(*src_.strings, scan_.usedStrings);
         }
         packageLevelParts();
     }
@@ -226,9 +210,8 @@ class Extraction {
         const std::string relsPart = stored(relationshipsPartOf(part));
         keep(relsPart);
         if (!dropped.empty()) {
-            generated_[relsPart] = filteredRelationships(part, [&](const pugi::xml_node& rel) {
-                return dropped.count(rel.attribute("Id").value()) == 0;
-            });
+            generated_[relsPart] =
+                writeRelationshipsWithout(zip_.read(relsPart), zip_.where(relsPart), dropped);
         }
     }
 
@@ -253,122 +236,11 @@ class Extraction {
         return std::nullopt;
     }
 
-    template <typename Keep>
-    std::string filteredRelationships(const std::string& part, Keep keepRelationship) {
-        const std::string relsPart =
-            stored(part.empty() ? "_rels/.rels" : relationshipsPartOf(part));
-        pugi::xml_document doc;
-        loadPart(doc, zip_, relsPart);
-        auto root = doc.document_element();
-        for (auto rel = root.first_child(); rel;) {
-            auto next = rel.next_sibling();
-            if (rel.type() == pugi::node_element && !keepRelationship(rel)) {
-                root.remove_child(rel);
-            }
-            rel = next;
-        }
-        return saveXml(doc);
-    }
-
-    std::string workbookXml() {
-        pugi::xml_document doc;
-        loadPart(doc, zip_, model_.workbookPart);
-        auto root = doc.document_element();
-        const std::string keptId = model_.sheets[sheet_].relationshipId;
-        for (auto node = root.first_child(); node;) {
-            auto next = node.next_sibling();
-            const auto local = localName(node.name());
-            if (local == "sheets") {
-                for (auto sheet = node.first_child(); sheet;) {
-                    auto nextSheet = sheet.next_sibling();
-                    if (attributeLocal(sheet, "id").value() != keptId) {
-                        node.remove_child(sheet);
-                    } else {
-                        sheet.remove_attribute("state");
-                    }
-                    sheet = nextSheet;
-                }
-            } else if (local == "bookViews") {
-                for (auto view : node.children()) {
-                    view.remove_attribute("activeTab");
-                    view.remove_attribute("firstSheet");
-                }
-            } else if (local == "definedNames") {
-                filterNames(node);
-                if (!node.first_child()) {
-                    root.remove_child(node);
-                }
-            } else if ((local == "externalReferences" && !keptExternalLinks_) ||
-                       local == "pivotCaches" || local == "customWorkbookViews" ||
-                       local == "webPublishObjects") {
-                root.remove_child(node);
-            } else if (local == "extLst") {
-                for (auto ext = node.first_child(); ext;) {
-                    auto nextExt = ext.next_sibling();
-                    if (dropsWorkbookExtension(ext)) {
-                        node.remove_child(ext);
-                    }
-                    ext = nextExt;
-                }
-                if (!node.first_child()) {
-                    root.remove_child(node);
-                }
-            }
-            node = next;
-        }
-        return saveXml(doc);
-    }
-
-    void filterNames(pugi::xml_node names) {
-        std::size_t index = 0;
-        for (auto name = names.first_child(); name;) {
-            auto next = name.next_sibling();
-            if (name.type() == pugi::node_element && localName(name.name()) == "definedName") {
-                const bool keepIt = index < scope_.keptNames().size() && scope_.keptNames()[index];
-                ++index;
-                if (!keepIt) {
-                    names.remove_child(name);
-                } else if (auto local = name.attribute("localSheetId")) {
-                    local.set_value(0);
-                }
-            }
-            name = next;
-        }
-    }
-
-    std::string sharedStringsXml() const {
-        const SharedStrings& strings = *src_.strings;
-        const std::size_t count = scan_.usedStrings.size();
-        const std::string prefix = strings.rootName().substr(0, strings.rootName().size() - 3);
-        std::string out;
-        XmlEmitter emitter(out);
-        emitter.declaration();
-        emitter.open(strings.rootName());
-        for (const auto& [name, value] : strings.rootAttributes()) {
-            if (name != "count" && name != "uniqueCount") {
-                emitter.attribute(name, value);
-            }
-        }
-        emitter.attribute("count", std::to_string(count));
-        emitter.attribute("uniqueCount", std::to_string(count));
-        emitter.raw("");
-        // Unused entries stay as blanks so the sheet's indexes need not change.
-        const std::string blank = "<" + prefix + "si><" + prefix + "t/></" + prefix + "si>";
-        for (std::size_t i = 0; i < count; ++i) {
-            out.append(scan_.usedStrings[i] ? strings.xml(i) : std::string_view(blank));
-        }
-        out.append("</").append(strings.rootName()).append(">");
-        return out;
-    }
-
     void packageLevelParts() {
         keep("_rels/.rels");
-        generated_[stored("_rels/.rels")] =
-            filteredRelationships("", [&](const pugi::xml_node& node) {
-                const Relationship rel{"", node.attribute("Type").value(), "", false};
-                return rel.is("officeDocument") || rel.is("core-properties") ||
-                       rel.is("extended-properties") || rel.is("custom-properties");
-            });
+        const std::string packageRels = stored("_rels/.rels");
+        generated_[packageRels] =
+            writePackageRelationships(zip_.read(packageRels), zip_.where(packageRels));
         for (const auto& rel : model_.packageRelationships) {
             const ZipEntry* entry = rel.target.empty() ? nullptr : zip_.find(rel.target);
             if (entry == nullptr) {
@@ -378,89 +250,10 @@ class Extraction {
                 keep(entry->name);
             } else if (rel.is("extended-properties")) {
                 keep(entry->name);
-                generated_[entry->name] = appProperties(entry->name);
+                generated_[entry->name] = writeAppProperties(
+                    zip_.read(entry->name), zip_.where(entry->name), model_.sheets[sheet_].info);
             }
         }
-    }
-
-    // The application properties list sheet names: list only ours.
-    std::string appProperties(const std::string& part) {
-        static const char* kVt =
-            "http://schemas.openxmlformats.org/officeDocument/2006/docPropsVTypes";
-        pugi::xml_document doc;
-        loadPart(doc, zip_, part);
-        auto root = doc.document_element();
-        std::string vt;
-        for (auto a : root.attributes()) {
-            if (std::string_view(a.value()) == kVt &&
-                std::string_view(a.name()).starts_with("xmlns:")) {
-                vt = std::string(a.name()).substr(6) + ":";
-            }
-        }
-        if (vt.empty()) {
-            vt = "vt:";
-            root.append_attribute("xmlns:vt") = kVt;
-        }
-        const auto& sheet = model_.sheets[sheet_];
-        const char* heading = sheet.info.kind == SheetKind::Chartsheet ? "Charts" : "Worksheets";
-        const std::string prefix = prefixOf(root);
-        if (auto pairs = childLocal(root, "HeadingPairs")) {
-            pairs.remove_children();
-            auto vector = pairs.append_child((vt + "vector").c_str());
-            vector.append_attribute("size") = 2;
-            vector.append_attribute("baseType") = "variant";
-            vector.append_child((vt + "variant").c_str())
-                .append_child((vt + "lpstr").c_str())
-                .text()
-                .set(heading);
-            vector.append_child((vt + "variant").c_str())
-                .append_child((vt + "i4").c_str())
-                .text()
-                .set(1);
-        }
-        if (auto titles = childLocal(root, "TitlesOfParts")) {
-            titles.remove_children();
-            auto vector = titles.append_child((vt + "vector").c_str());
-            vector.append_attribute("size") = 1;
-            vector.append_attribute("baseType") = "lpstr";
-            vector.append_child((vt + "lpstr").c_str()).text().set(sheet.info.name.c_str());
-        }
-        return saveXml(doc);
-    }
-
-    std::string contentTypes(const std::string& mainType) const {
-        std::string out;
-        XmlEmitter emitter(out);
-        emitter.declaration();
-        emitter.open("Types");
-        emitter.attribute("xmlns", "http://schemas.openxmlformats.org/package/2006/content-types");
-        bool hasRels = false;
-        for (const auto& [extension, type] : src_.types.defaults()) {
-            hasRels = hasRels || extension == "rels";
-            emitter.open("Default");
-            emitter.attribute("Extension", extension);
-            emitter.attribute("ContentType", type);
-            emitter.end("Default");
-        }
-        if (!hasRels) {
-            emitter.open("Default");
-            emitter.attribute("Extension", "rels");
-            emitter.attribute("ContentType",
-                              "application/vnd.openxmlformats-package.relationships+xml");
-            emitter.end("Default");
-        }
-        for (const auto& entry : zip_.entries()) {
-            const bool isWorkbook = entry.name == model_.workbookPart;
-            if (!isKept(entry.name) || !(isWorkbook || src_.types.hasOverride(entry.name))) {
-                continue;
-            }
-            emitter.open("Override");
-            emitter.attribute("PartName", "/" + entry.name);
-            emitter.attribute("ContentType", isWorkbook ? mainType : src_.types.of(entry.name));
-            emitter.end("Override");
-        }
-        emitter.end("Types");
-        return out;
     }
 
     const ExtractionSource& src_;
