@@ -1,0 +1,255 @@
+#include "host/extract/PartGraph.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "core/Error.h"
+#include "host/cells/SheetScan.h"
+#include "host/extract/SheetExtractor.h"
+#include "host/package/ContentTypes.h"
+#include "host/package/PackageErrors.h"
+#include "host/package/PackagePath.h"
+#include "host/package/WorkbookModel.h"
+#include "host/refs/SheetScope.h"
+#include "host/zip/ZipErrors.h"
+#include "host/zip/ZipReader.h"
+
+namespace pv::host {
+
+namespace {
+
+constexpr std::string_view kChartType =
+    "application/vnd.openxmlformats-officedocument.drawingml.chart+xml";
+constexpr std::string_view kChartExType = "application/vnd.ms-office.chartex+xml";
+constexpr std::string_view kControlPropertiesType =
+    "application/vnd.ms-excel.controlproperties+xml";
+constexpr std::string_view kVmlDrawingType =
+    "application/vnd.openxmlformats-officedocument.vmlDrawing";
+constexpr std::string_view kPivotCacheType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
+
+class GraphWalk {
+  public:
+    GraphWalk(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
+              const SheetScope& scope)
+        : src_(source),
+          zip_(source.zip),
+          model_(source.model),
+          sheet_(sheet),
+          scan_(scan),
+          scope_(scope) {}
+
+    PartGraph run() {
+        collectParts();
+        for (const auto& entry : zip_.entries()) {
+            if (isKept(entry.name)) {
+                graph_.parts.push_back(entry.name);
+            }
+        }
+        return std::move(graph_);
+    }
+
+  private:
+    void keep(const std::string& part) { kept_.insert(lowercase(part)); }
+    // The part name as the package spells it.
+    std::string stored(const std::string& part) const {
+        const ZipEntry* entry = zip_.find(part);
+        if (entry == nullptr) {
+            throw Error(ZipError::MissingPart, zip_.where(part) + ": part missing");
+        }
+        return entry->name;
+    }
+    bool isKept(const std::string& part) const { return kept_.count(lowercase(part)) != 0; }
+    void rewrite(PartRewrite::Kind kind, std::string part, std::set<std::string> dropped = {},
+                 std::vector<std::string> threadedComments = {}) {
+        graph_.rewrites.push_back(
+            {kind, std::move(part), std::move(dropped), std::move(threadedComments)});
+    }
+
+    void collectParts() {
+        const SheetEntry& sheet = model_.sheets[sheet_];
+        for (const auto& other : model_.sheets) {
+            foreignParts_.insert(lowercase(other.part));
+        }
+        foreignParts_.insert(lowercase(model_.workbookPart));
+        foreignParts_.erase(lowercase(sheet.part));
+        for (const auto& rel : model_.workbookRelationships) {
+            if (!rel.target.empty()) {
+                workbookLevel_.insert(lowercase(rel.target));
+            }
+        }
+
+        std::vector<std::string> stack;
+        follow(sheet.part, stack);
+        if (model_.sheets[sheet_].info.kind == SheetKind::Worksheet &&
+            (scan_.refersToOtherSheets || !droppedSheetReferences_.empty())) {
+            rewrite(PartRewrite::Kind::Sheet, sheet.part, droppedSheetReferences_);
+        }
+
+        bool keepExternal = scan_.refersToExternalWorkbooks;
+        for (std::size_t i = 0; i < model_.names.size(); ++i) {
+            keepExternal = keepExternal ||
+                           (scope_.keptNames()[i] && scope_.isExternal(model_.names[i].formula));
+        }
+        graph_.keepsExternalLinks = keepExternal;
+        for (const auto& rel : model_.workbookRelationships) {
+            if (rel.target.empty() || !zip_.contains(rel.target)) {
+                continue;
+            }
+            const std::string type = lowercase(rel.type);
+            const bool wanted =
+                rel.is("styles") || rel.is("theme") || rel.is("sharedStrings") ||
+                (rel.is("externalLink") && keepExternal) ||
+                ((rel.is("sheetMetadata") || type.find("richdata") != std::string::npos ||
+                  type.find("/rd") != std::string::npos) &&
+                 scan_.usesCellMetadata) ||
+                (rel.is("person") && usesThreadedComments_) ||
+                (rel.is("connections") && usesQueryTables_) ||
+                lowercase(rel.target) == lowercase(sheet.part) ||
+                neededWorkbookLevel_.count(lowercase(rel.target)) != 0;
+            if (wanted) {
+                graph_.keptWorkbookRelationships.insert(rel.id);
+                if (!isKept(rel.target)) {
+                    follow(rel.target, stack);
+                }
+                if (rel.is("person")) {
+                    rewrite(PartRewrite::Kind::Persons, stored(rel.target), {}, threadedComments_);
+                }
+            }
+        }
+        keep(model_.workbookPart);
+        const std::string workbookRels = stored(relationshipsPartOf(model_.workbookPart));
+        keep(workbookRels);
+        rewrite(PartRewrite::Kind::Workbook, model_.workbookPart);
+        rewrite(PartRewrite::Kind::WorkbookRelationships, workbookRels);
+        if (!model_.sharedStringsPart.empty() && src_.strings != nullptr) {
+            rewrite(PartRewrite::Kind::SharedStrings, model_.sharedStringsPart);
+        }
+        packageLevelParts();
+    }
+
+    // The part and everything its relationships reach, depth first, refusing cycles and
+    // parts of other sheets.
+    void follow(const std::string& part, std::vector<std::string>& stack) {
+        keep(part);
+        const auto rels = readRelationships(zip_, part);
+        if (rels.empty()) {
+            return;
+        }
+        stack.push_back(lowercase(part));
+        std::set<std::string> dropped;
+        const bool isSheet = part == model_.sheets[sheet_].part;
+        for (const auto& rel : rels) {
+            if (rel.external || rel.target.empty()) {
+                continue;
+            }
+            if (rel.is("threadedComment")) {
+                usesThreadedComments_ = true;
+                threadedComments_.push_back(rel.target);
+            }
+            if (rel.is("queryTable")) {
+                usesQueryTables_ = true;
+            }
+            // Pivot tables stay as the cells they show; slicers and timelines need the caches.
+            if (isSheet && (rel.is("pivotTable") || rel.is("slicer") || rel.is("timeline"))) {
+                dropped.insert(rel.id);
+                if (!rel.is("pivotTable")) {
+                    droppedSheetReferences_.insert(rel.id);  // the sheet's extLst names them
+                }
+                continue;
+            }
+            const ZipEntry* entry = zip_.find(rel.target);
+            if (entry == nullptr) {
+                continue;
+            }
+            const std::string lower = lowercase(entry->name);
+            if (std::find(stack.begin(), stack.end(), lower) != stack.end()) {
+                throw Error(PackageError::RelationshipCycle, zip_.where(part) + ": relationship " +
+                                                                 rel.id + " loops back to " +
+                                                                 entry->name);
+            }
+            if (foreignParts_.count(lower) != 0) {
+                throw Error(PackageError::SharedSheetPart,
+                            zip_.where(entry->name) + ": the part is used by two sheets");
+            }
+            if (workbookLevel_.count(lower) != 0) {
+                neededWorkbookLevel_.insert(lower);
+            }
+            if (zip_.contains(entry->name) && !isKept(entry->name)) {
+                follow(entry->name, stack);
+                if (auto kind = foreignReferenceRewrite(entry->name)) {
+                    rewrite(*kind, entry->name);
+                }
+            }
+        }
+        stack.pop_back();
+        const std::string relsPart = stored(relationshipsPartOf(part));
+        keep(relsPart);
+        if (!dropped.empty()) {
+            rewrite(PartRewrite::Kind::Relationships, relsPart, std::move(dropped));
+        }
+    }
+
+    // Parts whose formulas may point at other sheets, by content type.
+    std::optional<PartRewrite::Kind> foreignReferenceRewrite(const std::string& part) const {
+        const std::string& type = src_.types.of(part);
+        if (type == kChartType) {
+            return PartRewrite::Kind::Chart;
+        }
+        if (type == kChartExType) {
+            return PartRewrite::Kind::ChartEx;
+        }
+        if (type == kControlPropertiesType) {
+            return PartRewrite::Kind::ControlProperties;
+        }
+        if (type == kPivotCacheType) {
+            return PartRewrite::Kind::PivotCacheSource;
+        }
+        if (type == kVmlDrawingType) {
+            return PartRewrite::Kind::VmlControlLinks;
+        }
+        return std::nullopt;
+    }
+
+    void packageLevelParts() {
+        keep("_rels/.rels");
+        rewrite(PartRewrite::Kind::PackageRelationships, stored("_rels/.rels"));
+        for (const auto& rel : model_.packageRelationships) {
+            const ZipEntry* entry = rel.target.empty() ? nullptr : zip_.find(rel.target);
+            if (entry == nullptr) {
+                continue;
+            }
+            if (rel.is("core-properties") || rel.is("custom-properties")) {
+                keep(entry->name);
+            } else if (rel.is("extended-properties")) {
+                keep(entry->name);
+                rewrite(PartRewrite::Kind::AppProperties, entry->name);
+            }
+        }
+    }
+
+    const ExtractionSource& src_;
+    const ZipReader& zip_;
+    const WorkbookModel& model_;
+    std::size_t sheet_;
+    const SheetFacts& scan_;
+    const SheetScope& scope_;
+    PartGraph graph_;
+    std::set<std::string> kept_;  // lowercase part names
+    std::set<std::string> foreignParts_;
+    std::set<std::string> workbookLevel_;
+    std::set<std::string> neededWorkbookLevel_;
+    std::set<std::string> droppedSheetReferences_;
+    std::vector<std::string> threadedComments_;
+    bool usesThreadedComments_ = false;
+    bool usesQueryTables_ = false;
+};
+
+}  // namespace
+
+PartGraph buildPartGraph(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
+                         const SheetScope& scope) {
+    return GraphWalk(source, sheet, scan, scope).run();
+}
+
+}  // namespace pv::host

@@ -1,0 +1,48 @@
+#pragma once
+// The parts of a one-sheet workbook that are written anew rather than copied, one function per
+// part. Each takes what it needs (the source part's XML and the facts that cut it down) and
+// returns the part's bytes; none reads the package itself. `where` names the source part in
+// error descriptions (ZipReader::where).
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pv::host {
+
+class ContentTypes;
+class SharedStrings;
+struct SheetInfo;
+
+// [Content_Types].xml: the source's defaults (with one for ".rels" when it had none), and an
+// override for each of `parts` (kept parts as stored, in package order) that has one; the
+// workbook part's is `workbookType`, the content type of the output's format.
+std::string writeContentTypes(const ContentTypes& types, const std::vector<std::string>& parts,
+                              std::string_view workbookPart, std::string_view workbookType);
+
+// The workbook part with the one sheet whose relationship id is `sheetRelationshipId`, visible
+// and active; the defined names kept by `keptNames` (one flag per name, in order)
+// pointed at it; and without pivot caches, custom views, published objects, the extensions
+// that point at parts, and external references unless `keepsExternalReferences`.
+std::string writeWorkbook(std::string_view xml, const std::string& where,
+                          std::string_view sheetRelationshipId, const std::vector<bool>& keptNames,
+                          bool keepsExternalReferences);
+
+// A relationships part with only the relationships whose ids are in `keptIds` (the workbook's).
+std::string writeRelationshipsKeeping(std::string_view xml, const std::string& where,
+                                      const std::set<std::string>& keptIds);
+// A relationships part without the relationships whose ids are in `droppedIds`.
+std::string writeRelationshipsWithout(std::string_view xml, const std::string& where,
+                                      const std::set<std::string>& droppedIds);
+// The package's relationships: the workbook and the document properties only.
+std::string writePackageRelationships(std::string_view xml, const std::string& where);
+
+// The shared strings with the root element as read and the first `used.size()` entries, those
+// not `used` left as blanks so that the sheet's indexes stay valid.
+std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used);
+
+// The application properties (app.xml), listing `sheet` as the workbook's only sheet.
+std::string writeAppProperties(std::string_view xml, const std::string& where,
+                               const SheetInfo& sheet);
+
+}  // namespace pv::host
