@@ -20,6 +20,7 @@
 
 #include "app/AppErrors.h"
 #include "core/Dialogs.h"
+#include "core/MousePointer.h"
 #include "split/HostReadiness.h"
 #include "split/OutputNaming.h"
 
@@ -29,14 +30,6 @@ class EventHook;
 class SettingsStore;
 class SkinFramework;
 class WorkbookListView;
-
-// Values of the window's pointer, shared by every handler.
-namespace pointer {
-inline constexpr int kDefault = 0;
-inline constexpr int kArrow = 1;
-inline constexpr int kHourglass = 11;
-inline constexpr int kCustom = 99;  // the hand cursor file, else a pointing hand
-}  // namespace pointer
 
 // Setting keys and their fixed defaults.
 namespace setting {

@@ -56,7 +56,7 @@ void RangePromptDialog::loadCells(const QString& workbookPath) {
             if (workbook->sheets()[sheet].kind != host::SheetKind::Worksheet)
                 continue;
             const host::UsedRange range = workbook->usedRange(sheet);
-            const bool hasContent = range.lastRow > 1 || range.lastColumn > 1;
+            const bool hasContent = range.hasContentBeyondA1();
             if (!shown || hasContent) {
                 shown = sheet;
                 used = range;

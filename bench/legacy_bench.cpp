@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
             auto book = host->open(path);
             for (std::size_t s = 0; s < book->sheets().size(); ++s) {
                 const auto range = book->usedRange(s);
-                if (range.lastRow <= 1 && range.lastColumn <= 1) {
+                if (!range.hasContentBeyondA1()) {
                     continue;
                 }
                 book->saveSheetAs(s, out / (path.stem().string() + " " + book->sheets()[s].name +

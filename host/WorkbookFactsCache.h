@@ -7,8 +7,8 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
 
+#include "host/SourceIdentity.h"
 #include "host/WorkbookFacts.h"
 
 namespace pv::host {
@@ -20,7 +20,7 @@ class WorkbookFactsCache {
 
   private:
     std::mutex mutex_;
-    std::map<std::string, std::weak_ptr<WorkbookFacts>> open_;
+    std::map<SourceIdentity, std::weak_ptr<WorkbookFacts>> open_;
 };
 
 }  // namespace pv::host

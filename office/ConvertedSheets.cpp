@@ -7,32 +7,20 @@
 #include "core/Error.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
-#include "office/LegacyErrors.h"
 #include "office/LegacyFormats.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-std::string normalized(const fs::path& path) {
-    std::error_code ec;
-    return fs::absolute(path, ec).lexically_normal().string();
-}
-
-}  // namespace
 
 ConvertedSheets::ConvertedSheets() = default;
 ConvertedSheets::~ConvertedSheets() = default;
 
 ConvertedSheets::Key ConvertedSheets::keyOf(const fs::path& source, std::size_t sheet,
                                             const std::string& extension) {
-    std::error_code ec;
     Key key;
-    key.path = normalized(source);
-    key.size = fs::file_size(source, ec);
-    key.modified = fs::last_write_time(source, ec).time_since_epoch().count();
+    key.source = host::identifySource(source);
     key.sheet = sheet;
     key.extension = extension;
     return key;
@@ -48,11 +36,11 @@ void ConvertedSheets::prepare(const std::vector<fs::path>& workbooks, Opener ope
 std::vector<fs::path> ConvertedSheets::companionWorkbooks(const fs::path& asking,
                                                           const std::string& extension) {
     std::lock_guard lock(mutex_);
-    givenOut_.emplace(normalized(asking), extension);
+    givenOut_.emplace(host::identifySource(asking).path, extension);
     std::vector<fs::path> companions;
     for (const auto& workbook : prepared_) {
         if (host::lowercaseExtension(workbook.string()) == extension &&
-            givenOut_.emplace(normalized(workbook), extension).second) {
+            givenOut_.emplace(host::identifySource(workbook).path, extension).second) {
             companions.push_back(workbook);
         }
     }
@@ -61,7 +49,7 @@ std::vector<fs::path> ConvertedSheets::companionWorkbooks(const fs::path& asking
 
 std::unique_ptr<host::SourceWorkbook> ConvertedSheets::open(const fs::path& workbook) const {
     if (!open_) {
-        throw Error(legacy_errors::kConversionFailed,
+        throw Error(OfficeError::ConversionFailed,
                     workbook.string() + ": the workbook is not one of the run's");
     }
     return open_(workbook);
@@ -98,7 +86,7 @@ fs::path ConvertedSheets::folder(const fs::path& output) {
         auto folder =
             std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-sheets-XXXXXX");
         if (!folder->isValid()) {
-            throw Error(legacy_errors::kTemporaryFolder,
+            throw Error(OfficeError::TemporaryFolder,
                         output.string() +
                             ": no private temporary folder could be made to convert the sheet in");
         }

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "host/SourceIdentity.h"
 #include "host/SpreadsheetHost.h"
 
 class QTemporaryDir;
@@ -62,9 +63,7 @@ class ConvertedSheets {
   private:
     // A source that changed since its sheet was converted is converted again.
     struct Key {
-        std::string path;
-        std::uintmax_t size = 0;
-        std::int64_t modified = 0;
+        host::SourceIdentity source;
         std::size_t sheet = 0;
         std::string extension;
         auto operator<=>(const Key&) const = default;

@@ -6,12 +6,13 @@
 #include <system_error>
 #include <utility>
 
+#include "host/SourceIdentity.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
-#include "office/LegacyErrors.h"
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office {
 
@@ -22,8 +23,9 @@ namespace {
 constexpr const char* kXlsxFilter = "Calc MS Excel 2007 XML";
 
 Error conversionError(const fs::path& source, const ConversionBatch& batch) {
-    const int number = batch.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
-                                                            : legacy_errors::kConversionFailed;
+    const OfficeError number = batch.end == ConversionEnd::TimedOut
+                                   ? OfficeError::ConversionTimedOut
+                                   : OfficeError::ConversionFailed;
     return Error(number, source.string() +
                              ": the workbook could not be opened: " + describeConversionEnd(batch));
 }
@@ -34,15 +36,6 @@ ConvertedSources::ConvertedSources(std::shared_ptr<OfficeConverter> converter)
     : converter_(std::move(converter)) {}
 
 ConvertedSources::~ConvertedSources() = default;
-
-ConvertedSources::Key ConvertedSources::keyOf(const fs::path& source) {
-    std::error_code ec;
-    Key key;
-    key.path = fs::absolute(source, ec).lexically_normal().string();
-    key.size = fs::file_size(source, ec);
-    key.modified = fs::last_write_time(source, ec).time_since_epoch().count();
-    return key;
-}
 
 void ConvertedSources::prepare(const std::vector<fs::path>& sources) {
     std::lock_guard lock(mutex_);
@@ -60,7 +53,7 @@ ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
         throw Error(pv::host::ZipError::CannotOpenFile,
                     source.string() + ": the file does not exist or is not a regular file");
     }
-    const Key key = keyOf(source);
+    const Key key = host::identifySource(source);
     auto answer = [&]() -> std::optional<ConvertedFile> {
         if (auto found = converted_.find(key); found != converted_.end()) {
             return ConvertedFile{folder_, found->second};
@@ -81,7 +74,7 @@ ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
             return *known;
         }
     }
-    throw Error(legacy_errors::kConversionFailed,
+    throw Error(OfficeError::ConversionFailed,
                 source.string() + ": the workbook could not be opened by LibreOffice (soffice)");
 }
 
@@ -98,7 +91,7 @@ std::vector<fs::path> ConvertedSources::batchFor(const fs::path& source, const K
     std::set<fs::path> stems{source.stem()};
     std::vector<fs::path> later;
     for (const auto& waiting : std::exchange(waiting_, {})) {
-        const Key waitingKey = keyOf(waiting);
+        const Key waitingKey = host::identifySource(waiting);
         if (converted_.contains(waitingKey) || failures_.contains(waitingKey) ||
             setAside_.contains(waitingKey) ||
             std::find(keys.begin(), keys.end(), waitingKey) != keys.end()) {
@@ -120,7 +113,7 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         auto folder =
             std::make_shared<QTemporaryDir>(QDir::tempPath() + "/pellavine-legacy-XXXXXX");
         if (!folder->isValid()) {
-            throw Error(legacy_errors::kTemporaryFolder,
+            throw Error(OfficeError::TemporaryFolder,
                         sources.front().string() +
                             ": no private temporary folder could be made to convert it in");
         }
@@ -147,14 +140,14 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         copy += host::lowercaseExtension(source.string());
         if (!fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec)) {
             failures_.emplace(
-                keyOf(source),
+                host::identifySource(source),
                 Error(pv::host::ZipError::CannotOpenFile,
                       source.string() + ": the file could not be read: " + ec.message()));
             continue;
         }
         copies.push_back(copy);
         originals.push_back(source);
-        keys.push_back(keyOf(source));
+        keys.push_back(host::identifySource(source));
     }
     const ConversionBatch batch = converter_->convert(copies, ".xlsx", kXlsxFilter, outbox);
     fs::remove_all(inbox, ec);

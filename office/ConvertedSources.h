@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/Error.h"
+#include "host/SourceIdentity.h"
 
 class QTemporaryDir;
 
@@ -40,13 +41,7 @@ class ConvertedSources {
 
   private:
     // What makes a conversion stale: the file's path, size and time of last change.
-    struct Key {
-        std::string path;
-        std::uintmax_t size = 0;
-        std::int64_t modified = 0;
-        auto operator<=>(const Key&) const = default;
-    };
-    static Key keyOf(const std::filesystem::path& source);
+    using Key = host::SourceIdentity;
 
     // `source`, with every workbook still waiting unless `source` once broke a batch off.
     std::vector<std::filesystem::path> batchFor(const std::filesystem::path& source,

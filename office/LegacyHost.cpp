@@ -5,9 +5,9 @@
 #include "host/zip/EntryNames.h"
 #include "office/ConvertedSheets.h"
 #include "office/ConvertedSources.h"
-#include "office/LegacyErrors.h"
 #include "office/LegacyFormats.h"
 #include "office/LegacyWorkbook.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office {
 
@@ -35,9 +35,9 @@ std::unique_ptr<host::SourceWorkbook> LegacyHost::open(const fs::path& path) {
                                                 converter_, convertedSheets_);
     }
     if (!converter_->available()) {
-        throw Error(legacy_errors::kOfficeMissing, path.string() + ": opening " + extension +
-                                                       " workbooks needs LibreOffice (soffice) "
-                                                       "installed");
+        throw Error(OfficeError::OfficeMissing, path.string() + ": opening " + extension +
+                                                    " workbooks needs LibreOffice (soffice) "
+                                                    "installed");
     }
     ConvertedFile converted = sources_->xlsxFor(path);
     std::unique_ptr<host::SourceWorkbook> workbook;

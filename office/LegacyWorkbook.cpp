@@ -9,9 +9,9 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
-#include "office/LegacyErrors.h"
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
+#include "office/OfficeErrors.h"
 #include "office/OutputPlacement.h"
 
 namespace pv::office {
@@ -28,10 +28,6 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
         text.replace(at, from.size(), to);
     }
     return text;
-}
-
-bool hasContentBeyondA1(const host::UsedRange& range) {
-    return range.lastRow > 1 || range.lastColumn > 1;
 }
 
 bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
@@ -145,7 +141,7 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
     }
     host::UsedRange range;
     if (!fits(sheet, extension, range)) {
-        throw Error(legacy_errors::kSheetDoesNotFitOutput,
+        throw Error(OfficeError::SheetDoesNotFitOutput,
                     output.string() + ": " +
                         host::tooLargeText(sheets().at(sheet).name, source_.string(), extension,
                                            range.lastRow, range.lastColumn));
@@ -223,8 +219,8 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
     if (auto found = convertedSheets_->take(source_, sheet, extension)) {
         return *found;
     }
-    throw Error(result.end == ConversionEnd::TimedOut ? legacy_errors::kConversionTimedOut
-                                                      : legacy_errors::kConversionFailed,
+    throw Error(result.end == ConversionEnd::TimedOut ? OfficeError::ConversionTimedOut
+                                                      : OfficeError::ConversionFailed,
                 output.string() + ": sheet \"" + sheets().at(sheet).name + "\" of " +
                     source_.string() + " could not be converted to " + extension + ": " +
                     describeConversionEnd(result));
@@ -240,7 +236,7 @@ std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& boo
         }
         try {
             const host::UsedRange range = book.usedRange(sheet);
-            if (hasContentBeyondA1(range) && fitsGrid(range, extension)) {
+            if (range.hasContentBeyondA1() && fitsGrid(range, extension)) {
                 wanted.push_back(sheet);
             }
         } catch (const std::exception&) {

@@ -16,7 +16,7 @@
 
 #include "core/Error.h"
 #include "core/EventHook.h"
-#include "office/LegacyErrors.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office {
 
@@ -101,7 +101,7 @@ std::filesystem::path OfficeConverter::profileFolder() {
         profile_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-office-XXXXXX");
         if (!profile_->isValid()) {
             profile_.reset();
-            throw Error(legacy_errors::kTemporaryFolder,
+            throw Error(OfficeError::TemporaryFolder,
                         "No private folder for LibreOffice's profile could be made in " +
                             QDir::tempPath().toStdString());
         }
@@ -115,7 +115,7 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
     std::lock_guard lock(mutex_);
     // An event handler run while we wait must not start a second soffice on the same profile.
     if (busy_) {
-        throw Error(legacy_errors::kConversionFailed,
+        throw Error(OfficeError::ConversionFailed,
                     "LibreOffice (soffice) is still converting other workbooks");
     }
     busy_ = true;

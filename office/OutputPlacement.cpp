@@ -4,13 +4,13 @@
 #include <QSaveFile>
 
 #include "core/Error.h"
-#include "office/LegacyErrors.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office {
 
 void copyIntoPlace(const std::filesystem::path& finished, const std::filesystem::path& output) {
     auto fail = [&](const QString& why) {
-        throw Error(legacy_errors::kCannotPlaceOutput,
+        throw Error(OfficeError::CannotPlaceOutput,
                     output.string() +
                         ": the converted workbook could not be saved here: " + why.toStdString());
     };

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "host/SpreadsheetHost.h"
+#include "host/zip/EntryNames.h"
 
 namespace pv {
 
@@ -53,14 +54,8 @@ void CheckHostInstalled(Dialogs& dialogs, const HostProbe& canCreateHost,
 
 namespace {
 
-std::string lowercase(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 bool isOfficeProcess(const std::string& name) {
-    const std::string lower = lowercase(name);
+    const std::string lower = host::lowercase(name);
     return lower == "soffice.bin" || lower.find("excel") != std::string::npos;
 }
 

@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/ErrorReport.h"
 #include "core/EventHook.h"
+#include "core/MousePointer.h"
 #include "folders/PathRoutines.h"
 #include "host/cells/CellRef.h"
 #include "split/OutputNaming.h"
@@ -154,7 +155,7 @@ bool SplitRun::passesChecks() {
 }
 
 void SplitRun::resetProgress() {
-    services_.observer.setMousePointer(kPointerDefault);
+    services_.observer.setMousePointer(pointer::kDefault);
     services_.observer.setProgressValue(0);
     services_.observer.setProgressText(kProgressBarIdleText);
 }
@@ -166,7 +167,7 @@ void SplitRun::processRow(std::size_t row) {
         reportFinished(saver_->takeFinished());
 
     attempt(line::kLetEvents, [&] { EventHook::letEventsThrough(); });
-    attempt(line::kHourglass, [&] { observer.setMousePointer(kPointerHourglass); });
+    attempt(line::kHourglass, [&] { observer.setMousePointer(pointer::kHourglass); });
     attempt(line::kProgressValue, [&] {
         observer.setProgressValue(static_cast<double>(row) /
                                   static_cast<double>(request_.rows.size()) * 100.0);
@@ -228,7 +229,7 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
     if (!attempt(line::kUsedRange, [&] { used = workbook.usedRange(sheet); }))
         return;
     bool skip = false;
-    attempt(line::kSkipTest, [&] { skip = used.lastRow <= 1 && used.lastColumn <= 1; });
+    attempt(line::kSkipTest, [&] { skip = !used.hasContentBeyondA1(); });
     if (skip)
         return;
 

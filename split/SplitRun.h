@@ -30,8 +30,6 @@ inline constexpr const char* kNoRangeSelected = "You did not select a range. Ple
 inline constexpr const char* kDone = "Done.";
 inline constexpr const char* kProcessing = "Processing: ";
 inline constexpr const char* kProgressBarIdleText = "Progress Bar";
-inline constexpr int kPointerDefault = 0;
-inline constexpr int kPointerHourglass = 11;
 
 struct RunRequest {
     // The listed paths, taken when the run starts: rows added or removed meanwhile do not

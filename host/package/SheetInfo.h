@@ -18,6 +18,9 @@ struct SheetInfo {
 struct UsedRange {
     int lastRow = 1;
     int lastColumn = 1;
+
+    // A sheet whose used range is A1 alone counts as empty: it is not split.
+    bool hasContentBeyondA1() const { return lastRow > 1 || lastColumn > 1; }
 };
 
 }  // namespace pv::host

@@ -9,6 +9,7 @@
 #include "host/package/PackageErrors.h"
 #include "host/xml/XmlErrors.h"
 #include "host/zip/ZipErrors.h"
+#include "office/OfficeErrors.h"
 #include "split/SplitErrors.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 using namespace pv::host;
 using pv::AppError;
 using pv::FolderError;
+using pv::office::OfficeError;
 using pv::split::SplitError;
 
 // Far wider than any range in use, so a number out of place is still seen.
@@ -23,7 +25,7 @@ constexpr int kFirst = 1;
 constexpr int kLast = 10000;
 
 static_assert(pv::numbersAreUnique<ZipError, XmlError, PackageError, CellError, HostError,
-                                   FolderError, SplitError, AppError>(kFirst, kLast),
+                                   FolderError, SplitError, OfficeError, AppError>(kFirst, kLast),
               "two layers use the same error number");
 
 template <pv::ErrorCode Code>
@@ -44,6 +46,7 @@ TEST(ErrorNumbersTest, EachLayerKeepsToItsRange) {
     EXPECT_EQ(numbersOutside<HostError>(1000, 2000), std::vector<int>{});
     EXPECT_EQ(numbersOutside<FolderError>(2000, 3000), std::vector<int>{});
     EXPECT_EQ(numbersOutside<SplitError>(3000, 3600), std::vector<int>{});
+    EXPECT_EQ(numbersOutside<OfficeError>(3600, 3700), std::vector<int>{});
     EXPECT_EQ(numbersOutside<AppError>(4000, 5000), std::vector<int>{});
 }
 

@@ -9,8 +9,8 @@
 #include <set>
 
 #include "core/Error.h"
-#include "office/LegacyErrors.h"
 #include "office/LegacyHost.h"
+#include "office/OfficeErrors.h"
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
@@ -24,7 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using pv::office::LegacyHost;
 using pv::office::OfficeSettings;
-namespace legacy_errors = pv::office::legacy_errors;
 
 fs::path corpus(const std::string& name) {
     return pv::test::sharedDir() / "corpus/calamine" / name;
@@ -108,7 +107,7 @@ TEST_P(WithoutOffice, EachLegacyWorkbookGetsOneClearErrorNamingIt) {
         host->open(workbook);
         FAIL() << "opened without LibreOffice";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), legacy_errors::kOfficeMissing);
+        EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::OfficeMissing));
         EXPECT_EQ(e.description(), workbook.string() + ": opening " + GetParam() +
                                        " workbooks needs LibreOffice (soffice) installed");
     }
@@ -154,7 +153,7 @@ TEST(LegacyHostFaults, AStuckConversionIsKilledInTimeAndLeavesNothingBehind) {
             host->open(workbook);
             FAIL() << "a stuck conversion opened";
         } catch (const pv::Error& e) {
-            EXPECT_EQ(e.number(), legacy_errors::kConversionTimedOut);
+            EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::ConversionTimedOut));
             EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
         }
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(30));
@@ -177,7 +176,7 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
         host->open(workbook);
         FAIL() << "opened a workbook that was never converted";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+        EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::ConversionFailed));
         EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
         EXPECT_NE(e.description().find("source file could not be loaded"), std::string::npos);
     }
@@ -328,7 +327,7 @@ TEST_F(LegacyHostWithOffice, ASheetTooLargeForXlsIsNotSavedAndNothingIsWritten) 
         book->saveSheetAs(1, out / "Wide.xls");
         FAIL() << "a sheet of 257 columns went into an .xls workbook";
     } catch (const pv::Error& e) {
-        EXPECT_EQ(e.number(), legacy_errors::kSheetDoesNotFitOutput);
+        EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::SheetDoesNotFitOutput));
         EXPECT_NE(e.description().find("257 columns"), std::string::npos) << e.description();
         EXPECT_NE(e.description().find((out / "Wide.xls").string()), std::string::npos);
     }
@@ -435,7 +434,7 @@ TEST_F(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRes
             host->open(books[1]);
             FAIL() << "the poisoned workbook opened";
         } catch (const pv::Error& e) {
-            EXPECT_EQ(e.number(), legacy_errors::kConversionFailed);
+            EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::ConversionFailed));
             EXPECT_NE(e.description().find(books[1].string()), std::string::npos);
         }
         EXPECT_EQ(host->office().starts(), 3) << "the poisoned workbook once more, alone";
