@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "cli/SplitCommand.h"
-#include "office/OfficeConverter.h"
 #include "split/TestWorkbooks.h"
+#include "support/OfficeFixture.h"
 
 namespace {
 
@@ -136,7 +136,7 @@ TEST_F(SplitCommandTest, NoValueSubstituteIsSavedAndNoted) {
 // A sheet saved whole under another name or format is saved: a note, exit status 0.
 TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
     unsetenv("PV_SOFFICE");
-    if (!pv::office::OfficeConverter(pv::office::officeSettingsFromEnvironment()).available())
+    if (!pv::test::officeInstalled())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     // A1 empty: named no_value.xls, but 257 columns do not fit an .xls workbook.
     pv::test::writeWorkbooks({{in / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
@@ -178,7 +178,7 @@ TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
 // which is where the first workbook's wide sheet must go instead of "no_value.xls".
 TEST_F(SplitCommandTest, ASheetTooLargeForItsNameNeverTakesTheNameOfAnother) {
     unsetenv("PV_SOFFICE");
-    if (!pv::office::OfficeConverter(pv::office::officeSettingsFromEnvironment()).available())
+    if (!pv::test::officeInstalled())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
     pv::test::writeWorkbooks({{in / "wide.xlsx", {{"Wide", {{"IW2", "wide"}}}}},
                               {in / "named.xlsx", {{"Named", {{"A1", "no_value"}, {"B2", "x"}}}}}});

@@ -243,11 +243,11 @@ INSTANTIATE_TEST_SUITE_P(Corpus, SplitsFaithfully, testing::ValuesIn(splittableW
 // corrupt package; a binary workbook's main part is no XML; any other zip (an OpenDocument file)
 // lacks the workbook part.
 int refusalFor(const fs::path& file) {
+    if (isCompoundFile(file))
+        return pv::number(pv::host::ZipError::LegacyOrEncrypted);
     std::ifstream in(file, std::ios::binary);
     std::string magic(4, '\0');
     in.read(magic.data(), 4);
-    if (magic == "\xD0\xCF\x11\xE0")
-        return pv::number(pv::host::ZipError::LegacyOrEncrypted);
     int error = 0;
     zip_t* archive = magic == "PK\x03\x04" ? zip_open(file.c_str(), ZIP_RDONLY, &error) : nullptr;
     if (!archive)

@@ -15,6 +15,7 @@
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
 #include "support/OfficeFixture.h"
+#include "support/OutputCheck.h"
 #include "support/RecordingObserver.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestEnv.h"
@@ -24,6 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 using pv::office::LegacyHost;
 using pv::office::OfficeSettings;
+using pv::test::isCompoundFile;
 
 fs::path corpus(const std::string& name) {
     return pv::test::sharedDir() / "corpus/calamine" / name;
@@ -68,16 +70,6 @@ fs::path writeScript(const fs::path& path, const std::string& body) {
     std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
     fs::permissions(path, fs::perms::owner_all);
     return path;
-}
-
-bool isCompoundFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    char magic[4] = {};
-    in.read(magic, 4);
-    return in && static_cast<unsigned char>(magic[0]) == 0xD0 &&
-           static_cast<unsigned char>(magic[1]) == 0xCF &&
-           static_cast<unsigned char>(magic[2]) == 0x11 &&
-           static_cast<unsigned char>(magic[3]) == 0xE0;
 }
 
 std::string readFile(const fs::path& path) {

@@ -1,5 +1,7 @@
 #include "OutputCheck.h"
 
+#include <fstream>
+
 #include "TestEnv.h"
 
 #include <algorithm>
@@ -40,6 +42,13 @@ fs::path sampleDir() {
 
 fs::path corpusDir() {
     return sharedDir() / "corpus" / "calamine";
+}
+
+bool isCompoundFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string magic(4, '\0');
+    in.read(magic.data(), 4);
+    return in && magic == "\xD0\xCF\x11\xE0";
 }
 
 std::vector<fs::path> filesIn(const fs::path& dir) {

@@ -17,6 +17,8 @@ fs::path corpusDir();   // the shared corpus of real workbooks
 
 // Every regular file directly in `dir`, sorted by name; none when the folder is missing.
 std::vector<fs::path> filesIn(const fs::path& dir);
+// Starts as a compound file does (D0 CF 11 E0): a legacy .xls workbook, or an encrypted one.
+bool isCompoundFile(const fs::path& file);
 
 struct CheckReport {
     int status = -1;     // the checker's exit status
