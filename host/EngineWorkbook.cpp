@@ -98,6 +98,7 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
         const SharedStrings* table = strings();
         options.sharedStringCount = table != nullptr ? table->size() : 0;
         options.maxCachedCells = 0;  // cells are read near where they are asked for
+        options.withNotes = true;
         lastFacts_ = scanSheet(zip_, entry.part, options);
         facts_->remember(sheet, lastFacts_);
     }

@@ -8,6 +8,7 @@
 #include "host/cells/CellErrors.h"
 #include "host/cells/CellRef.h"
 #include "host/cells/HyperlinkLocation.h"
+#include "host/package/Relationships.h"
 #include "host/xml/XmlEscapes.h"
 #include "host/xml/XmlStream.h"
 #include "host/zip/ZipReader.h"
@@ -80,6 +81,11 @@ class SheetScanner : public XmlStream {
             column_ = 0;
             if (options_.stopAfterRow && row_ > *options_.stopAfterRow) {
                 stop();
+            }
+            if (isTrueValue(findAttribute(attributes, "customHeight")) ||
+                isTrueValue(findAttribute(attributes, "hidden")) ||
+                isTrueValue(findAttribute(attributes, "customFormat"))) {
+                result.lastRow = std::max(result.lastRow, row_);
             }
         } else if (local == "c") {
             startCell(attributes);
@@ -276,9 +282,42 @@ class SheetScanner : public XmlStream {
     std::set<std::string> foreignShared_;
 };
 
-}  // namespace
+// The cells that carry a note or a threaded comment. A reference that is not one cell places
+// no note: it extends nothing.
+class NoteCells : public XmlStream {
+  public:
+    explicit NoteCells(SheetFacts& facts) : facts_(facts) {}
 
-SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options) {
+  protected:
+    void onStart(const char* name, const char** attributes) override {
+        const auto local = localName(name);
+        if (local != "comment" && local != "threadedComment") {
+            return;
+        }
+        const char* ref = findAttribute(attributes, "ref");
+        if (const auto cell = ref != nullptr ? parseCellRef(ref) : std::nullopt) {
+            facts_.lastRow = std::max(facts_.lastRow, cell->row);
+            facts_.lastColumn = std::max(facts_.lastColumn, cell->column);
+        }
+    }
+    void onEnd(const char*) override {}
+    void onText(const char*, int) override {}
+
+  private:
+    SheetFacts& facts_;
+};
+
+void extendByNotes(const ZipReader& zip, const std::string& part, SheetFacts& facts) {
+    for (const auto& rel : readRelationships(zip, part)) {
+        if ((rel.is("comments") || rel.is("threadedComment")) && !rel.target.empty() &&
+            zip.contains(rel.target)) {
+            NoteCells notes(facts);
+            notes.parse(zip, rel.target);
+        }
+    }
+}
+
+SheetScan readSheetPart(const ZipReader& zip, const std::string& part, const ScanOptions& options) {
     // Most sheets are plain XML, which the plain reader takes several times faster; the rest
     // are read again from the start by the general parser.
     {
@@ -292,6 +331,16 @@ SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOpt
     scanner.parse(zip, part);
     scanner.finish();
     return std::move(scanner.result);
+}
+
+}  // namespace
+
+SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options) {
+    SheetScan scan = readSheetPart(zip, part, options);
+    if (options.withNotes) {
+        extendByNotes(zip, part, scan);
+    }
+    return scan;
 }
 
 }  // namespace pv::host

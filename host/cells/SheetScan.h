@@ -24,7 +24,12 @@ struct ScannedCell {
 // What extraction needs to know of a sheet; small, so it outlives the cells and is shared
 // between the copies of a workbook opened on different threads.
 struct SheetFacts {
-    int lastRow = 0;  // 0 when the sheet has no cells
+    // The used range as the application reckons it (its own <dimension> in the workbooks it
+    // writes agrees): every <c> element, styled or not, with or without a value; every row
+    // with a custom height, hidden or with a row style, for the rows only; every note and
+    // threaded comment (when the scan reads them). Merged areas and column widths or styles
+    // do not extend it: a whole merged column stays one cell of the range.
+    int lastRow = 0;  // 0 when the sheet uses no cell
     int lastColumn = 0;
     std::vector<bool> usedStrings;  // by shared string index
     bool refersToOtherSheets = false;
@@ -47,6 +52,9 @@ struct ScanOptions {
     // firstCachedRow are not kept, and the parse stops after stopAfterRow.
     int firstCachedRow = 1;
     std::optional<int> stopAfterRow;
+    // The cells of the sheet's notes and threaded comments count for the used range (read
+    // from the parts its relationships name).
+    bool withNotes = false;
 };
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);

@@ -14,10 +14,6 @@ namespace pv::host {
 
 namespace {
 
-bool isTrue(std::string_view value) {
-    return value == "1" || value == "true";
-}
-
 SheetVisibility visibilityOf(std::string_view state) {
     if (state == "hidden") {
         return SheetVisibility::Hidden;
@@ -57,7 +53,7 @@ WorkbookModel WorkbookModel::read(const ZipReader& zip) {
     loadPart(doc, zip, model.workbookPart);
     const auto root = doc.document_element();
     if (const auto pr = childLocal(root, "workbookPr")) {
-        model.date1904 = isTrue(pr.attribute("date1904").value());
+        model.date1904 = isTrueValue(pr.attribute("date1904").value());
     }
     std::set<std::string> parts;
     std::set<std::string> names;

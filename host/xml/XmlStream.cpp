@@ -59,6 +59,14 @@ const char* findAttributeLocal(const char** attributes, std::string_view local) 
     return nullptr;
 }
 
+bool isTrueValue(const char* value) {
+    if (value == nullptr) {
+        return false;
+    }
+    const std::string_view text = value;
+    return text == "1" || text == "true";
+}
+
 // A handler's exception must not unwind through expat (it would leak the parser's state for
 // the open element): it is kept, the parse stopped, and it is raised once XML_Parse returns.
 struct XmlStreamCallbacks {

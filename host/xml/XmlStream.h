@@ -24,6 +24,8 @@ std::string_view localName(const char* name);
 const char* findAttribute(const char** attributes, std::string_view name);
 // The value of an attribute by its local name (any prefix), nullptr when absent.
 const char* findAttributeLocal(const char** attributes, std::string_view local);
+// An xsd:boolean value: "1" and "true" are true, anything else (absent included) false.
+bool isTrueValue(const char* value);
 
 class XmlStream {
   public:
