@@ -44,13 +44,28 @@ SheetScope::SheetScope(const WorkbookModel& model, const TableNames& tables, std
             keptNames_[i] = false;
         }
     }
+    // What a name in a formula of this sheet stands for: the sheet's own name of that spelling,
+    // else the workbook-wide one. Other sheets' names are not in reach (no name of theirs hides
+    // a workbook-wide one); "Other!Name" is foreign by its sheet anyway.
+    std::map<std::string, std::size_t> meant;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].localSheet < 0) {
+            meant.emplace(lowercase(names[i].name), i);
+        }
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i].localSheet >= 0 && static_cast<std::size_t>(names[i].localSheet) == sheet) {
+            meant[lowercase(names[i].name)] = i;
+        }
+    }
+    // A formula that uses a name the output does not keep would be #NAME? there (or, when a
+    // dropped local name hid a kept workbook-wide one, would mean that other name): it is foreign.
     for (bool changed = true; changed;) {
         changed = false;
         droppedNames_.clear();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            // A dropped local name does not hide a workbook-wide one of the same name.
-            if (!keptNames_[i] && names[i].localSheet < 0) {
-                droppedNames_.insert(lowercase(names[i].name));
+        for (const auto& [name, index] : meant) {
+            if (!keptNames_[index]) {
+                droppedNames_.insert(name);
             }
         }
         for (std::size_t i = 0; i < names.size(); ++i) {

@@ -1,7 +1,8 @@
 #pragma once
 // Which references stay valid once one sheet is alone in its workbook: its own name, the
 // defined names kept with it, its own tables, external workbooks. Anything else (another
-// sheet, a 3-D span, a name or table of another sheet) is foreign.
+// sheet, a 3-D span, a table of another sheet, a name the one-sheet workbook cannot keep,
+// whether the sheet's own or workbook-wide) is foreign.
 #include <cstddef>
 #include <map>
 #include <set>
@@ -33,7 +34,7 @@ class SheetScope final : public FormulaJudge {
     bool refersOutside(std::string_view formula) const;
 
     std::string sheetName_;                // lowercase
-    std::set<std::string> droppedNames_;   // lowercase
+    std::set<std::string> droppedNames_;   // lowercase; as the sheet's formulas mean them
     std::set<std::string> foreignTables_;  // lowercase
     std::vector<bool> keptNames_;
 };

@@ -100,6 +100,45 @@ TEST_F(EngineExtractTest, KeepsTheSheetAndLeaksNothingOfTheOthers) {
         << report;
 }
 
+// Gamma's own name to another sheet goes with that sheet, and so the formula using it must
+// hold its value; a workbook-wide name it hides must not take its place.
+TEST_F(EngineExtractTest, FormulasUsingTheSheetsOwnDroppedNameKeepTheirValues) {
+    auto parts = sampleWorkbookParts();
+    for (auto& part : parts) {
+        if (part.name == "xl/workbook.xml") {
+            part.data.insert(
+                part.data.find("</definedNames>"),
+                R"(<definedName name="LocalRef" localSheetId="2">Alpha!$A$2</definedName>)"
+                R"(<definedName name="Rate" localSheetId="2">Beta!$A$1</definedName>)"
+                R"(<definedName name="Rate">0.5</definedName>)");
+        } else if (part.name == "xl/worksheets/sheet3.xml") {
+            part.data.insert(
+                part.data.find("</row>"),
+                R"(<c r="E1"><f>LocalRef*2</f><v>2</v></c>)"
+                R"(<c r="F1"><f>Rate+1</f><v>9</v></c><c r="G1"><f>A3+1</f><v>44928</v></c>)");
+        }
+    }
+    writePackage(source, parts);
+    const auto output = dir / "Gamma.xlsx";
+    host->open(source)->saveSheetAs(2, output);
+
+    const auto out = readPackage(output);
+    const std::string& sheet = out.at("xl/worksheets/sheet3.xml");
+    EXPECT_NE(sheet.find(R"(<c r="E1"><v>2</v></c>)"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find(R"(<c r="F1"><v>9</v></c>)"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find(R"(<c r="G1"><f>A3+1</f><v>44928</v></c>)"), std::string::npos) << sheet;
+    const std::string& workbook = out.at("xl/workbook.xml");
+    EXPECT_EQ(workbook.find("LocalRef"), std::string::npos);
+    EXPECT_NE(workbook.find(R"(<definedName name="Rate">0.5</definedName>)"), std::string::npos);
+    std::string report;
+    EXPECT_EQ(
+        runCommand(python() + " " + shellQuote((sharedDir() / "tools/split_check.py").string()) +
+                       " " + shellQuote(source.string()) + " Gamma " + shellQuote(output.string()),
+                   &report),
+        0)
+        << report;
+}
+
 TEST_F(EngineExtractTest, HiddenSheetIsSavedVisibleUnderEachPackageType) {
     for (const char* extension : {".xlsx", ".xlsm", ".xltx", ".xltm"}) {
         const auto output = dir / (std::string("Beta") + extension);
