@@ -70,6 +70,13 @@ CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir) {
                " 2>/dev/null; }");
 }
 
+CheckReport runSheetCheck(const fs::path& source, const std::string& sheet,
+                          const fs::path& output) {
+    return run("{ " + shellQuote(python()) + " " + shellQuote(toolPath("split_check.py").string()) +
+               " " + shellQuote(source.string()) + " " + shellQuote(sheet) + " " +
+               shellQuote(output.string()) + " 2>/dev/null; }");
+}
+
 CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs) {
     std::string command = shellQuote(python()) + " " +
                           shellQuote(toolPath("ooxml_check.py").string()) + " --quiet --against " +

@@ -29,6 +29,9 @@ struct CheckReport {
 // "<sheet name><source extension>" and equals the source sheet; nothing leaks.
 CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir);
 
+// split_check.py SOURCE SHEET OUTPUT: one output equals its source sheet; nothing leaks.
+CheckReport runSheetCheck(const fs::path& source, const std::string& sheet, const fs::path& output);
+
 // ooxml_check.py --quiet --against SOURCE OUTPUT...: the outputs add no structural problem.
 CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs);
 

@@ -6,6 +6,7 @@
 
 #include "host/PackageBuilder.h"
 #include "host/SpreadsheetHost.h"
+#include "support/OutputCheck.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -105,13 +106,8 @@ TEST(UsedRangeTest, NotesAndFormattedRowsCountMergesAndColumnsDoNot) {
 
     const auto output = dir / "Alpha.xlsx";
     book->saveSheetAs(0, output);
-    std::string report;
-    EXPECT_EQ(
-        runCommand(python() + " " + shellQuote((sharedDir() / "tools/split_check.py").string()) +
-                       " " + shellQuote(source.string()) + " Alpha " + shellQuote(output.string()),
-                   &report),
-        0)
-        << report;
+    const CheckReport check = runSheetCheck(source, "Alpha", output);
+    EXPECT_EQ(check.status, 0) << check.output;
     EXPECT_EQ(host->open(output)->usedRange(0).lastRow, 2);
 }
 

@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "host/PackageBuilder.h"
 #include "host/SpreadsheetHost.h"
+#include "support/OutputCheck.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -84,20 +85,10 @@ TEST_F(EngineExtractTest, KeepsTheSheetAndLeaksNothingOfTheOthers) {
     // through a defined name (A2 here), so it judges the first sheet's output.
     const auto alpha = dir / "Alpha.xlsx";
     book->saveSheetAs(0, alpha);
-    std::string report;
-    EXPECT_EQ(
-        runCommand(python() + " " + shellQuote((sharedDir() / "tools/split_check.py").string()) +
-                       " " + shellQuote(source.string()) + " Alpha " + shellQuote(alpha.string()),
-                   &report),
-        0)
-        << report;
-    EXPECT_EQ(
-        runCommand(python() + " " + shellQuote((sharedDir() / "tools/ooxml_check.py").string()) +
-                       " --quiet --against " + shellQuote(source.string()) + " " +
-                       shellQuote(output.string()),
-                   &report),
-        0)
-        << report;
+    const CheckReport sheetCheck = runSheetCheck(source, "Alpha", alpha);
+    EXPECT_EQ(sheetCheck.status, 0) << sheetCheck.output;
+    const CheckReport packageCheck = runPackageCheck(source, {output});
+    EXPECT_EQ(packageCheck.status, 0) << packageCheck.output;
 }
 
 // Gamma's own name to another sheet goes with that sheet, and so the formula using it must
@@ -130,13 +121,8 @@ TEST_F(EngineExtractTest, FormulasUsingTheSheetsOwnDroppedNameKeepTheirValues) {
     const std::string& workbook = out.at("xl/workbook.xml");
     EXPECT_EQ(workbook.find("LocalRef"), std::string::npos);
     EXPECT_NE(workbook.find(R"(<definedName name="Rate">0.5</definedName>)"), std::string::npos);
-    std::string report;
-    EXPECT_EQ(
-        runCommand(python() + " " + shellQuote((sharedDir() / "tools/split_check.py").string()) +
-                       " " + shellQuote(source.string()) + " Gamma " + shellQuote(output.string()),
-                   &report),
-        0)
-        << report;
+    const CheckReport check = runSheetCheck(source, "Gamma", output);
+    EXPECT_EQ(check.status, 0) << check.output;
 }
 
 TEST_F(EngineExtractTest, HiddenSheetIsSavedVisibleUnderEachPackageType) {
