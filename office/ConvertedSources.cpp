@@ -8,6 +8,7 @@
 
 #include "host/SourceIdentity.h"
 #include "host/package/WorkbookFormats.h"
+#include "host/zip/CompoundFile.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
 #include "office/LegacyFormats.h"
@@ -40,7 +41,8 @@ ConvertedSources::~ConvertedSources() = default;
 void ConvertedSources::prepare(const std::vector<fs::path>& sources) {
     std::lock_guard lock(mutex_);
     for (const auto& source : sources) {
-        if (legacy::isConvertedOnOpen(host::lowercaseExtension(source.string()))) {
+        if (legacy::isConvertedOnOpen(host::lowercaseExtension(source.string())) &&
+            !host::isPasswordEncrypted(source)) {
             waiting_.push_back(source);
         }
     }
@@ -53,6 +55,8 @@ ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
         throw Error(pv::host::ZipError::CannotOpenFile,
                     source.string() + ": the file does not exist or is not a regular file");
     }
+    // soffice cannot open it without the password either: say so rather than that it failed.
+    host::refuseIfPasswordEncrypted(source);
     const Key key = host::identifySource(source);
     auto answer = [&]() -> std::optional<ConvertedFile> {
         if (auto found = converted_.find(key); found != converted_.end()) {

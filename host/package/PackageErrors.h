@@ -10,6 +10,7 @@ enum class PackageError {
     BadStructure = 1011,       // the parts are present but inconsistent
     RelationshipCycle = 1013,  // a chain of relationships loops back
     SharedSheetPart = 1014,    // one part is used by two sheets
+    UnknownNamespace = 1022,   // the workbook is in a namespace other than the two of the format
 };
 
 constexpr std::string_view describe(PackageError code) {
@@ -20,6 +21,8 @@ constexpr std::string_view describe(PackageError code) {
             return "a chain of relationships loops back";
         case PackageError::SharedSheetPart:
             return "one part is used by two sheets";
+        case PackageError::UnknownNamespace:
+            return "the workbook is in a namespace other than the two of the format";
     }
     return {};
 }

@@ -40,10 +40,10 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target) 
         const auto end = std::min(decoded.find('/', start), decoded.size());
         const std::string segment = decoded.substr(start, end - start);
         if (segment == "..") {
-            if (segments.empty()) {
-                return {};
+            // Above the root stays at the root, as URI resolution removes dot segments.
+            if (!segments.empty()) {
+                segments.pop_back();
             }
-            segments.pop_back();
         } else if (!segment.empty() && segment != ".") {
             segments.push_back(segment);
         }

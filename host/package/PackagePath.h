@@ -11,7 +11,8 @@ namespace pv::host {
 std::string partFolder(std::string_view part);
 // The relationships part of a part: "xl/worksheets/_rels/sheet1.xml.rels"; "_rels/.rels" for "".
 std::string relationshipsPartOf(std::string_view part);
-// A relationship target resolved against its source part; "" when it leaves the package.
+// A relationship target resolved against its source part, a ".." above the root staying at the
+// root; "" when it names no part (such as "/"). The part need not be in the package.
 std::string resolveTarget(std::string_view sourcePart, std::string_view target);
 
 }  // namespace pv::host

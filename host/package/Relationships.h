@@ -11,7 +11,8 @@ class ZipReader;
 struct Relationship {
     std::string id;
     std::string type;
-    std::string target;  // the resolved part name; "" for external and in-document targets
+    std::string target;  // the resolved part name, maybe absent from the package; "" for
+                         // external and in-document targets
     bool external = false;
 
     // True when the type URI ends with "/" + `suffix` ("worksheet", "styles").
@@ -19,7 +20,6 @@ struct Relationship {
 };
 
 // The relationships of `sourcePart` ("" for the package's own); none when it has no ".rels".
-// A target outside the package is an error.
 std::vector<Relationship> readRelationships(const ZipReader& zip, std::string_view sourcePart);
 
 }  // namespace pv::host

@@ -21,6 +21,21 @@ SheetVisibility visibilityOf(std::string_view state) {
     return state == "veryHidden" ? SheetVisibility::VeryHidden : SheetVisibility::Visible;
 }
 
+// The namespace of an element, from the declaration on the element itself (enough for a root).
+std::string_view namespaceOf(const pugi::xml_node& element) {
+    const std::string_view name = element.name();
+    const auto colon = name.find(':');
+    const std::string declaration =
+        colon == std::string_view::npos ? "xmlns" : "xmlns:" + std::string(name.substr(0, colon));
+    return element.attribute(declaration.c_str()).value();
+}
+
+// Transitional and strict; a pre-release namespace is another format that only looks alike.
+bool isSpreadsheetNamespace(std::string_view uri) {
+    return uri == "http://schemas.openxmlformats.org/spreadsheetml/2006/main" ||
+           uri == "http://purl.oclc.org/ooxml/spreadsheetml/main";
+}
+
 }  // namespace
 
 WorkbookModel WorkbookModel::read(const ZipReader& zip) {
@@ -52,6 +67,12 @@ WorkbookModel WorkbookModel::read(const ZipReader& zip) {
     pugi::xml_document doc;
     loadPart(doc, zip, model.workbookPart);
     const auto root = doc.document_element();
+    if (const std::string_view uri = namespaceOf(root); !isSpreadsheetNamespace(uri)) {
+        throw Error(PackageError::UnknownNamespace,
+                    zip.where(model.workbookPart) + ": the workbook is in the namespace \"" +
+                        std::string(uri) +
+                        "\", which is not Office Open XML's; no reader could use its sheets");
+    }
     if (const auto pr = childLocal(root, "workbookPr")) {
         model.date1904 = isTrueValue(pr.attribute("date1904").value());
     }

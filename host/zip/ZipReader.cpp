@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <fstream>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -14,8 +13,10 @@
 
 #include "core/Error.h"
 #include "core/EventHook.h"
+#include "host/zip/CompoundFile.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
+#include "host/zip/ZipLayout.h"
 
 namespace pv::host {
 
@@ -29,14 +30,6 @@ std::string zipErrorText(int code) {
     return text;
 }
 
-// A compound file (legacy workbook, or any encrypted OOXML workbook) starts with this.
-bool isCompoundFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::array<unsigned char, 4> head{};
-    in.read(reinterpret_cast<char*>(head.data()), head.size());
-    return in.gcount() == 4 && head == std::array<unsigned char, 4>{0xD0, 0xCF, 0x11, 0xE0};
-}
-
 }  // namespace
 
 ZipReader::ZipReader(const std::filesystem::path& file, ZipLimits limits)
@@ -45,13 +38,18 @@ ZipReader::ZipReader(const std::filesystem::path& file, ZipLimits limits)
     if (!std::filesystem::is_regular_file(file_, ec)) {
         throw Error(ZipError::CannotOpenFile, file_.string() + ": no such file");
     }
+    refuseIfPasswordEncrypted(file_);
     if (isCompoundFile(file_)) {
         throw Error(
             ZipError::LegacyOrEncrypted,
             file_.string() + ": a legacy or encrypted workbook, which this engine does not read");
     }
     int code = 0;
-    archive_ = zip_open(file_.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    // Without the library's consistency check: it refuses local headers that differ from the
+    // central directory in ways other readers accept (a data descriptor's zero CRC and sizes, a
+    // modification time). The central directory is authoritative; what is unsafe is checked
+    // below, and CRC and sizes when inflating.
+    archive_ = zip_open(file_.c_str(), ZIP_RDONLY, &code);
     if (archive_ == nullptr) {
         const ZipError number = code == ZIP_ER_OPEN || code == ZIP_ER_READ
                                     ? ZipError::CannotOpenFile
@@ -84,6 +82,12 @@ void ZipReader::checkEntries() {
         throw Error(ZipError::ZipBomb,
                     file_.string() + ": too many entries (" + std::to_string(count) + ")");
     }
+    // Read from the same directory as the library's, or the archive is ambiguous.
+    const std::vector<EntryExtent> extents = readEntryExtents(file_);
+    if (extents.size() != static_cast<std::uint64_t>(count)) {
+        throw Error(ZipError::CorruptZip,
+                    file_.string() + ": the central directory is ambiguous (entry counts differ)");
+    }
     std::uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
@@ -92,6 +96,13 @@ void ZipReader::checkEntries() {
             st.name == nullptr) {
             throw Error(ZipError::CorruptZip,
                         file_.string() + ": unreadable entry " + std::to_string(i));
+        }
+        const char* raw = zip_get_name(archive_, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
+        const EntryExtent& extent = extents[static_cast<std::size_t>(i)];
+        if (raw == nullptr || extent.rawName != raw || extent.compressedSize != st.comp_size) {
+            throw Error(ZipError::CorruptZip, file_.string() + ": entry " + std::to_string(i) +
+                                                  " differs between two readings of the "
+                                                  "central directory");
         }
         std::string name = st.name;
         // Some writers separate folders with backslashes; part names always use "/".

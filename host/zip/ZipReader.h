@@ -1,8 +1,9 @@
 #pragma once
 // A package opened read-only, with every entry checked before anything is read: names safe and
 // unique (case-insensitively, as part names compare), stored or deflated, not encrypted, and
-// sizes within caps. Reading counts the inflated bytes itself, so an entry that inflates past
-// what it declared is caught whatever the zip library reports.
+// sizes within caps, no two entries sharing bytes, none past the central directory. Reading counts
+// the inflated bytes itself, so an entry that inflates past what it declared is caught whatever the
+// zip library reports.
 #include <cstdint>
 #include <filesystem>
 #include <functional>

@@ -9,6 +9,7 @@
 #include "host/HostErrors.h"
 #include "host/SpreadsheetHost.h"
 #include "host/xml/XmlErrors.h"
+#include "host/zip/CompoundFile.h"
 #include "host/zip/ZipErrors.h"
 
 #include <gtest/gtest.h>
@@ -239,10 +240,12 @@ INSTANTIATE_TEST_SUITE_P(Corpus, SplitsFaithfully, testing::ValuesIn(splittableW
                          caseName);
 
 // The error a file that holds no workbook package we read must get, judged by its bytes alone:
-// a compound file is a legacy or an encrypted workbook; bytes that are no zip archive are a
-// corrupt package; a binary workbook's main part is no XML; any other zip (an OpenDocument file)
-// lacks the workbook part.
+// a compound file holding an encrypted package is encrypted, any other a legacy workbook; bytes
+// that are no zip archive are a corrupt package; a binary workbook's main part is no XML; any
+// other zip (an OpenDocument file) lacks the workbook part.
 int refusalFor(const fs::path& file) {
+    if (pv::host::isPasswordEncrypted(file))
+        return pv::number(pv::host::ZipError::Encrypted);
     if (isCompoundFile(file))
         return pv::number(pv::host::ZipError::LegacyOrEncrypted);
     std::ifstream in(file, std::ios::binary);

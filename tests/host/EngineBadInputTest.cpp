@@ -96,6 +96,28 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"CompoundFile",
                  [](const fs::path& f) { std::ofstream(f) << "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"; },
                  Stage::Open, pv::number(pv::host::ZipError::LegacyOrEncrypted)},
+        BadInput{"PasswordEncryptedPackage",
+                 [](const fs::path& f) {
+                     writeCompoundFile(f, {{u"EncryptionInfo", std::string(4096, 'i')},
+                                           {u"EncryptedPackage", std::string(4096, 'p')}});
+                 },
+                 Stage::Open, pv::number(pv::host::ZipError::Encrypted)},
+        BadInput{"OverlappingEntries",
+                 [](const fs::path& f) {
+                     writePackage(f, sampleWorkbookParts());
+                     editArchive(f, {.overlapWithFirst = 3});
+                 },
+                 Stage::Open, pv::number(pv::host::ZipError::CorruptZip)},
+        BadInput{"PreReleaseNamespace", mutated([](auto& p) {
+                     auto& wb = std::find_if(p.begin(), p.end(), [](auto& x) {
+                                    return x.name == "xl/workbook.xml";
+                                })->data;
+                     const std::string main =
+                         "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+                     wb.replace(wb.find(main), main.size(),
+                                "http://schemas.microsoft.com/office/excel/2006/2");
+                 }),
+                 Stage::Open, pv::number(pv::host::PackageError::UnknownNamespace)},
         BadInput{"CaseVariantDuplicate", mutated([](auto& p) {
                      p.push_back({"XL/Workbook.xml", "<x/>"});
                  }),

@@ -2,6 +2,10 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace pv::test {
@@ -39,6 +43,152 @@ void setPart(std::vector<PackagePart>& parts, const std::string& name, std::stri
         }
     }
     parts.push_back({name, std::move(data)});
+}
+
+namespace {
+
+std::uint32_t get(const std::string& bytes, std::size_t at, int width) {
+    std::uint32_t value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        value = value << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+    }
+    return value;
+}
+
+void put(std::string& bytes, std::size_t at, std::uint32_t value, int width) {
+    for (int i = 0; i < width; ++i) {
+        bytes.at(at + static_cast<std::size_t>(i)) = static_cast<char>(value >> (8 * i) & 0xFF);
+    }
+}
+
+std::string le32(std::uint32_t value) {
+    std::string bytes(4, '\0');
+    put(bytes, 0, value, 4);
+    return bytes;
+}
+
+std::string readAll(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+void editArchive(const std::filesystem::path& file, const ArchiveEdit& edit) {
+    const std::string zip = readAll(file);
+    const std::size_t eocd = zip.size() - 22;
+    if (get(zip, eocd, 4) != 0x06054b50) {
+        throw std::runtime_error(file.string() + ": not a plain archive");
+    }
+    const std::size_t entries = get(zip, eocd + 10, 2);
+    std::size_t at = get(zip, eocd + 16, 4);
+    std::string body;
+    std::string central;
+    std::uint32_t firstOffset = 0;
+    for (std::size_t i = 0; i < entries; ++i) {
+        const std::size_t recordSize =
+            46 + get(zip, at + 28, 2) + get(zip, at + 30, 2) + get(zip, at + 32, 2);
+        std::string record = zip.substr(at, recordSize);
+        at += recordSize;
+        const std::size_t local = get(record, 42, 4);
+        const std::size_t headerSize = 30 + get(zip, local + 26, 2) + get(zip, local + 28, 2);
+        std::string header = zip.substr(local, headerSize);
+        const std::string data = zip.substr(local + headerSize, get(record, 20, 4));
+        if (edit.wrongCrc) {
+            put(record, 16, get(record, 16, 4) ^ 1, 4);
+            put(header, 14, get(record, 16, 4), 4);
+        }
+        if (i + 1 == entries) {
+            put(record, 20, get(record, 20, 4) + edit.lastEntryReach, 4);
+        }
+        if (edit.dataDescriptors) {
+            for (std::string* h : {&header, &record}) {
+                put(*h, h == &header ? 6 : 8, get(*h, h == &header ? 6 : 8, 2) | 0x8, 2);
+            }
+            put(header, 14, 0, 4);  // CRC
+            put(header, 18, 0, 4);  // compressed size
+        }
+        const std::uint32_t time = get(header, 10, 2);
+        put(header, 10, (time & ~0x1Fu) | ((time & 0x1F) + edit.localTimeSkew / 2) % 30, 2);
+        const auto offset = static_cast<std::uint32_t>(body.size());
+        firstOffset = i == 0 ? offset : firstOffset;
+        put(record, 42, i != 0 && i == edit.overlapWithFirst ? firstOffset : offset, 4);
+        body += header + data;
+        if (edit.dataDescriptors) {
+            body += le32(0x08074b50) + record.substr(16, 12);  // CRC and both sizes
+        }
+        central += record;
+    }
+    std::string end = zip.substr(eocd, 22);
+    put(end, 12, static_cast<std::uint32_t>(central.size()), 4);
+    put(end, 16, static_cast<std::uint32_t>(body.size()), 4);
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << body << central << end;
+}
+
+void writeCompoundFile(const std::filesystem::path& file,
+                       const std::vector<std::pair<std::u16string, std::string>>& streams) {
+    constexpr std::uint32_t kSector = 512;
+    constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+    auto sectorsOf = [](std::size_t n) {
+        return static_cast<std::uint32_t>((n + kSector - 1) / kSector);
+    };
+    // Sector 0 holds the FAT, sector 1 the directory (root and up to three streams).
+    if (streams.size() > 3) {
+        throw std::runtime_error("too many streams for one directory sector");
+    }
+    std::string fat(kSector, '\xFF');
+    put(fat, 0, 0xFFFFFFFD, 4);
+    put(fat, 4, kEnd, 4);
+    std::string directory(kSector, '\0');
+    auto entry = [&](std::size_t index, const std::u16string& name, unsigned char type,
+                     std::uint32_t start, std::uint32_t size) {
+        const std::size_t at = index * 128;
+        for (std::size_t i = 0; i < name.size(); ++i) {
+            put(directory, at + 2 * i, name[i], 2);
+        }
+        put(directory, at + 64, static_cast<std::uint32_t>(2 * (name.size() + 1)), 2);
+        directory[at + 66] = static_cast<char>(type);
+        for (std::size_t link : {68, 72, 76}) {
+            put(directory, at + link, 0xFFFFFFFF, 4);  // no siblings or children
+        }
+        put(directory, at + 116, start, 4);
+        put(directory, at + 120, size, 4);
+    };
+    entry(0, u"Root Entry", 5, kEnd, 0);
+    if (!streams.empty()) {
+        put(directory, 76, 1, 4);  // the root's child
+    }
+    std::string data;
+    std::uint32_t next = 2;
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const auto& [name, content] = streams[i];
+        const std::uint32_t count = std::max<std::uint32_t>(sectorsOf(content.size()), 1);
+        for (std::uint32_t s = 0; s < count; ++s) {
+            put(fat, 4 * (next + s), s + 1 == count ? kEnd : next + s + 1, 4);
+        }
+        entry(i + 1, name, 2, next, static_cast<std::uint32_t>(content.size()));
+        if (i + 2 <= streams.size()) {
+            put(directory, (i + 1) * 128 + 72, static_cast<std::uint32_t>(i + 2), 4);
+        }
+        data += content + std::string(count * kSector - content.size(), '\0');
+        next += count;
+    }
+    std::string header(kSector, '\0');
+    header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+    put(header, 24, 0x3E, 2);
+    put(header, 26, 3, 2);
+    put(header, 28, 0xFFFE, 2);
+    put(header, 30, 9, 2);
+    put(header, 32, 6, 2);
+    put(header, 44, 1, 4);  // FAT sectors
+    put(header, 48, 1, 4);  // first directory sector
+    put(header, 56, 4096, 4);
+    put(header, 60, kEnd, 4);
+    put(header, 68, kEnd, 4);
+    for (std::size_t i = 0; i < 109; ++i) {
+        put(header, 76 + 4 * i, i == 0 ? 0 : 0xFFFFFFFF, 4);
+    }
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << header << fat << directory << data;
 }
 
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file) {

@@ -1,6 +1,7 @@
 #pragma once
 // Small packages for engine tests, written part by part with libzip: a valid two- or
 // three-sheet workbook to start from, which each test bends into the case it needs.
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -25,6 +26,25 @@ std::vector<PackagePart> sampleWorkbookParts();
 
 // Replaces (or adds) one part.
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
+
+// Rewrites an archive written by writePackage (no zip64, no comment) the way other writers lay
+// theirs out, keeping its central directory true to the data.
+struct ArchiveEdit {
+    // Local headers flag a data descriptor and hold CRC 0 and compressed size 0 (the real
+    // uncompressed size stays); a signed descriptor follows each entry's data.
+    bool dataDescriptors = false;
+    int localTimeSkew = 0;  // seconds (even) added to each local header's modification time
+    // When nonzero, that entry's central record points at entry 0's bytes instead of its own.
+    std::size_t overlapWithFirst = 0;
+    bool wrongCrc = false;  // every CRC, in both headers, off by one
+    // Bytes added to the last entry's compressed size in the central directory.
+    std::uint32_t lastEntryReach = 0;
+};
+void editArchive(const std::filesystem::path& file, const ArchiveEdit& edit);
+
+// A compound file (512-byte sectors) holding these streams, each in sectors of its own.
+void writeCompoundFile(const std::filesystem::path& file,
+                       const std::vector<std::pair<std::u16string, std::string>>& streams);
 
 // The text of every entry of a package, by name.
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file);
