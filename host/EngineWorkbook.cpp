@@ -1,5 +1,6 @@
 #include "host/EngineWorkbook.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -175,6 +176,57 @@ std::string EngineWorkbook::textOf(const ScannedCell& cell) {
     return styles().formatNumber(number, cell.style, model_.date1904);
 }
 
+std::optional<std::vector<CachedValue>> EngineWorkbook::block(std::string_view sheet, CellRef first,
+                                                              CellRef last) {
+    const std::string wanted = lowercase(sheet);
+    const auto entry = std::find_if(model_.sheets.begin(), model_.sheets.end(), [&](const auto& s) {
+        return s.info.kind == SheetKind::Worksheet && lowercase(s.info.name) == wanted;
+    });
+    if (entry == model_.sheets.end()) {
+        return std::nullopt;
+    }
+    ScanOptions options;
+    options.firstCachedRow = first.row;
+    options.stopAfterRow = last.row;
+    options.maxCachedCells = kWindowCells;
+    const SheetScan scan = scanSheet(zip_, entry->part, options);
+    if (!scan.cellsComplete) {
+        return std::nullopt;
+    }
+    std::vector<CachedValue> values;
+    for (int row = first.row; row <= last.row; ++row) {
+        for (int column = first.column; column <= last.column; ++column) {
+            CachedValue value;
+            if (const ScannedCell* cell = scan.find(row, column); cell != nullptr) {
+                value.shown = textOf(*cell);
+                switch (cell->type) {
+                    case 'b':
+                        value.kind = CachedValue::Kind::Boolean;
+                        value.value = cell->value;
+                        break;
+                    case 'e':
+                        value.kind = CachedValue::Kind::Error;
+                        value.value = cell->value;
+                        break;
+                    case 'n':
+                        value.kind = CachedValue::Kind::Number;
+                        value.value = cell->value;
+                        break;
+                    default:  // shared, inline and formula strings; ISO dates
+                        value.kind = CachedValue::Kind::Text;
+                        value.value = value.shown;
+                        break;
+                }
+                if (cell->value.empty()) {
+                    value = CachedValue{};
+                }
+            }
+            values.push_back(std::move(value));
+        }
+    }
+    return values;
+}
+
 void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
     if (sheet >= model_.sheets.size()) {
         throw Error(HostError::NoSuchSheet,
@@ -196,7 +248,7 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     const SheetFacts none;
     const SheetFacts& known =
         model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
-    const ExtractionSource source{zip_, model_, types_, strings()};
+    const ExtractionSource source{zip_, model_, types_, strings(), this};
     extractSheet(source, sheet, known, scope(sheet), target);
 }
 

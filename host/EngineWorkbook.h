@@ -13,6 +13,7 @@
 #include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
 #include "host/cells/StyleTable.h"
+#include "host/extract/OtherSheetCells.h"
 #include "host/package/ContentTypes.h"
 #include "host/package/WorkbookModel.h"
 #include "host/zip/ZipReader.h"
@@ -21,7 +22,8 @@ namespace pv::host {
 
 class SheetScope;
 
-class EngineWorkbook : public SourceWorkbook {
+// Extraction reads other sheets' cached values through it (OtherSheetCells).
+class EngineWorkbook : public SourceWorkbook, private OtherSheetCells {
   public:
     // `facts` come from the host's cache; none: this copy keeps its own.
     explicit EngineWorkbook(const std::filesystem::path& path,
@@ -45,6 +47,9 @@ class EngineWorkbook : public SourceWorkbook {
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     std::string textOf(const ScannedCell& cell);
+    // One scan of the rows first.row..last.row; the cells are not kept.
+    std::optional<std::vector<CachedValue>> block(std::string_view sheet, CellRef first,
+                                                  CellRef last) override;
 
     std::filesystem::path path_;
     ZipReader zip_;

@@ -63,7 +63,7 @@ class GraphWalk {
     void rewrite(PartRewrite::Kind kind, std::string part, std::set<std::string> dropped = {},
                  std::vector<std::string> threadedComments = {}) {
         graph_.rewrites.push_back(
-            {kind, std::move(part), std::move(dropped), std::move(threadedComments)});
+            {kind, std::move(part), std::move(dropped), std::move(threadedComments), {}});
     }
 
     void collectParts() {
@@ -115,6 +115,10 @@ class GraphWalk {
                 if (rel.is("person")) {
                     rewrite(PartRewrite::Kind::Persons, stored(rel.target), {}, threadedComments_);
                 }
+                if (rel.is("connections")) {
+                    rewrite(PartRewrite::Kind::Connections, stored(rel.target));
+                    graph_.rewrites.back().queryTables = queryTables_;
+                }
             }
         }
         keep(model_.workbookPart);
@@ -149,6 +153,7 @@ class GraphWalk {
             }
             if (rel.is("queryTable")) {
                 usesQueryTables_ = true;
+                queryTables_.push_back(rel.target);
             }
             // Pivot tables stay as the cells they show; slicers and timelines need the caches.
             if (isSheet && (rel.is("pivotTable") || rel.is("slicer") || rel.is("timeline"))) {
@@ -241,6 +246,7 @@ class GraphWalk {
     std::set<std::string> neededWorkbookLevel_;
     std::set<std::string> droppedSheetReferences_;
     std::vector<std::string> threadedComments_;
+    std::vector<std::string> queryTables_;
     bool usesThreadedComments_ = false;
     bool usesQueryTables_ = false;
 };

@@ -25,6 +25,7 @@ struct PartRewrite {
         PivotCacheSource,
         VmlControlLinks,
         Persons,        // only the authors threadedComments name
+        Connections,    // only those queryTables use
         Relationships,  // without droppedRelationships
         Workbook,
         WorkbookRelationships,
@@ -36,6 +37,7 @@ struct PartRewrite {
     std::string part;  // as written in the output
     std::set<std::string> droppedRelationships;
     std::vector<std::string> threadedComments;
+    std::vector<std::string> queryTables;
 };
 
 struct PartGraph {

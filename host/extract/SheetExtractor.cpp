@@ -5,6 +5,7 @@
 
 #include "host/cells/SheetScan.h"
 #include "host/extract/ChartRewriter.h"
+#include "host/extract/ConnectionsFilter.h"
 #include "host/extract/PartGraph.h"
 #include "host/extract/PartWriters.h"
 #include "host/extract/PersonsFilter.h"
@@ -31,7 +32,7 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
     using Kind = PartRewrite::Kind;
     switch (rewrite.kind) {
         case Kind::Sheet:
-            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships);
+            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::Chart:
             return rewriteChart(zip, part, scope);
         case Kind::ChartEx:
@@ -44,6 +45,8 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
             return rewriteVmlControlLinks(zip, part, scope);
         case Kind::Persons:
             return filterPersons(zip, part, rewrite.threadedComments);
+        case Kind::Connections:
+            return filterConnections(zip, part, rewrite.queryTables, scope);
         case Kind::SharedStrings:
             return writeSharedStrings(*source.strings, scan.usedStrings);
         case Kind::Relationships:

@@ -9,6 +9,7 @@
 namespace pv::host {
 
 class ContentTypes;
+class OtherSheetCells;
 class SharedStrings;
 class SheetScope;
 class ZipReader;
@@ -19,7 +20,8 @@ struct ExtractionSource {
     const ZipReader& zip;
     const WorkbookModel& model;
     const ContentTypes& types;
-    const SharedStrings* strings;  // nullptr when the workbook has none
+    const SharedStrings* strings;            // nullptr when the workbook has none
+    OtherSheetCells* otherSheets = nullptr;  // none: nothing is read from other sheets
 };
 
 void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,

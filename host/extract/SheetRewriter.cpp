@@ -1,9 +1,12 @@
 #include "host/extract/SheetRewriter.h"
 
+#include <algorithm>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "host/cells/HyperlinkLocation.h"
+#include "host/extract/CachedConstants.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
@@ -41,8 +44,8 @@ bool holdsFormula(std::string_view local) {
 class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
-                        std::string& out)
-        : scope_(scope), dropped_(dropped), out_(out), emitter_(out) {
+                        OtherSheetCells* otherSheets, std::string& out)
+        : scope_(scope), dropped_(dropped), otherSheets_(otherSheets), out_(out), emitter_(out) {
         emitter_.declaration();
     }
 
@@ -83,7 +86,11 @@ class SheetRewriterStream : public XmlStream {
         }
         if (!inSheetData_ && !frames_.empty() && holdsFormula(local)) {
             collecting_ = true;
+            deferText_ = true;  // written at its end, perhaps made to stand alone
             text_.clear();
+            if (local != "f") {
+                formulaSlot_ = std::string(local);
+            }
         }
         if (local == "controlPr") {
             // A form control linked to another sheet's cells keeps working, unlinked.
@@ -130,11 +137,19 @@ class SheetRewriterStream : public XmlStream {
         }
         if (collecting_ && holdsFormula(local)) {
             collecting_ = false;
-            if (scope_.isForeign(text_)) {
-                for (auto& frame : frames_) {
-                    frame.foreign = frame.foreign || isFilteredItem(localName(frame.name));
+            deferText_ = false;
+            std::string formula = std::move(text_);
+            if (scope_.isForeign(formula)) {
+                auto standalone = standaloneFormula(formula);
+                if (standalone && !scope_.isForeign(*standalone)) {
+                    formula = std::move(*standalone);
+                } else {
+                    for (auto& frame : frames_) {
+                        frame.foreign = frame.foreign || isFilteredItem(localName(frame.name));
+                    }
                 }
             }
+            emitter_.text(formula);
         }
         if (!frames_.empty() && frames_.back().name == name && frames_.back().depth == depth()) {
             closeFrame();
@@ -148,7 +163,9 @@ class SheetRewriterStream : public XmlStream {
         if (collecting_) {
             text_.append(s);
         }
-        emitter_.text(s);
+        if (!deferText_) {
+            emitter_.text(s);
+        }
     }
 
   private:
@@ -161,6 +178,32 @@ class SheetRewriterStream : public XmlStream {
         int droppedItems;
         int depth;
     };
+
+    // A foreign formula of the innermost validation or rule, made of other sheets' values.
+    std::optional<std::string> standaloneFormula(const std::string& formula) const {
+        if (otherSheets_ == nullptr) {
+            return std::nullopt;
+        }
+        const Frame* item = nullptr;
+        for (auto it = frames_.rbegin(); it != frames_.rend() && item == nullptr; ++it) {
+            if (isFilteredItem(localName(it->name))) {
+                item = &*it;
+            }
+        }
+        if (item == nullptr || localName(item->name) == "hyperlink") {
+            return std::nullopt;
+        }
+        const bool list =
+            localName(item->name) == "dataValidation" && formulaSlot_ == "formula1" &&
+            std::any_of(item->attributes.begin(), item->attributes.end(),
+                        [](const auto& a) { return a.first == "type" && a.second == "list"; });
+        if (list) {
+            if (auto explicitList = explicitListFor(formula, scope_, *otherSheets_)) {
+                return explicitList;
+            }
+        }
+        return withCellNamesAsValues(formula, scope_, *otherSheets_);
+    }
 
     void cellStart(std::string_view local, const char* name, const char** attributes) {
         if (depth() == cellDepth_ + 1 && local == "f") {
@@ -275,12 +318,15 @@ class SheetRewriterStream : public XmlStream {
 
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
+    OtherSheetCells* otherSheets_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
     bool inSheetData_ = false;
     bool inCell_ = false;
     bool collecting_ = false;
+    bool deferText_ = false;
+    std::string formulaSlot_;  // formula1, formula2 or formula: where the text is
     bool hasFormula_ = false;
     bool hasValue_ = false;
     int cellDepth_ = 0;
@@ -297,9 +343,10 @@ class SheetRewriterStream : public XmlStream {
 }  // namespace
 
 std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships) {
+                         const std::set<std::string>& droppedRelationships,
+                         OtherSheetCells* otherSheets) {
     std::string out;
-    SheetRewriterStream stream(scope, droppedRelationships, out);
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, out);
     stream.parse(zip, part);
     return out;
 }

@@ -137,6 +137,9 @@ const Unavoidable kUnavoidable[] = {
     {"North", "G5 formula ", ", source '=TaxRate*D5'"},
     {"Summary", "B7 formula ", ", source '=NorthTotal'"},
     {"Summary", "B8 formula ", ", source '=BothRegions'"},
+    // A dropdown drawn from another sheet keeps offering the choices it showed, as an explicit
+    // list; the checker's leak test counts those choices as that sheet's text.
+    {"South", "found only on other sheets", "'lists-apricot', 'lists-bilberry', 'lists-cherry']"},
 };
 
 bool isUnavoidable(const std::string& line) {

@@ -45,6 +45,23 @@ void setPart(std::vector<PackagePart>& parts, const std::string& name, std::stri
     parts.push_back({name, std::move(data)});
 }
 
+const std::string& partText(const std::vector<PackagePart>& parts, const std::string& name) {
+    for (const auto& part : parts) {
+        if (part.name == name) {
+            return part.data;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    if (at == std::string::npos) {
+        throw std::runtime_error("no " + from + " to replace");
+    }
+    return text.replace(at, from.size(), to);
+}
+
 namespace {
 
 std::uint32_t get(const std::string& bytes, std::size_t at, int width) {

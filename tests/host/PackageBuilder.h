@@ -26,6 +26,10 @@ std::vector<PackagePart> sampleWorkbookParts();
 
 // Replaces (or adds) one part.
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
+// One part's data; throws when there is no such part.
+const std::string& partText(const std::vector<PackagePart>& parts, const std::string& name);
+// `text` with the first `from` replaced by `to`; throws when it holds no `from`.
+std::string replaced(std::string text, const std::string& from, const std::string& to);
 
 // Rewrites an archive written by writePackage (no zip64, no comment) the way other writers lay
 // theirs out, keeping its central directory true to the data.
