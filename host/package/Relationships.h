@@ -13,6 +13,7 @@ struct Relationship {
     std::string type;
     std::string target;  // the resolved part name; "" for external and in-document targets
     bool external = false;
+    std::string location;  // what an in-document target ("#'Sheet 2'!A1") points at, without "#"
 
     // True when the type URI ends with "/" + `suffix` ("worksheet", "styles").
     bool is(std::string_view suffix) const;

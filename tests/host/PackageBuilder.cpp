@@ -41,6 +41,15 @@ void setPart(std::vector<PackagePart>& parts, const std::string& name, std::stri
     parts.push_back({name, std::move(data)});
 }
 
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name) {
+    for (auto& part : parts) {
+        if (part.name == name) {
+            return part.data;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
+
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file) {
     std::map<std::string, std::string> out;
     int code = 0;

@@ -25,6 +25,8 @@ std::vector<PackagePart> sampleWorkbookParts();
 
 // Replaces (or adds) one part.
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
+// The data of one part, to edit in place; throws when there is no such part.
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name);
 
 // The text of every entry of a package, by name.
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file);
