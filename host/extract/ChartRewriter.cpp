@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/extract/ReferenceRewriters.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlDocument.h"
 #include "host/xml/XmlStream.h"
@@ -71,10 +72,11 @@ void replaceReference(pugi::xml_node ref) {
 }  // namespace
 
 std::optional<std::string> rewriteChart(const ZipReader& zip, const std::string& part,
-                                        const SheetScope& scope) {
+                                        const SheetScope& scope,
+                                        const std::set<std::string>& droppedLinks) {
     pugi::xml_document doc;
     loadPart(doc, zip, part);
-    bool changed = false;
+    bool changed = dropLinks(doc, droppedLinks);
     // One foreign reference at a time, collecting afresh: a removal may take others with it.
     for (;;) {
         pugi::xml_node f;

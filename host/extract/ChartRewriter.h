@@ -3,6 +3,7 @@
 // they showed, as literal values from their caches; pivot-chart links and extension data that
 // point elsewhere go.
 #include <optional>
+#include <set>
 #include <string>
 
 namespace pv::host {
@@ -10,8 +11,10 @@ namespace pv::host {
 class SheetScope;
 class ZipReader;
 
-// The chart part rewritten, or nothing when it refers only to the kept sheet.
+// The chart part rewritten, or nothing when it refers only to the kept sheet; without the text
+// hyperlinks that use `droppedLinks`.
 std::optional<std::string> rewriteChart(const ZipReader& zip, const std::string& part,
-                                        const SheetScope& scope);
+                                        const SheetScope& scope,
+                                        const std::set<std::string>& droppedLinks = {});
 
 }  // namespace pv::host

@@ -191,6 +191,15 @@ void writeCompoundFile(const std::filesystem::path& file,
     std::ofstream(file, std::ios::binary | std::ios::trunc) << header << fat << directory << data;
 }
 
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name) {
+    for (auto& part : parts) {
+        if (part.name == name) {
+            return part.data;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
+
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file) {
     std::map<std::string, std::string> out;
     int code = 0;

@@ -26,6 +26,8 @@ std::vector<PackagePart> sampleWorkbookParts();
 
 // Replaces (or adds) one part.
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
+// The data of one part, to edit in place; throws when there is no such part.
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name);
 
 // Rewrites an archive written by writePackage (no zip64, no comment) the way other writers lay
 // theirs out, keeping its central directory true to the data.

@@ -128,6 +128,25 @@ TEST_F(PartWriters, PackageRelationshipsKeepTheWorkbookAndTheProperties) {
     EXPECT_EQ(writePackageRelationships(kRelationships, "rels"), relationships({3, 4}));
 }
 
+TEST_F(PartWriters, RelationshipsTakeTheTargetsGivenForTheirIdsWhicheverWriterFilters) {
+    const RelationshipTargets targets = {{"rId2", "../B.xml"}, {"rId3", "C.xml"}};
+    auto retargeted = [](std::string xml) {
+        for (const auto& [from, to] :
+             {std::pair{"\"b.xml", "\"../B.xml"}, {"\"c.xml", "\"C.xml"}}) {
+            if (const auto at = xml.find(from); at != std::string::npos) {
+                xml.replace(at, std::string_view(from).size(), to);
+            }
+        }
+        return xml;
+    };
+    EXPECT_EQ(writeRelationshipsKeeping(kRelationships, "rels", {"rId2", "rId4"}, targets),
+              retargeted(relationships({2, 4})));
+    EXPECT_EQ(writeRelationshipsWithout(kRelationships, "rels", {"rId1"}, targets),
+              retargeted(relationships({2, 3, 4})));
+    EXPECT_EQ(writePackageRelationships(kRelationships, "rels", targets),
+              retargeted(relationships({3, 4})));
+}
+
 TEST_F(PartWriters, SharedStringsBlankOnlyTheUnusedOnes) {
     SharedStrings strings;
     strings.load(package({{"sst.xml", "<sst xmlns=\"" + kMain +
