@@ -29,10 +29,6 @@ TEST(ResolveTarget, DotSegmentsAboveTheRootStayAtTheRoot) {
     EXPECT_EQ(resolveTarget("xl/workbook.xml", "/"), "");
 }
 
-std::string& partData(std::vector<PackagePart>& parts, const std::string& name) {
-    return std::find_if(parts.begin(), parts.end(), [&](auto& p) { return p.name == name; })->data;
-}
-
 void addRelationship(std::vector<PackagePart>& parts, const std::string& rels,
                      const std::string& relationship) {
     std::string& xml = partData(parts, rels);
