@@ -17,6 +17,8 @@ namespace {
 // reference to a huge block costs no more than that.
 constexpr std::size_t kMaxScannedCells = 500'000;
 constexpr std::size_t kMaxBlockCells = 200'000;
+constexpr int kWindowRows = 64;
+constexpr int kMaxWindowRows = 65'536;
 }  // namespace
 
 CachedCell cachedValueOf(const ScannedCell& cell, const SharedStrings* strings) {
@@ -49,18 +51,29 @@ const SheetScan* SourceSheetCells::rows(std::size_t sheet, int first, int last) 
     if (scanSheet_ == sheet && first >= scanFirstRow_ && last <= scanLastRow_) {
         return &scan_;
     }
+    // Rows are read ahead of the ones asked for; reading on past the last window (formulas
+    // down a column read one row after the other) doubles it, so such a sheet is parsed a
+    // few times rather than once per row.
+    int ahead = kWindowRows;
+    if (scanSheet_ == sheet && first > scanLastRow_) {
+        ahead = std::min(2 * (scanLastRow_ - scanFirstRow_ + 1), kMaxWindowRows);
+    }
     scanSheet_.reset();
     ScanOptions options;
     options.firstCachedRow = first;
-    options.stopAfterRow = last;
+    options.stopAfterRow = std::min(kMaxRows, std::max(last, first + ahead - 1));
     options.maxCachedCells = kMaxScannedCells;
     scan_ = scanSheet(zip_, model_.sheets[sheet].part, options);
+    if (!scan_.cellsComplete && *options.stopAfterRow > last) {
+        options.stopAfterRow = last;  // too wide a window: only the rows asked for
+        scan_ = scanSheet(zip_, model_.sheets[sheet].part, options);
+    }
     if (!scan_.cellsComplete) {
         return nullptr;
     }
     scanSheet_ = sheet;
     scanFirstRow_ = first;
-    scanLastRow_ = last;
+    scanLastRow_ = *options.stopAfterRow;
     return &scan_;
 }
 
@@ -89,18 +102,22 @@ std::optional<CachedBlock> SourceSheetCells::block(std::string_view sheet, CellR
     if (scan == nullptr) {
         return std::nullopt;
     }
-    // A block reaching the sheet's edge (whole columns or rows) ends with its last value.
+    // Only the block's rows are visited: the window may hold many more.
+    const auto begin = std::lower_bound(scan->cells.begin(), scan->cells.end(), first.row,
+                                        [](const ScannedCell& c, int row) { return c.row < row; });
+    const auto end = std::upper_bound(begin, scan->cells.end(), last.row,
+                                      [](int row, const ScannedCell& c) { return row < c.row; });
     const auto inBlock = [&](const ScannedCell& c) {
-        return c.row >= first.row && c.row <= last.row && c.column >= first.column &&
-               c.column <= last.column && !c.value.empty();
+        return c.column >= first.column && c.column <= last.column && !c.value.empty();
     };
+    // A block reaching the sheet's edge (whole columns or rows) ends with its last value.
     if (last.row == kMaxRows || last.column == kMaxColumns) {
         int lastRow = first.row - 1;
         int lastColumn = first.column - 1;
-        for (const auto& c : scan->cells) {
-            if (inBlock(c)) {
-                lastRow = std::max(lastRow, c.row);
-                lastColumn = std::max(lastColumn, c.column);
+        for (auto c = begin; c != end; ++c) {
+            if (inBlock(*c)) {
+                lastRow = std::max(lastRow, c->row);
+                lastColumn = std::max(lastColumn, c->column);
             }
         }
         if (last.row == kMaxRows) {
@@ -119,12 +136,12 @@ std::optional<CachedBlock> SourceSheetCells::block(std::string_view sheet, CellR
         return std::nullopt;
     }
     out.cells.resize(size);
-    for (const auto& c : scan->cells) {
-        if (inBlock(c)) {
-            out.cells[static_cast<std::size_t>(c.row - first.row) *
+    for (auto c = begin; c != end; ++c) {
+        if (inBlock(*c) && c->row <= last.row && c->column <= last.column) {
+            out.cells[static_cast<std::size_t>(c->row - first.row) *
                           static_cast<std::size_t>(out.columns) +
-                      static_cast<std::size_t>(c.column - first.column)] =
-                cachedValueOf(c, strings_);
+                      static_cast<std::size_t>(c->column - first.column)] =
+                cachedValueOf(*c, strings_);
         }
     }
     return out;

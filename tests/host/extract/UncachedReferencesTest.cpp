@@ -18,23 +18,6 @@ const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/
 const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kChart = "http://schemas.openxmlformats.org/drawingml/2006/chart";
 
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    const auto at = text.find(from);
-    if (at == std::string::npos) {
-        throw std::runtime_error("no " + from + " to replace");
-    }
-    return text.replace(at, from.size(), to);
-}
-
-std::string partText(const std::vector<PackagePart>& parts, const std::string& name) {
-    for (const auto& part : parts) {
-        if (part.name == name) {
-            return part.data;
-        }
-    }
-    throw std::runtime_error("no part " + name);
-}
-
 std::string ref(const std::string& kind, const std::string& formula, const std::string& cache) {
     return "<c:" + kind + "><c:f>" + formula + "</c:f>" + cache + "</c:" + kind + ">";
 }
@@ -43,14 +26,11 @@ std::string ref(const std::string& kind, const std::string& formula, const std::
 // chart and a scatter chart whose references have no cache, and in formulas without results.
 std::vector<PackagePart> workbookWithUncachedReferences() {
     auto parts = sampleWorkbookParts();
-    setPart(parts, "xl/workbook.xml",
-            replaced(
-                replaced(partText(parts, "xl/workbook.xml"), R"(name="Alpha")", R"(name="Report")"),
-                R"(name="Gamma")", R"(name="Q1 data")"));
-    setPart(parts, "xl/sharedStrings.xml",
-            replaced(partText(parts, "xl/sharedStrings.xml"), "</sst>",
-                     "<si><t>Units sold</t></si><si><t>North</t></si><si><t>South</t></si>"
-                     "<si><t>East</t></si></sst>"));
+    replaceInPart(parts, "xl/workbook.xml", R"(name="Alpha")", R"(name="Report")");
+    replaceInPart(parts, "xl/workbook.xml", R"(name="Gamma")", R"(name="Q1 data")");
+    replaceInPart(parts, "xl/sharedStrings.xml", "</sst>",
+                  "<si><t>Units sold</t></si><si><t>North</t></si><si><t>South</t></si>"
+                  "<si><t>East</t></si></sst>");
     setPart(parts, "xl/worksheets/sheet3.xml",
             kHead + "<worksheet xmlns=\"" + kMain + "\"><sheetData>" +
                 R"(<row r="1"><c r="A1" t="s"><v>5</v></c><c r="B1" t="s"><v>5</v></c></row>)"
@@ -110,7 +90,8 @@ std::vector<PackagePart> workbookWithUncachedReferences() {
         parts, "xl/charts/chart1.xml",
         chartSpace(
             R"(<c:plotArea><c:barChart><c:barDir val="col"/><c:grouping val="clustered"/><c:ser><c:idx val="0"/><c:order val="0"/><c:tx>)" +
-            ref("strRef", "'Q1 data'!$B$1", "") + "</c:tx><c:cat>" +
+            ref("strRef", "'Q1 data'!$B$1", "") +
+            R"(</c:tx><c:spPr><a:solidFill><a:srgbClr val="4472C4"/></a:solidFill></c:spPr><c:cat>)" +
             ref("strRef", "'Q1 data'!$A$2:$A$4", "") + "</c:cat><c:val>" +
             ref("numRef", "'Q1 data'!$B:$B",
                 "<c:numCache><c:formatCode>0.0</c:formatCode></c:numCache>") +
@@ -127,14 +108,12 @@ std::vector<PackagePart> workbookWithUncachedReferences() {
             ref("numRef", "'Q1 data'!$B$3:$B$4", "") + "</c:yVal></c:ser>" + axes +
             R"(</c:scatterChart><c:valAx><c:axId val="1"/><c:scaling><c:orientation val="minMax"/></c:scaling><c:delete val="0"/><c:axPos val="b"/><c:crossAx val="2"/></c:valAx>)" +
             axisPair + "</c:plotArea>"));
-    setPart(
-        parts, "[Content_Types].xml",
-        replaced(
-            partText(parts, "[Content_Types].xml"), "</Types>",
-            R"(<Override PartName="/xl/drawings/drawing1.xml" ContentType="application/vnd.openxmlformats-officedocument.drawing+xml"/>)"
-            R"(<Override PartName="/xl/charts/chart1.xml" ContentType="application/vnd.openxmlformats-officedocument.drawingml.chart+xml"/>)"
-            R"(<Override PartName="/xl/charts/chart2.xml" ContentType="application/vnd.openxmlformats-officedocument.drawingml.chart+xml"/>)"
-            "</Types>"));
+    replaceInPart(
+        parts, "[Content_Types].xml", "</Types>",
+        R"(<Override PartName="/xl/drawings/drawing1.xml" ContentType="application/vnd.openxmlformats-officedocument.drawing+xml"/>)"
+        R"(<Override PartName="/xl/charts/chart1.xml" ContentType="application/vnd.openxmlformats-officedocument.drawingml.chart+xml"/>)"
+        R"(<Override PartName="/xl/charts/chart2.xml" ContentType="application/vnd.openxmlformats-officedocument.drawingml.chart+xml"/>)"
+        "</Types>");
     return parts;
 }
 
