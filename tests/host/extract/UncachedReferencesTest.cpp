@@ -186,3 +186,25 @@ TEST_F(UncachedReferencesTest, FormulasReadingOneCellGetItsValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// The other sheet is read only for the values: when it cannot be read, or the reference names
+// no sheet of the workbook, the output is written as before, with nothing in their place.
+TEST(UncachedReferencesFallbackTest, AnUnreadableOrUnknownSheetLeavesTheValuesOut) {
+    auto parts = workbookWithUncachedReferences();
+    setPart(parts, "xl/worksheets/sheet3.xml", "<worksheet><sheetData><row r=\"1\"><c");
+    replaceInPart(parts, "xl/charts/chart2.xml", "'Q1 data'!$B$2:$B$3", "Nowhere!$B$2:$B$3");
+    TempDir dir;
+    writePackage(dir / "report.xlsx", parts);
+    auto host = pv::host::createEngineHost();
+    auto book = host->open(dir / "report.xlsx");
+    book->saveSheetAs(0, dir / "Report.xlsx");
+    const auto out = readPackage(dir / "Report.xlsx");
+    EXPECT_NE(out.at("xl/worksheets/sheet1.xml").find(R"(<c r="C1"/>)"), std::string::npos);
+    EXPECT_NE(out.at("xl/charts/chart1.xml").find("<c:tx><c:v></c:v></c:tx>"), std::string::npos);
+    EXPECT_NE(out.at("xl/charts/chart2.xml").find("<c:xVal><c:numLit><c:ptCount val=\"0\"/>"),
+              std::string::npos);
+}
+
+}  // namespace
