@@ -31,9 +31,9 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
     using Kind = PartRewrite::Kind;
     switch (rewrite.kind) {
         case Kind::Sheet:
-            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships);
+            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::Chart:
-            return rewriteChart(zip, part, scope, rewrite.droppedRelationships);
+            return rewriteChart(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::ChartEx:
             return rewriteChartEx(zip, part, scope, rewrite.droppedRelationships);
         case Kind::Table:

@@ -9,6 +9,7 @@
 namespace pv::host {
 
 class ContentTypes;
+class OtherSheetCells;
 class SharedStrings;
 class SheetScope;
 class ZipReader;
@@ -20,6 +21,8 @@ struct ExtractionSource {
     const WorkbookModel& model;
     const ContentTypes& types;
     const SharedStrings* strings;  // nullptr when the workbook has none
+    // The other sheets' cached values, for what showed them without a cache of its own.
+    OtherSheetCells* otherSheets = nullptr;
 };
 
 void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "host/cells/HyperlinkLocation.h"
+#include "host/extract/OtherSheetCells.h"
+#include "host/refs/SheetRange.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
@@ -41,8 +43,8 @@ bool holdsFormula(std::string_view local) {
 class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
-                        std::string& out)
-        : scope_(scope), dropped_(dropped), out_(out), emitter_(out) {
+                        OtherSheetCells* otherSheets, std::string& out)
+        : scope_(scope), dropped_(dropped), otherSheets_(otherSheets), out_(out), emitter_(out) {
         emitter_.declaration();
     }
 
@@ -221,6 +223,9 @@ class SheetRewriterStream : public XmlStream {
 
     // The cell with its cached value and without its formula.
     void writeValueCell() {
+        if (!hasValue_) {
+            readReferencedValue();
+        }
         std::string type;
         emitter_.open(cellName_);
         for (const auto& [n, v] : cellAttributes_) {
@@ -249,6 +254,30 @@ class SheetRewriterStream : public XmlStream {
         emitter_.end(cellName_);
     }
 
+    // A formula that is only a reference to another sheet's cell and was saved without its
+    // result (as some writers do) shows that cell's value.
+    void readReferencedValue() {
+        const auto range = otherSheets_ != nullptr ? parseSheetRange(formula_) : std::nullopt;
+        if (!range || range->first != range->last) {
+            return;
+        }
+        const CachedCell cell = otherSheets_->cell(range->sheet, range->first);
+        using Kind = CachedCell::Kind;
+        if (cell.kind == Kind::Empty) {
+            return;
+        }
+        static constexpr std::pair<Kind, const char*> kTypes[] = {
+            {Kind::Number, "n"}, {Kind::Text, "str"}, {Kind::Boolean, "b"}, {Kind::Error, "e"}};
+        std::erase_if(cellAttributes_, [](const auto& a) { return a.first == "t"; });
+        for (const auto& [kind, type] : kTypes) {
+            if (kind == cell.kind) {
+                cellAttributes_.emplace_back("t", type);
+            }
+        }
+        hasValue_ = true;
+        value_ = cell.value;
+    }
+
     void closeFrame() {
         Frame frame = std::move(frames_.back());
         frames_.pop_back();
@@ -275,6 +304,7 @@ class SheetRewriterStream : public XmlStream {
 
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
+    OtherSheetCells* otherSheets_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
@@ -297,9 +327,10 @@ class SheetRewriterStream : public XmlStream {
 }  // namespace
 
 std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships) {
+                         const std::set<std::string>& droppedRelationships,
+                         OtherSheetCells* otherSheets) {
     std::string out;
-    SheetRewriterStream stream(scope, droppedRelationships, out);
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, out);
     stream.parse(zip, part);
     return out;
 }

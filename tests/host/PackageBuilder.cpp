@@ -45,6 +45,21 @@ void setPart(std::vector<PackagePart>& parts, const std::string& name, std::stri
     parts.push_back({name, std::move(data)});
 }
 
+void replaceInPart(std::vector<PackagePart>& parts, const std::string& name,
+                   const std::string& from, const std::string& to) {
+    for (auto& part : parts) {
+        if (part.name == name) {
+            const auto at = part.data.find(from);
+            if (at == std::string::npos) {
+                throw std::runtime_error(name + " holds no " + from);
+            }
+            part.data.replace(at, from.size(), to);
+            return;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
+
 namespace {
 
 std::uint32_t get(const std::string& bytes, std::size_t at, int width) {

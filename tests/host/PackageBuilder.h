@@ -28,6 +28,9 @@ std::vector<PackagePart> sampleWorkbookParts();
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
 // The data of one part, to edit in place; throws when there is no such part.
 std::string& partData(std::vector<PackagePart>& parts, const std::string& name);
+// Replaces the first `from` in one part by `to`; throws when the part or the text is missing.
+void replaceInPart(std::vector<PackagePart>& parts, const std::string& name,
+                   const std::string& from, const std::string& to);
 
 // Rewrites an archive written by writePackage (no zip64, no comment) the way other writers lay
 // theirs out, keeping its central directory true to the data.
