@@ -237,11 +237,6 @@ std::map<std::string, std::string> readPackage(const std::filesystem::path& file
 
 namespace {
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
-
 std::string worksheet(const std::string& cells) {
     return kHead + "<worksheet xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +
            "\"><sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><sheetData>" + cells +

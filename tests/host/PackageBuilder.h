@@ -10,6 +10,13 @@
 
 namespace pv::test {
 
+// The XML declaration and the namespaces every part of a package spells out.
+inline const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
+inline const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline const std::string kRel =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+
 struct PackagePart {
     std::string name;
     std::string data;

@@ -12,8 +12,6 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kThreaded =
     "http://schemas.microsoft.com/office/spreadsheetml/2018/threadedcomments";
 

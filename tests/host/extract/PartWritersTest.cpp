@@ -21,7 +21,6 @@ const std::string kDeclaration =
 const std::string kRels = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kR = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 const std::string kOfficeRels = kR + "/";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 class PartWriters : public testing::Test {
   protected:

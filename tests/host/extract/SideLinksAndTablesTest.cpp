@@ -14,20 +14,12 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kOd = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const std::string kA = "http://schemas.openxmlformats.org/drawingml/2006/main";
 
 void insertBefore(std::vector<PackagePart>& parts, const std::string& name,
                   const std::string& before, const std::string& text) {
-    std::string& data = partData(parts, name);
-    const auto at = data.find(before);
-    if (at == std::string::npos) {
-        throw std::runtime_error("no " + before + " in " + name);
-    }
-    data.insert(at, text);
+    replaceInPart(parts, name, before, text + before);
 }
 
 std::string relationships(const std::string& body) {

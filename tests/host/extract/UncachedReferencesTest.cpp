@@ -12,10 +12,6 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kChart = "http://schemas.openxmlformats.org/drawingml/2006/chart";
 
 std::string ref(const std::string& kind, const std::string& formula, const std::string& cache) {

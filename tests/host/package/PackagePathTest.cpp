@@ -87,8 +87,6 @@ TEST(RelationshipTargets, TheWorkbookOrASheetOutsideThePackageIsAMissingPart) {
     }
 }
 
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-
 TEST(WorkbookNamespace, BothNamespacesOfTheFormatOpenAnyOtherIsNamed) {
     struct Case {
         const char* name;
