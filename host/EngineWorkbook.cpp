@@ -1,16 +1,14 @@
 #include "host/EngineWorkbook.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cstdlib>
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
+#include "host/SourceSheetCells.h"
 #include "host/extract/SheetExtractor.h"
 #include "host/package/PackagePath.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/refs/SheetScope.h"
-#include "host/xml/XmlEscapes.h"
 #include "host/zip/ZipErrors.h"
 
 namespace pv::host {
@@ -142,89 +140,24 @@ const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int co
 }
 
 std::string EngineWorkbook::textOf(const ScannedCell& cell) {
-    switch (cell.type) {
-        case 's': {
-            std::size_t index = 0;
-            const auto& v = cell.value;
-            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
-            const SharedStrings* table = strings();
-            if (ec != std::errc() || table == nullptr || index >= table->size()) {
-                return {};
-            }
-            return table->text(index);
-        }
-        case 'i':
-            return cell.value;
-        case 'f':
-            return decodeXmlEscapes(cell.value);
-        case 'b':
-            return cell.value.empty() ? std::string() : cell.value == "0" ? "False" : "True";
-        case 'e':
-        case 'd':
-            return cell.value;
-        default:
+    const CachedCell value = cachedValueOf(cell, cell.type == 's' ? strings() : nullptr);
+    switch (value.kind) {
+        case CachedCell::Kind::Empty:
+            return {};
+        case CachedCell::Kind::Boolean:
+            return value.value == "0" ? "False" : "True";
+        case CachedCell::Kind::Text:
+        case CachedCell::Kind::Error:
+            return value.value;
+        case CachedCell::Kind::Number:
             break;
     }
-    if (cell.value.empty()) {
-        return {};
-    }
     char* end = nullptr;
-    const double number = std::strtod(cell.value.c_str(), &end);
-    if (end == cell.value.c_str()) {
-        return cell.value;
+    const double number = std::strtod(value.value.c_str(), &end);
+    if (end == value.value.c_str()) {
+        return value.value;
     }
     return styles().formatNumber(number, cell.style, model_.date1904);
-}
-
-std::optional<std::vector<CachedValue>> EngineWorkbook::block(std::string_view sheet, CellRef first,
-                                                              CellRef last) {
-    const std::string wanted = lowercase(sheet);
-    const auto entry = std::find_if(model_.sheets.begin(), model_.sheets.end(), [&](const auto& s) {
-        return s.info.kind == SheetKind::Worksheet && lowercase(s.info.name) == wanted;
-    });
-    if (entry == model_.sheets.end()) {
-        return std::nullopt;
-    }
-    ScanOptions options;
-    options.firstCachedRow = first.row;
-    options.stopAfterRow = last.row;
-    options.maxCachedCells = kWindowCells;
-    const SheetScan scan = scanSheet(zip_, entry->part, options);
-    if (!scan.cellsComplete) {
-        return std::nullopt;
-    }
-    std::vector<CachedValue> values;
-    for (int row = first.row; row <= last.row; ++row) {
-        for (int column = first.column; column <= last.column; ++column) {
-            CachedValue value;
-            if (const ScannedCell* cell = scan.find(row, column); cell != nullptr) {
-                value.shown = textOf(*cell);
-                switch (cell->type) {
-                    case 'b':
-                        value.kind = CachedValue::Kind::Boolean;
-                        value.value = cell->value;
-                        break;
-                    case 'e':
-                        value.kind = CachedValue::Kind::Error;
-                        value.value = cell->value;
-                        break;
-                    case 'n':
-                        value.kind = CachedValue::Kind::Number;
-                        value.value = cell->value;
-                        break;
-                    default:  // shared, inline and formula strings; ISO dates
-                        value.kind = CachedValue::Kind::Text;
-                        value.value = value.shown;
-                        break;
-                }
-                if (cell->value.empty()) {
-                    value = CachedValue{};
-                }
-            }
-            values.push_back(std::move(value));
-        }
-    }
-    return values;
 }
 
 void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
@@ -248,7 +181,8 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     const SheetFacts none;
     const SheetFacts& known =
         model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
-    const ExtractionSource source{zip_, model_, types_, strings(), this};
+    SourceSheetCells otherSheets(zip_, model_, strings());
+    const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
     extractSheet(source, sheet, known, scope(sheet), target);
 }
 

@@ -13,7 +13,6 @@
 #include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
 #include "host/cells/StyleTable.h"
-#include "host/extract/OtherSheetCells.h"
 #include "host/package/ContentTypes.h"
 #include "host/package/WorkbookModel.h"
 #include "host/zip/ZipReader.h"
@@ -22,8 +21,7 @@ namespace pv::host {
 
 class SheetScope;
 
-// Extraction reads other sheets' cached values through it (OtherSheetCells).
-class EngineWorkbook : public SourceWorkbook, private OtherSheetCells {
+class EngineWorkbook : public SourceWorkbook {
   public:
     // `facts` come from the host's cache; none: this copy keeps its own.
     explicit EngineWorkbook(const std::filesystem::path& path,
@@ -47,9 +45,6 @@ class EngineWorkbook : public SourceWorkbook, private OtherSheetCells {
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     std::string textOf(const ScannedCell& cell);
-    // One scan of the rows first.row..last.row; the cells are not kept.
-    std::optional<std::vector<CachedValue>> block(std::string_view sheet, CellRef first,
-                                                  CellRef last) override;
 
     std::filesystem::path path_;
     ZipReader zip_;

@@ -2,6 +2,7 @@
 
 #include "host/extract/OtherSheetCells.h"
 #include "host/refs/FormulaReferences.h"
+#include "host/refs/SheetRange.h"
 #include "host/refs/SheetScope.h"
 
 namespace pv::host {
@@ -23,29 +24,29 @@ std::string quotedText(std::string_view text) {
 }
 
 // The block `formula` is, or the block the name it is stands for.
-std::optional<SheetBlock> blockOf(std::string_view formula, const SheetScope& scope) {
-    if (auto block = parseSheetBlock(formula)) {
+std::optional<SheetRange> blockOf(std::string_view formula, const SheetScope& scope) {
+    if (auto block = parseSheetRange(formula)) {
         return block;
     }
     const auto refs = scanFormula(formula);
     if (refs.identifiers.size() == 1 && refs.identifiers[0].size() == formula.size()) {
         if (const std::string* text = scope.nameText(refs.identifiers[0])) {
-            return parseSheetBlock(*text);
+            return parseSheetRange(*text);
         }
     }
     return std::nullopt;
 }
 
-std::optional<std::string> constantOf(const CachedValue& cell) {
+std::optional<std::string> constantOf(const CachedCell& cell) {
     switch (cell.kind) {
-        case CachedValue::Kind::Number:
-        case CachedValue::Kind::Error:
+        case CachedCell::Kind::Number:
+        case CachedCell::Kind::Error:
             return cell.value;
-        case CachedValue::Kind::Text:
+        case CachedCell::Kind::Text:
             return quotedText(cell.value);
-        case CachedValue::Kind::Boolean:
+        case CachedCell::Kind::Boolean:
             return std::string(cell.value == "0" ? "FALSE" : "TRUE");
-        case CachedValue::Kind::Empty:
+        case CachedCell::Kind::Empty:
             break;  // 0 or "" depending on its use: not one constant
     }
     return std::nullopt;
@@ -71,17 +72,18 @@ std::optional<std::string> explicitListFor(std::string_view formula, const Sheet
     }
     std::string list;
     bool any = false;
-    for (const auto& value : *values) {
-        if (value.kind == CachedValue::Kind::Empty || value.shown.empty()) {
+    for (const auto& cell : values->cells) {
+        const std::string item = literalText(cell);
+        if (item.empty()) {
             continue;  // a blank choice: what a blank cell offers anyway
         }
-        if (value.shown.find(',') != std::string::npos) {
+        if (item.find(',') != std::string::npos) {
             return std::nullopt;  // the separator of an explicit list
         }
         if (any) {
             list += ',';
         }
-        list += value.shown;
+        list += item;
         any = true;
         if (list.size() > kMaxListText) {
             return std::nullopt;
@@ -101,13 +103,11 @@ std::optional<std::string> withCellNamesAsValues(std::string_view formula, const
     // From the end, so that the earlier offsets stay valid.
     for (std::size_t i = refs.identifiers.size(); i-- > 0;) {
         const std::string* text = scope.nameText(refs.identifiers[i]);
-        const auto block = text != nullptr ? parseSheetBlock(*text) : std::nullopt;
+        const auto block = text != nullptr ? parseSheetRange(*text) : std::nullopt;
         if (!block || !(block->first == block->last) || !scope.isForeign(*text)) {
             continue;
         }
-        const auto values = cells.block(block->sheet, block->first, block->last);
-        const auto constant =
-            values && values->size() == 1 ? constantOf(values->front()) : std::nullopt;
+        const auto constant = constantOf(cells.cell(block->sheet, block->first));
         if (!constant) {
             continue;
         }

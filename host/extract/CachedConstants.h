@@ -13,7 +13,7 @@ class OtherSheetCells;
 class SheetScope;
 
 // `formula` is a list validation's source: a block of another sheet, directly or through a
-// name. The quoted list "a,b,c" of its non-empty cells as shown, in order, when no value holds
+// name. The quoted list "a,b,c" of its non-empty cells' values, in order, when no value holds
 // a comma and the list fits the 255 characters an explicit list may have.
 std::optional<std::string> explicitListFor(std::string_view formula, const SheetScope& scope,
                                            OtherSheetCells& cells);

@@ -1,8 +1,7 @@
 #pragma once
-// The cached values of other sheets' cells, for parts of the one-sheet workbook that keep what
-// another sheet showed in place of a reference to it (validation lists, chart data). The
-// engine reads them on demand, only the rows asked for; extraction asks only when a part
-// needs them.
+// The cached values of the workbook's other sheets, for parts of the kept sheet that showed
+// them and must now hold them as constants (chart series, formulas, validation lists). An
+// implementation reads a sheet only when asked, and only the rows asked for.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,20 +11,51 @@
 
 namespace pv::host {
 
-struct CachedValue {
-    enum class Kind { Empty, Number, Text, Boolean, Error };
+struct CachedCell {
+    enum class Kind : unsigned char { Empty, Number, Text, Boolean, Error };
     Kind kind = Kind::Empty;
-    std::string value;  // the number as stored, the text, "1" or "0", the error ("#N/A")
-    std::string shown;  // as the sheet displays it (number formats applied)
+    // The number or boolean as stored ("12.5", "1"), the error ("#N/A"), the text (shared
+    // strings resolved, escapes decoded).
+    std::string value;
+};
+
+// The cell as a constant in a chart literal or an explicit list shows it: booleans as TRUE or
+// FALSE, everything else as stored ("" when empty).
+inline std::string literalText(const CachedCell& cell) {
+    if (cell.kind == CachedCell::Kind::Boolean) {
+        return cell.value == "0" ? "FALSE" : "TRUE";
+    }
+    return cell.value;
+}
+
+// A block of cached values, row by row.
+struct CachedBlock {
+    int rows = 0;
+    int columns = 0;
+    std::vector<CachedCell> cells;  // rows * columns
+
+    const CachedCell& at(int row, int column) const {
+        return cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                     static_cast<std::size_t>(column)];
+    }
 };
 
 class OtherSheetCells {
   public:
     virtual ~OtherSheetCells() = default;
-    // The cells first..last of the worksheet named `sheet` (compared without case), row by
-    // row; nothing when the workbook has no such worksheet. Callers keep blocks small.
-    virtual std::optional<std::vector<CachedValue>> block(std::string_view sheet, CellRef first,
-                                                          CellRef last) = 0;
+
+    // The cells first..last of the worksheet named `sheet` (compared as the application does,
+    // ignoring case). Rows past the sheet's last row with a value in the block are left out,
+    // so a whole column gives only its filled part. Nothing when no worksheet has that name
+    // or the block is too large to hold.
+    virtual std::optional<CachedBlock> block(std::string_view sheet, CellRef first,
+                                             CellRef last) = 0;
+
+    // One cell; Empty when the sheet or the cell has no value.
+    CachedCell cell(std::string_view sheet, CellRef at) {
+        auto one = block(sheet, at, at);
+        return one && one->rows == 1 ? std::move(one->cells.front()) : CachedCell{};
+    }
 };
 
 }  // namespace pv::host

@@ -27,6 +27,8 @@ constexpr std::string_view kVmlDrawingType =
     "application/vnd.openxmlformats-officedocument.vmlDrawing";
 constexpr std::string_view kPivotCacheType =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.pivotCacheDefinition+xml";
+constexpr std::string_view kTableType =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.table+xml";
 
 class GraphWalk {
   public:
@@ -61,9 +63,44 @@ class GraphWalk {
     }
     bool isKept(const std::string& part) const { return kept_.count(lowercase(part)) != 0; }
     void rewrite(PartRewrite::Kind kind, std::string part, std::set<std::string> dropped = {},
-                 std::vector<std::string> threadedComments = {}) {
-        graph_.rewrites.push_back(
-            {kind, std::move(part), std::move(dropped), std::move(threadedComments), {}});
+                 std::vector<std::string> threadedComments = {},
+                 std::map<std::string, std::string> targets = {}) {
+        graph_.rewrites.push_back({kind,
+                                   std::move(part),
+                                   std::move(dropped),
+                                   std::move(threadedComments),
+                                   std::move(targets),
+                                   {}});
+    }
+    // Records the relationships part of `part` (as stored) kept, under the name that belongs to
+    // `part`'s spelling.
+    std::string keepRelationshipsOf(const std::string& part, const std::string& outputName) {
+        const std::string rels = stored(relationshipsPartOf(part));
+        keep(rels);
+        if (rels != outputName) {
+            graph_.renamed[rels] = outputName;
+        }
+        return rels;
+    }
+    // A followed relationship's Target, where it spells its part otherwise than the package.
+    void retarget(std::map<std::string, std::string>& targets, const std::string& source,
+                  const Relationship& rel) const {
+        const std::string& spelled = stored(rel.target);
+        if (spelled != rel.target) {
+            targets[rel.id] = relativeTarget(source, spelled);
+        }
+    }
+    // The new Targets of the relationships `ids` of `source` ("" for the package), read as the
+    // package writes them (the workbook's model holds them as stored).
+    std::map<std::string, std::string> targetsOf(const std::string& source,
+                                                 const std::set<std::string>& ids) const {
+        std::map<std::string, std::string> targets;
+        for (const auto& rel : readRelationships(zip_, source)) {
+            if (ids.count(rel.id) != 0 && !rel.target.empty() && zip_.contains(rel.target)) {
+                retarget(targets, source, rel);
+            }
+        }
+        return targets;
     }
 
     void collectParts() {
@@ -83,8 +120,9 @@ class GraphWalk {
         follow(sheet.part, stack);
         if (model_.sheets[sheet_].info.kind == SheetKind::Worksheet &&
             (scan_.refersToOtherSheets || !droppedSheetReferences_.empty())) {
-            rewrite(PartRewrite::Kind::Sheet, sheet.part, droppedSheetReferences_);
+            rewrite(PartRewrite::Kind::Sheet, stored(sheet.part), droppedSheetReferences_);
         }
+        const std::string workbook = stored(model_.workbookPart);
 
         bool keepExternal = scan_.refersToExternalWorkbooks;
         for (std::size_t i = 0; i < model_.names.size(); ++i) {
@@ -110,7 +148,7 @@ class GraphWalk {
             if (wanted) {
                 graph_.keptWorkbookRelationships.insert(rel.id);
                 if (!isKept(rel.target)) {
-                    follow(rel.target, stack);
+                    followPart(rel.target, stack);
                 }
                 if (rel.is("person")) {
                     rewrite(PartRewrite::Kind::Persons, stored(rel.target), {}, threadedComments_);
@@ -121,29 +159,51 @@ class GraphWalk {
                 }
             }
         }
-        keep(model_.workbookPart);
-        const std::string workbookRels = stored(relationshipsPartOf(model_.workbookPart));
-        keep(workbookRels);
-        rewrite(PartRewrite::Kind::Workbook, model_.workbookPart);
-        rewrite(PartRewrite::Kind::WorkbookRelationships, workbookRels);
+        keep(workbook);
+        const std::string workbookRels =
+            keepRelationshipsOf(workbook, relationshipsPartOf(workbook));
+        rewrite(PartRewrite::Kind::Workbook, workbook);
+        rewrite(PartRewrite::Kind::WorkbookRelationships, workbookRels, {}, {},
+                targetsOf(workbook, graph_.keptWorkbookRelationships));
         if (!model_.sharedStringsPart.empty() && src_.strings != nullptr) {
-            rewrite(PartRewrite::Kind::SharedStrings, model_.sharedStringsPart);
+            rewrite(PartRewrite::Kind::SharedStrings, stored(model_.sharedStringsPart));
         }
         packageLevelParts();
     }
 
+    // follow(), and the part rewritten when it may point at other sheets or loses links.
+    void followPart(const std::string& part, std::vector<std::string>& stack) {
+        const std::string name = stored(part);
+        const std::set<std::string> links = follow(name, stack);
+        const auto kind = foreignReferenceRewrite(name);
+        if (kind || !links.empty()) {
+            rewrite(kind.value_or(PartRewrite::Kind::Links), name, links);
+        }
+    }
+
     // The part and everything its relationships reach, depth first, refusing cycles and
-    // parts of other sheets.
-    void follow(const std::string& part, std::vector<std::string>& stack) {
+    // parts of other sheets. Returns the relationships dropped with the part's links that lead
+    // to other sheets (a shape's or picture's hyperlink to "#'Other'!A1"); on the sheet itself
+    // its rewrite drops them.
+    std::set<std::string> follow(const std::string& named, std::vector<std::string>& stack) {
+        const ZipEntry* self = zip_.find(named);
+        const std::string part = self != nullptr ? self->name : named;
         keep(part);
         const auto rels = readRelationships(zip_, part);
         if (rels.empty()) {
-            return;
+            return {};
         }
         stack.push_back(lowercase(part));
         std::set<std::string> dropped;
-        const bool isSheet = part == model_.sheets[sheet_].part;
+        std::set<std::string> links;
+        std::map<std::string, std::string> targets;
+        const bool isSheet = lowercase(part) == lowercase(model_.sheets[sheet_].part);
         for (const auto& rel : rels) {
+            if (!rel.location.empty() && scope_.isForeign(rel.location)) {
+                dropped.insert(rel.id);
+                links.insert(rel.id);
+                continue;
+            }
             if (rel.external || rel.target.empty()) {
                 continue;
             }
@@ -167,6 +227,7 @@ class GraphWalk {
             if (entry == nullptr) {
                 continue;
             }
+            retarget(targets, part, rel);
             const std::string lower = lowercase(entry->name);
             if (std::find(stack.begin(), stack.end(), lower) != stack.end()) {
                 throw Error(PackageError::RelationshipCycle, zip_.where(part) + ": relationship " +
@@ -180,19 +241,21 @@ class GraphWalk {
             if (workbookLevel_.count(lower) != 0) {
                 neededWorkbookLevel_.insert(lower);
             }
-            if (zip_.contains(entry->name) && !isKept(entry->name)) {
-                follow(entry->name, stack);
-                if (auto kind = foreignReferenceRewrite(entry->name)) {
-                    rewrite(*kind, entry->name);
-                }
+            if (!isKept(entry->name)) {
+                followPart(entry->name, stack);
             }
         }
         stack.pop_back();
-        const std::string relsPart = stored(relationshipsPartOf(part));
-        keep(relsPart);
-        if (!dropped.empty()) {
-            rewrite(PartRewrite::Kind::Relationships, relsPart, std::move(dropped));
+        const std::string relsPart = keepRelationshipsOf(part, relationshipsPartOf(part));
+        if (!dropped.empty() || !targets.empty()) {
+            rewrite(PartRewrite::Kind::Relationships, relsPart, std::move(dropped), {},
+                    std::move(targets));
         }
+        if (isSheet) {
+            droppedSheetReferences_.insert(links.begin(), links.end());
+            return {};
+        }
+        return links;
     }
 
     // Parts whose formulas may point at other sheets, by content type.
@@ -213,19 +276,29 @@ class GraphWalk {
         if (type == kVmlDrawingType) {
             return PartRewrite::Kind::VmlControlLinks;
         }
+        if (type == kTableType) {
+            return PartRewrite::Kind::Table;
+        }
         return std::nullopt;
     }
 
     void packageLevelParts() {
-        keep("_rels/.rels");
-        rewrite(PartRewrite::Kind::PackageRelationships, stored("_rels/.rels"));
+        const std::string packageRels = keepRelationshipsOf("", "_rels/.rels");
+        std::set<std::string> ids;
+        for (const auto& rel : model_.packageRelationships) {
+            ids.insert(rel.id);
+        }
+        rewrite(PartRewrite::Kind::PackageRelationships, packageRels, {}, {}, targetsOf("", ids));
         for (const auto& rel : model_.packageRelationships) {
             const ZipEntry* entry = rel.target.empty() ? nullptr : zip_.find(rel.target);
             if (entry == nullptr) {
                 continue;
             }
-            if (rel.is("core-properties") || rel.is("custom-properties")) {
+            if (rel.is("custom-properties")) {
                 keep(entry->name);
+            } else if (rel.is("core-properties")) {
+                keep(entry->name);
+                rewrite(PartRewrite::Kind::CoreProperties, entry->name);
             } else if (rel.is("extended-properties")) {
                 keep(entry->name);
                 rewrite(PartRewrite::Kind::AppProperties, entry->name);

@@ -3,6 +3,7 @@
 // part. Each takes what it needs (the source part's XML and the facts that cut it down) and
 // returns the part's bytes; none reads the package itself. `where` names the source part in
 // error descriptions (ZipReader::where).
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -28,14 +29,20 @@ std::string writeWorkbook(std::string_view xml, const std::string& where,
                           std::string_view sheetRelationshipId, const std::vector<bool>& keptNames,
                           bool keepsExternalReferences);
 
+// Relationship id -> the Target written in place of the source's.
+using RelationshipTargets = std::map<std::string, std::string>;
+
 // A relationships part with only the relationships whose ids are in `keptIds` (the workbook's).
 std::string writeRelationshipsKeeping(std::string_view xml, const std::string& where,
-                                      const std::set<std::string>& keptIds);
+                                      const std::set<std::string>& keptIds,
+                                      const RelationshipTargets& targets = {});
 // A relationships part without the relationships whose ids are in `droppedIds`.
 std::string writeRelationshipsWithout(std::string_view xml, const std::string& where,
-                                      const std::set<std::string>& droppedIds);
+                                      const std::set<std::string>& droppedIds,
+                                      const RelationshipTargets& targets = {});
 // The package's relationships: the workbook and the document properties only.
-std::string writePackageRelationships(std::string_view xml, const std::string& where);
+std::string writePackageRelationships(std::string_view xml, const std::string& where,
+                                      const RelationshipTargets& targets = {});
 
 // The shared strings with the root element as read and the first `used.size()` entries, those
 // not `used` left as blanks so that the sheet's indexes stay valid.
@@ -44,5 +51,10 @@ std::string writeSharedStrings(const SharedStrings& strings, const std::vector<b
 // The application properties (app.xml), listing `sheet` as the workbook's only sheet.
 std::string writeAppProperties(std::string_view xml, const std::string& where,
                                const SheetInfo& sheet);
+// The core properties (core.xml): a title becomes `sheet`; the subject, keywords, description
+// and category go when they name one of `otherSheets`; the rest (creator, dates...) stays.
+std::string writeCoreProperties(std::string_view xml, const std::string& where,
+                                const std::string& sheet,
+                                const std::vector<std::string>& otherSheets);
 
 }  // namespace pv::host

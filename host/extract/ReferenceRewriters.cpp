@@ -52,9 +52,10 @@ std::string unescapedXmlText(std::string_view text) {
 }  // namespace
 
 std::optional<std::string> rewriteChartEx(const ZipReader& zip, const std::string& part,
-                                          const SheetScope& scope) {
+                                          const SheetScope& scope,
+                                          const std::set<std::string>& droppedLinks) {
     return edited(zip, part, [&](pugi::xml_document& doc) {
-        bool changed = false;
+        bool changed = dropLinks(doc, droppedLinks);
         // Every formula of a chartEx is optional beside its cached levels or value.
         for (auto f : descendantsLocal(doc, "f")) {
             if (scope.isForeign(f.text().get())) {
@@ -138,6 +139,48 @@ std::optional<std::string> rewritePivotCacheSource(const ZipReader& zip, const s
         }
         return changed;
     });
+}
+
+std::optional<std::string> rewriteTable(const ZipReader& zip, const std::string& part,
+                                        const SheetScope& scope) {
+    return edited(zip, part, [&](pugi::xml_document& doc) {
+        bool changed = false;
+        for (auto column : descendantsLocal(doc, "tableColumn")) {
+            for (const char* local : {"calculatedColumnFormula", "totalsRowFormula"}) {
+                auto formula = childLocal(column, local);
+                if (!formula || !scope.isForeign(formula.text().get())) {
+                    continue;
+                }
+                column.remove_child(formula);
+                changed = true;
+                // A custom total without its formula: the totals cell is a plain cell.
+                if (std::string_view(local) == "totalsRowFormula" &&
+                    std::string_view(column.attribute("totalsRowFunction").value()) == "custom") {
+                    column.remove_attribute("totalsRowFunction");
+                }
+            }
+        }
+        return changed;
+    });
+}
+
+bool dropLinks(pugi::xml_node root, const std::set<std::string>& relationshipIds) {
+    bool changed = false;
+    for (const char* local : {"hlinkClick", "hlinkHover"}) {
+        for (auto link : descendantsLocal(root, local)) {
+            if (relationshipIds.count(attributeLocal(link, "id").value()) != 0) {
+                link.parent().remove_child(link);
+                changed = true;
+            }
+        }
+    }
+    return changed;
+}
+
+std::optional<std::string> rewriteLinks(const ZipReader& zip, const std::string& part,
+                                        const std::set<std::string>& relationshipIds) {
+    return edited(zip, part,
+                  [&](pugi::xml_document& doc) { return dropLinks(doc, relationshipIds); });
 }
 
 }  // namespace pv::host

@@ -34,9 +34,13 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
         case Kind::Sheet:
             return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::Chart:
-            return rewriteChart(zip, part, scope);
+            return rewriteChart(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::ChartEx:
-            return rewriteChartEx(zip, part, scope);
+            return rewriteChartEx(zip, part, scope, rewrite.droppedRelationships);
+        case Kind::Table:
+            return rewriteTable(zip, part, scope);
+        case Kind::Links:
+            return rewriteLinks(zip, part, rewrite.droppedRelationships);
         case Kind::ControlProperties:
             return rewriteControlProperties(zip, part, scope);
         case Kind::PivotCacheSource:
@@ -51,19 +55,29 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
             return writeSharedStrings(*source.strings, scan.usedStrings);
         case Kind::Relationships:
             return writeRelationshipsWithout(zip.read(part), zip.where(part),
-                                             rewrite.droppedRelationships);
+                                             rewrite.droppedRelationships, rewrite.targets);
         case Kind::Workbook:
             return writeWorkbook(zip.read(part), zip.where(part),
                                  source.model.sheets[sheet].relationshipId, scope.keptNames(),
                                  graph.keepsExternalLinks);
         case Kind::WorkbookRelationships:
             return writeRelationshipsKeeping(zip.read(part), zip.where(part),
-                                             graph.keptWorkbookRelationships);
+                                             graph.keptWorkbookRelationships, rewrite.targets);
         case Kind::PackageRelationships:
-            return writePackageRelationships(zip.read(part), zip.where(part));
+            return writePackageRelationships(zip.read(part), zip.where(part), rewrite.targets);
         case Kind::AppProperties:
             return writeAppProperties(zip.read(part), zip.where(part),
                                       source.model.sheets[sheet].info);
+        case Kind::CoreProperties: {
+            std::vector<std::string> others;
+            for (std::size_t i = 0; i < source.model.sheets.size(); ++i) {
+                if (i != sheet) {
+                    others.push_back(source.model.sheets[i].info.name);
+                }
+            }
+            return writeCoreProperties(zip.read(part), zip.where(part),
+                                       source.model.sheets[sheet].info.name, others);
+        }
     }
     return std::nullopt;
 }
@@ -81,17 +95,25 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
         }
     }
 
+    // Each part under its one spelling, in the entries and in the content types alike.
+    std::vector<std::string> names;
+    for (const auto& part : graph.parts) {
+        names.push_back(graph.outputName(part));
+    }
+    const ZipEntry* workbook = source.zip.find(source.model.workbookPart);
     ZipWriter writer(output);
     writer.add("[Content_Types].xml",
-               writeContentTypes(source.types, graph.parts, source.model.workbookPart, mainType));
+               writeContentTypes(source.types, names,
+                                 workbook != nullptr ? workbook->name : source.model.workbookPart,
+                                 mainType));
     for (const auto& part : graph.parts) {
-        if (part == "[Content_Types].xml") {
+        if (lowercase(part) == "[content_types].xml") {
             continue;
         }
         if (auto it = generated.find(part); it != generated.end()) {
-            writer.add(part, std::move(it->second));
+            writer.add(graph.outputName(part), std::move(it->second));
         } else {
-            writer.copyRaw(source.zip, part);
+            writer.copyRaw(source.zip, part, graph.outputName(part));
         }
     }
     writer.commit();

@@ -20,8 +20,9 @@ struct ExtractionSource {
     const ZipReader& zip;
     const WorkbookModel& model;
     const ContentTypes& types;
-    const SharedStrings* strings;            // nullptr when the workbook has none
-    OtherSheetCells* otherSheets = nullptr;  // none: nothing is read from other sheets
+    const SharedStrings* strings;  // nullptr when the workbook has none
+    // The other sheets' cached values, for what showed them without a cache of its own.
+    OtherSheetCells* otherSheets = nullptr;
 };
 
 void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,

@@ -7,6 +7,8 @@
 
 #include "host/cells/HyperlinkLocation.h"
 #include "host/extract/CachedConstants.h"
+#include "host/extract/OtherSheetCells.h"
+#include "host/refs/SheetRange.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
@@ -264,6 +266,9 @@ class SheetRewriterStream : public XmlStream {
 
     // The cell with its cached value and without its formula.
     void writeValueCell() {
+        if (!hasValue_) {
+            readReferencedValue();
+        }
         std::string type;
         emitter_.open(cellName_);
         for (const auto& [n, v] : cellAttributes_) {
@@ -290,6 +295,30 @@ class SheetRewriterStream : public XmlStream {
             emitter_.raw("</" + prefix + "v>");
         }
         emitter_.end(cellName_);
+    }
+
+    // A formula that is only a reference to another sheet's cell and was saved without its
+    // result (as some writers do) shows that cell's value.
+    void readReferencedValue() {
+        const auto range = otherSheets_ != nullptr ? parseSheetRange(formula_) : std::nullopt;
+        if (!range || range->first != range->last) {
+            return;
+        }
+        const CachedCell cell = otherSheets_->cell(range->sheet, range->first);
+        using Kind = CachedCell::Kind;
+        if (cell.kind == Kind::Empty) {
+            return;
+        }
+        static constexpr std::pair<Kind, const char*> kTypes[] = {
+            {Kind::Number, "n"}, {Kind::Text, "str"}, {Kind::Boolean, "b"}, {Kind::Error, "e"}};
+        std::erase_if(cellAttributes_, [](const auto& a) { return a.first == "t"; });
+        for (const auto& [kind, type] : kTypes) {
+            if (kind == cell.kind) {
+                cellAttributes_.emplace_back("t", type);
+            }
+        }
+        hasValue_ = true;
+        value_ = cell.value;
     }
 
     void closeFrame() {

@@ -1,5 +1,6 @@
 #include "host/package/PackagePath.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace pv::host {
@@ -54,6 +55,36 @@ std::string resolveTarget(std::string_view sourcePart, std::string_view target) 
         resolved += (resolved.empty() ? "" : "/") + s;
     }
     return resolved;
+}
+
+std::string relativeTarget(std::string_view sourcePart, std::string_view part) {
+    const auto segments = [](std::string_view path) {
+        std::vector<std::string_view> out;
+        for (std::size_t start = 0; start < path.size();) {
+            const auto end = std::min(path.find('/', start), path.size());
+            out.push_back(path.substr(start, end - start));
+            start = end + 1;
+        }
+        return out;
+    };
+    const std::string folder = partFolder(sourcePart);
+    const auto from = segments(folder);
+    const auto to = segments(part);
+    std::size_t common = 0;
+    while (common < from.size() && common + 1 < to.size() && from[common] == to[common]) {
+        ++common;
+    }
+    std::string out;
+    for (std::size_t i = common; i < from.size(); ++i) {
+        out += "../";
+    }
+    for (std::size_t i = common; i < to.size(); ++i) {
+        for (char c : to[i]) {
+            out += c == ' ' ? std::string("%20") : std::string(1, c);
+        }
+        out += i + 1 < to.size() ? "/" : "";
+    }
+    return out;
 }
 
 }  // namespace pv::host

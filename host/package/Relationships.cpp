@@ -33,6 +33,9 @@ std::vector<Relationship> readRelationships(const ZipReader& zip, std::string_vi
         rel.type = node.attribute("Type").value();
         const std::string target = node.attribute("Target").value();
         rel.external = std::string_view(node.attribute("TargetMode").value()) == "External";
+        if (!target.empty() && target.front() == '#') {
+            rel.location = target.substr(1);
+        }
         if (!rel.external && !target.empty() && target.front() != '#') {
             // Not checked here: a target that is not in the package is a missing part to
             // whoever follows the relationship, and most are never followed.

@@ -14,6 +14,7 @@ struct Relationship {
     std::string target;  // the resolved part name, maybe absent from the package; "" for
                          // external and in-document targets
     bool external = false;
+    std::string location;  // what an in-document target ("#'Sheet 2'!A1") points at, without "#"
 
     // True when the type URI ends with "/" + `suffix` ("worksheet", "styles").
     bool is(std::string_view suffix) const;

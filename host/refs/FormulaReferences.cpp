@@ -168,37 +168,4 @@ FormulaReferences scanFormula(std::string_view formula) {
     return FormulaLexer(formula).run();
 }
 
-std::optional<SheetBlock> parseSheetBlock(std::string_view formula) {
-    SheetBlock block;
-    std::size_t pos = 0;
-    if (!formula.empty() && formula[0] == '\'') {
-        for (pos = 1; pos < formula.size(); ++pos) {
-            if (formula[pos] == '\'') {
-                if (pos + 1 < formula.size() && formula[pos + 1] == '\'') {
-                    block.sheet += '\'';
-                    ++pos;
-                    continue;
-                }
-                break;
-            }
-            block.sheet += formula[pos];
-        }
-        ++pos;  // past the closing quote
-    } else {
-        while (pos < formula.size() && isNameChar(static_cast<unsigned char>(formula[pos]))) {
-            block.sheet += formula[pos++];
-        }
-    }
-    if (block.sheet.empty() || pos >= formula.size() || formula[pos] != '!') {
-        return std::nullopt;
-    }
-    const auto range = parseRangeRef(formula.substr(pos + 1));
-    if (!range) {
-        return std::nullopt;
-    }
-    block.first = range->first;
-    block.last = range->second;
-    return block;
-}
-
 }  // namespace pv::host

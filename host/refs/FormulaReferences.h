@@ -2,12 +2,9 @@
 // What a formula (or a defined name's text) refers to outside its own cells: sheet qualifiers
 // ("Sheet2!", "'My Sheet'!", 3-D spans "S1:S3!"), external workbooks ("[1]Sheet!"), and bare
 // identifiers that may be defined names or table names. String literals are skipped.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "host/cells/CellRef.h"
 
 namespace pv::host {
 
@@ -20,13 +17,5 @@ struct FormulaReferences {
 };
 
 FormulaReferences scanFormula(std::string_view formula);
-
-// A formula that is only a block of one sheet: "Sheet2!$A$1:$A$5", "'My ''s'!B3".
-struct SheetBlock {
-    std::string sheet;  // unquoted, unescaped
-    CellRef first;
-    CellRef last;
-};
-std::optional<SheetBlock> parseSheetBlock(std::string_view formula);
 
 }  // namespace pv::host

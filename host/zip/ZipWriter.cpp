@@ -55,7 +55,7 @@ void ZipWriter::fail(const std::string& what) {
                 target_.string() + ": " + what + " (" + zip_strerror(archive_) + ")");
 }
 
-void ZipWriter::copyRaw(const ZipReader& source, const std::string& part) {
+void ZipWriter::copyRaw(const ZipReader& source, const std::string& part, const std::string& name) {
     const ZipEntry* entry = source.find(part);
     if (entry == nullptr) {
         throw Error(ZipError::MissingPart, source.where(part) + ": part missing");
@@ -64,7 +64,8 @@ void ZipWriter::copyRaw(const ZipReader& source, const std::string& part) {
     if (data == nullptr) {
         fail("cannot copy " + part);
     }
-    if (zip_file_add(archive_, entry->name.c_str(), data, ZIP_FL_ENC_UTF_8) < 0) {
+    const std::string& stored = name.empty() ? entry->name : name;
+    if (zip_file_add(archive_, stored.c_str(), data, ZIP_FL_ENC_UTF_8) < 0) {
         zip_source_free(data);
         fail("cannot copy " + part);
     }

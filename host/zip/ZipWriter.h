@@ -19,8 +19,9 @@ class ZipWriter {
     ZipWriter(const ZipWriter&) = delete;
     ZipWriter& operator=(const ZipWriter&) = delete;
 
-    // Copies an entry's compressed bytes as they are.
-    void copyRaw(const ZipReader& source, const std::string& part);
+    // Copies an entry's compressed bytes as they are, under `name` (by default as the source
+    // spells it).
+    void copyRaw(const ZipReader& source, const std::string& part, const std::string& name = {});
     void add(const std::string& part, std::string data);
     // Writes the package and renames it over the target.
     void commit();

@@ -10,8 +10,6 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-
 std::string worksheet(const std::string& rows) {
     return kHead +
            R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)" +

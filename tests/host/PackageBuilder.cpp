@@ -45,21 +45,19 @@ void setPart(std::vector<PackagePart>& parts, const std::string& name, std::stri
     parts.push_back({name, std::move(data)});
 }
 
-const std::string& partText(const std::vector<PackagePart>& parts, const std::string& name) {
-    for (const auto& part : parts) {
+void replaceInPart(std::vector<PackagePart>& parts, const std::string& name,
+                   const std::string& from, const std::string& to) {
+    for (auto& part : parts) {
         if (part.name == name) {
-            return part.data;
+            const auto at = part.data.find(from);
+            if (at == std::string::npos) {
+                throw std::runtime_error(name + " holds no " + from);
+            }
+            part.data.replace(at, from.size(), to);
+            return;
         }
     }
     throw std::runtime_error("no part " + name);
-}
-
-std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    const auto at = text.find(from);
-    if (at == std::string::npos) {
-        throw std::runtime_error("no " + from + " to replace");
-    }
-    return text.replace(at, from.size(), to);
 }
 
 namespace {
@@ -208,6 +206,15 @@ void writeCompoundFile(const std::filesystem::path& file,
     std::ofstream(file, std::ios::binary | std::ios::trunc) << header << fat << directory << data;
 }
 
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name) {
+    for (auto& part : parts) {
+        if (part.name == name) {
+            return part.data;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
+
 std::map<std::string, std::string> readPackage(const std::filesystem::path& file) {
     std::map<std::string, std::string> out;
     int code = 0;
@@ -229,11 +236,6 @@ std::map<std::string, std::string> readPackage(const std::filesystem::path& file
 }
 
 namespace {
-
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 
 std::string worksheet(const std::string& cells) {
     return kHead + "<worksheet xmlns=\"" + kMain + "\" xmlns:r=\"" + kRel +

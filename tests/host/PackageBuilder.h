@@ -10,6 +10,13 @@
 
 namespace pv::test {
 
+// The XML declaration and the namespaces every part of a package spells out.
+inline const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
+inline const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline const std::string kRel =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+inline const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
+
 struct PackagePart {
     std::string name;
     std::string data;
@@ -26,10 +33,11 @@ std::vector<PackagePart> sampleWorkbookParts();
 
 // Replaces (or adds) one part.
 void setPart(std::vector<PackagePart>& parts, const std::string& name, std::string data);
-// One part's data; throws when there is no such part.
-const std::string& partText(const std::vector<PackagePart>& parts, const std::string& name);
-// `text` with the first `from` replaced by `to`; throws when it holds no `from`.
-std::string replaced(std::string text, const std::string& from, const std::string& to);
+// The data of one part, to edit in place; throws when there is no such part.
+std::string& partData(std::vector<PackagePart>& parts, const std::string& name);
+// Replaces the first `from` in one part by `to`; throws when the part or the text is missing.
+void replaceInPart(std::vector<PackagePart>& parts, const std::string& name,
+                   const std::string& from, const std::string& to);
 
 // Rewrites an archive written by writePackage (no zip64, no comment) the way other writers lay
 // theirs out, keeping its central directory true to the data.

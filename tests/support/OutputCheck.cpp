@@ -4,6 +4,8 @@
 
 #include "TestEnv.h"
 
+#include "host/zip/EntryNames.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -18,8 +20,12 @@ fs::path buildDir() {
     return ec ? fs::current_path() : exe.parent_path().parent_path();
 }
 
+fs::path toolsDir() {
+    return sharedDir() / "tools";
+}
+
 fs::path toolPath(const char* name) {
-    return sharedDir() / "tools" / name;
+    return toolsDir() / name;
 }
 
 CheckReport run(const std::string& command) {
@@ -41,14 +47,49 @@ fs::path sampleDir() {
 }
 
 fs::path corpusDir() {
-    return sharedDir() / "corpus" / "calamine";
+    return sharedDir() / "corpus";
 }
 
-bool isCompoundFile(const fs::path& file) {
+std::vector<fs::path> corpusFiles() {
+    static const char* const kNotWorkbooks[] = {"licen", "readme", "copying", "notice"};
+    std::vector<fs::path> files;
+    std::error_code ec;
+    std::vector<fs::path> folders;
+    for (const auto& entry : fs::directory_iterator(corpusDir(), ec)) {
+        if (entry.is_directory(ec))
+            folders.push_back(entry.path());
+    }
+    std::sort(folders.begin(), folders.end());
+    for (const auto& folder : folders) {
+        for (const auto& file : filesIn(folder)) {
+            const std::string name = pv::host::lowercase(file.filename().string());
+            const bool notWorkbook =
+                std::any_of(std::begin(kNotWorkbooks), std::end(kNotWorkbooks),
+                            [&](const char* prefix) { return name.starts_with(prefix); });
+            if (!notWorkbook)
+                files.push_back(file);
+        }
+    }
+    return files;
+}
+
+namespace {
+
+bool startsWith(const fs::path& file, const std::string& magic) {
     std::ifstream in(file, std::ios::binary);
-    std::string magic(4, '\0');
-    in.read(magic.data(), 4);
-    return in && magic == "\xD0\xCF\x11\xE0";
+    std::string head(magic.size(), '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    return in && head == magic;
+}
+
+}  // namespace
+
+bool isCompoundFile(const fs::path& file) {
+    return startsWith(file, "\xD0\xCF\x11\xE0");
+}
+
+bool isZipArchive(const fs::path& file) {
+    return startsWith(file, std::string("PK\x03\x04", 4));
 }
 
 std::vector<fs::path> filesIn(const fs::path& dir) {
@@ -63,11 +104,13 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
 }
 
 CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir) {
+    // The checker as it is, with the source read once for all its sheets (split_check_once.py).
     // Its report is on stdout; stderr only carries openpyxl's noise at exit (a zip closed twice
     // for macro-enabled packages), which would read as differences.
-    return run("{ " + shellQuote(python()) + " " + shellQuote(toolPath("split_check.py").string()) +
-               " " + shellQuote(source.string()) + " " + shellQuote(outDir.string()) +
-               " 2>/dev/null; }");
+    const fs::path once = sourceDir() / "tests" / "support" / "split_check_once.py";
+    return run("{ " + shellQuote(python()) + " " + shellQuote(once.string()) + " " +
+               shellQuote(toolsDir().string()) + " " + shellQuote(source.string()) + " " +
+               shellQuote(outDir.string()) + " 2>/dev/null; }");
 }
 
 CheckReport runSheetCheck(const fs::path& source, const std::string& sheet,

@@ -13,12 +13,18 @@ namespace fs = std::filesystem;
 // without it and the data-driven cases are named from these folders.
 fs::path fixtureDir();  // workbooks written by pv-make-workbooks fixtures
 fs::path sampleDir();   // the sample workbooks beside the executables
-fs::path corpusDir();   // the shared corpus of real workbooks
+fs::path corpusDir();   // the shared corpus of real workbooks: one folder per collection
+
+// Every file of every corpus collection, by folder and name, without the licence and readme files
+// kept beside them.
+std::vector<fs::path> corpusFiles();
 
 // Every regular file directly in `dir`, sorted by name; none when the folder is missing.
 std::vector<fs::path> filesIn(const fs::path& dir);
 // Starts as a compound file does (D0 CF 11 E0): a legacy .xls workbook, or an encrypted one.
 bool isCompoundFile(const fs::path& file);
+// Starts as a zip archive's first entry does (PK 03 04).
+bool isZipArchive(const fs::path& file);
 
 struct CheckReport {
     int status = -1;     // the checker's exit status
@@ -26,7 +32,8 @@ struct CheckReport {
 };
 
 // split_check.py SOURCE OUTDIR: every content sheet of SOURCE is in OUTDIR as
-// "<sheet name><source extension>" and equals the source sheet; nothing leaks.
+// "<sheet name><source extension>" and equals the source sheet; nothing leaks. One process per
+// call, reading SOURCE once however many sheets it has.
 CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir);
 
 // split_check.py SOURCE SHEET OUTPUT: one output equals its source sheet; nothing leaks.

@@ -13,7 +13,6 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
 const std::string kRelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 
 std::string worksheet(const std::string& beforeData, const std::string& rows,

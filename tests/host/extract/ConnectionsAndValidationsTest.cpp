@@ -13,9 +13,6 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kOd = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 const std::string kSml = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
 
@@ -41,24 +38,20 @@ std::string inlineCell(const std::string& ref, const std::string& text) {
 // validation and a rule bounded by a name for one cell of Gamma. Gamma: connection 2's query.
 std::vector<PackagePart> workbookDrawingOnGamma() {
     auto parts = sampleWorkbookParts();
-    setPart(
-        parts, "[Content_Types].xml",
-        replaced(partText(parts, "[Content_Types].xml"), "</Types>",
-                 "<Override PartName=\"/xl/connections.xml\" ContentType=\"" + kSml +
-                     "connections+xml\"/><Override PartName=\"/xl/queryTables/queryTable1.xml\" "
-                     "ContentType=\"" +
-                     kSml +
-                     "queryTable+xml\"/><Override PartName=\"/xl/queryTables/queryTable2.xml\" "
-                     "ContentType=\"" +
-                     kSml + "queryTable+xml\"/></Types>"));
-    setPart(parts, "xl/_rels/workbook.xml.rels",
-            replaced(partText(parts, "xl/_rels/workbook.xml.rels"), "</Relationships>",
-                     "<Relationship Id=\"rId9\" Type=\"" + kOd +
-                         "connections\" Target=\"connections.xml\"/></Relationships>"));
-    setPart(parts, "xl/workbook.xml",
-            replaced(partText(parts, "xl/workbook.xml"), "</definedNames>",
-                     R"(<definedName name="GammaList">Gamma!$A$1:$A$3</definedName>)"
-                     R"(<definedName name="GammaLimit">Gamma!$B$5</definedName></definedNames>)"));
+    replaceInPart(parts, "[Content_Types].xml", "</Types>",
+                  "<Override PartName=\"/xl/connections.xml\" ContentType=\"" + kSml +
+                      "connections+xml\"/><Override PartName=\"/xl/queryTables/queryTable1.xml\" "
+                      "ContentType=\"" +
+                      kSml +
+                      "queryTable+xml\"/><Override PartName=\"/xl/queryTables/queryTable2.xml\" "
+                      "ContentType=\"" +
+                      kSml + "queryTable+xml\"/></Types>");
+    replaceInPart(parts, "xl/_rels/workbook.xml.rels", "</Relationships>",
+                  "<Relationship Id=\"rId9\" Type=\"" + kOd +
+                      "connections\" Target=\"connections.xml\"/></Relationships>");
+    replaceInPart(parts, "xl/workbook.xml", "</definedNames>",
+                  R"(<definedName name="GammaList">Gamma!$A$1:$A$3</definedName>)"
+                  R"(<definedName name="GammaLimit">Gamma!$B$5</definedName></definedNames>)");
     setPart(
         parts, "xl/connections.xml",
         kHead + "<connections xmlns=\"" + kMain + "\">" +
@@ -74,34 +67,34 @@ std::vector<PackagePart> workbookDrawingOnGamma() {
             queryTableRels("../queryTables/queryTable2.xml"));
     setPart(parts, "xl/queryTables/queryTable2.xml", queryTable("2"));
 
-    std::string longColumn;
+    // Gamma: the choices Red, Green & "Lime", Blue in A1:A3, the limit 42 in B5, and a column
+    // of choices too long for one list in D1:D20.
+    const std::vector<std::string> choices = {"Red", "Green &amp; \"Lime\"", "Blue"};
+    std::string rows;
     for (int row = 1; row <= 20; ++row) {
-        longColumn +=
-            "<row r=\"" + std::to_string(row) + "\">" +
-            inlineCell("D" + std::to_string(row), "a rather long choice " + std::to_string(row)) +
-            "</row>";
+        const std::string r = std::to_string(row);
+        rows += "<row r=\"" + r + "\">";
+        if (row <= 3) {
+            rows += inlineCell("A" + r, choices[static_cast<std::size_t>(row - 1)]);
+        }
+        if (row == 5) {
+            rows += R"(<c r="B5"><v>42</v></c>)";
+        }
+        rows += inlineCell("D" + r, "a rather long choice " + r) + "</row>";
     }
-    setPart(parts, "xl/worksheets/sheet3.xml",
-            replaced(partText(parts, "xl/worksheets/sheet3.xml"),
-                     partText(parts, "xl/worksheets/sheet3.xml")
-                         .substr(partText(parts, "xl/worksheets/sheet3.xml").find("<sheetData>")),
-                     "<sheetData><row r=\"1\">" + inlineCell("A1", "Red") + "</row><row r=\"2\">" +
-                         inlineCell("A2", "Green &amp; \"Lime\"") + "</row><row r=\"3\">" +
-                         inlineCell("A3", "Blue") +
-                         R"(</row><row r="5"><c r="B5"><v>42</v></c></row>)" + longColumn +
-                         "</sheetData></worksheet>"));
-    setPart(
-        parts, "xl/worksheets/sheet1.xml",
-        replaced(
-            partText(parts, "xl/worksheets/sheet1.xml"), "</sheetData>",
-            "</sheetData>"
-            R"(<conditionalFormatting sqref="A2"><cfRule type="cellIs" priority="1" operator="greaterThan"><formula>GammaLimit</formula></cfRule></conditionalFormatting>)"
-            R"(<dataValidations count="4">)"
-            R"(<dataValidation type="list" allowBlank="1" sqref="C1"><formula1>Gamma!$A$1:$A$5</formula1></dataValidation>)"
-            R"(<dataValidation type="list" sqref="C2"><formula1>GammaList</formula1></dataValidation>)"
-            R"(<dataValidation type="whole" operator="lessThan" sqref="C3"><formula1>GammaLimit*2</formula1></dataValidation>)"
-            R"(<dataValidation type="list" sqref="C4"><formula1>Gamma!$D$1:$D$20</formula1></dataValidation>)"
-            "</dataValidations>"));
+    std::string& gamma = partData(parts, "xl/worksheets/sheet3.xml");
+    gamma = gamma.substr(0, gamma.find("<sheetData>")) + "<sheetData>" + rows +
+            "</sheetData></worksheet>";
+    replaceInPart(
+        parts, "xl/worksheets/sheet1.xml", "</sheetData>",
+        "</sheetData>"
+        R"(<conditionalFormatting sqref="A2"><cfRule type="cellIs" priority="1" operator="greaterThan"><formula>GammaLimit</formula></cfRule></conditionalFormatting>)"
+        R"(<dataValidations count="4">)"
+        R"(<dataValidation type="list" allowBlank="1" sqref="C1"><formula1>Gamma!$A$1:$A$5</formula1></dataValidation>)"
+        R"(<dataValidation type="list" sqref="C2"><formula1>GammaList</formula1></dataValidation>)"
+        R"(<dataValidation type="whole" operator="lessThan" sqref="C3"><formula1>GammaLimit*2</formula1></dataValidation>)"
+        R"(<dataValidation type="list" sqref="C4"><formula1>Gamma!$D$1:$D$20</formula1></dataValidation>)"
+        "</dataValidations>");
     return parts;
 }
 

@@ -12,10 +12,25 @@ namespace {
 
 using namespace pv::test;
 
-const std::string kHead = R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)";
-const std::string kPkg = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kThreaded =
     "http://schemas.microsoft.com/office/spreadsheetml/2018/threadedcomments";
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const auto at = text.find(from);
+    if (at == std::string::npos) {
+        throw std::runtime_error("no " + from + " to replace");
+    }
+    return text.replace(at, from.size(), to);
+}
+
+std::string partText(const std::vector<PackagePart>& parts, const std::string& name) {
+    for (const auto& part : parts) {
+        if (part.name == name) {
+            return part.data;
+        }
+    }
+    throw std::runtime_error("no part " + name);
+}
 
 std::string relationships(const std::string& body) {
     return kHead + "<Relationships xmlns=\"" + kPkg + "\">" + body + "</Relationships>";

@@ -19,7 +19,8 @@ namespace {
 using namespace pv::host;
 using namespace pv::test;
 
-const std::string kRel = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+const std::string kRelTypes =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
 
 std::string relationships(const std::string& rels) {
     return "<Relationships "
@@ -34,14 +35,14 @@ TEST(PartGraph, TheSheetTakesWhatItReachesAndWhatItUsesOfTheWorkbook) {
                  "<Override PartName=\"/xl/charts/chart1.xml\" ContentType=\"application/"
                  "vnd.openxmlformats-officedocument.drawingml.chart+xml\"/>");
     setPart(parts, "xl/worksheets/_rels/sheet3.xml.rels",
-            relationships("<Relationship Id=\"rId1\" Type=\"" + kRel +
+            relationships("<Relationship Id=\"rId1\" Type=\"" + kRelTypes +
                           "pivotTable\" Target=\"../pivotTables/pivotTable1.xml\"/>"
                           "<Relationship Id=\"rId2\" Type=\"" +
-                          kRel + "drawing\" Target=\"../drawings/drawing1.xml\"/>"));
+                          kRelTypes + "drawing\" Target=\"../drawings/drawing1.xml\"/>"));
     setPart(parts, "xl/pivotTables/pivotTable1.xml", "<pivotTableDefinition/>");
     setPart(parts, "xl/drawings/drawing1.xml", "<wsDr/>");
     setPart(parts, "xl/drawings/_rels/drawing1.xml.rels",
-            relationships("<Relationship Id=\"rId1\" Type=\"" + kRel +
+            relationships("<Relationship Id=\"rId1\" Type=\"" + kRelTypes +
                           "chart\" Target=\"../charts/chart1.xml\"/>"));
     setPart(parts, "xl/charts/chart1.xml", "<chartSpace/>");
     TempDir dir;

@@ -21,7 +21,6 @@ const std::string kDeclaration =
 const std::string kRels = "http://schemas.openxmlformats.org/package/2006/relationships";
 const std::string kR = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 const std::string kOfficeRels = kR + "/";
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 class PartWriters : public testing::Test {
   protected:
@@ -126,6 +125,25 @@ TEST_F(PartWriters, PartRelationshipsLoseOnlyTheDroppedIds) {
 
 TEST_F(PartWriters, PackageRelationshipsKeepTheWorkbookAndTheProperties) {
     EXPECT_EQ(writePackageRelationships(kRelationships, "rels"), relationships({3, 4}));
+}
+
+TEST_F(PartWriters, RelationshipsTakeTheTargetsGivenForTheirIdsWhicheverWriterFilters) {
+    const RelationshipTargets targets = {{"rId2", "../B.xml"}, {"rId3", "C.xml"}};
+    auto retargeted = [](std::string xml) {
+        for (const auto& [from, to] :
+             {std::pair{"\"b.xml", "\"../B.xml"}, {"\"c.xml", "\"C.xml"}}) {
+            if (const auto at = xml.find(from); at != std::string::npos) {
+                xml.replace(at, std::string_view(from).size(), to);
+            }
+        }
+        return xml;
+    };
+    EXPECT_EQ(writeRelationshipsKeeping(kRelationships, "rels", {"rId2", "rId4"}, targets),
+              retargeted(relationships({2, 4})));
+    EXPECT_EQ(writeRelationshipsWithout(kRelationships, "rels", {"rId1"}, targets),
+              retargeted(relationships({2, 3, 4})));
+    EXPECT_EQ(writePackageRelationships(kRelationships, "rels", targets),
+              retargeted(relationships({3, 4})));
 }
 
 TEST_F(PartWriters, SharedStringsBlankOnlyTheUnusedOnes) {

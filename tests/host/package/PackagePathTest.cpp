@@ -29,10 +29,6 @@ TEST(ResolveTarget, DotSegmentsAboveTheRootStayAtTheRoot) {
     EXPECT_EQ(resolveTarget("xl/workbook.xml", "/"), "");
 }
 
-std::string& partData(std::vector<PackagePart>& parts, const std::string& name) {
-    return std::find_if(parts.begin(), parts.end(), [&](auto& p) { return p.name == name; })->data;
-}
-
 void addRelationship(std::vector<PackagePart>& parts, const std::string& rels,
                      const std::string& relationship) {
     std::string& xml = partData(parts, rels);
@@ -90,8 +86,6 @@ TEST(RelationshipTargets, TheWorkbookOrASheetOutsideThePackageIsAMissingPart) {
         }
     }
 }
-
-const std::string kMain = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 
 TEST(WorkbookNamespace, BothNamespacesOfTheFormatOpenAnyOtherIsNamed) {
     struct Case {
