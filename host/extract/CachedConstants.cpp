@@ -12,17 +12,6 @@ namespace {
 // The application's limit for the text of an explicit list, separators included.
 constexpr std::size_t kMaxListText = 255;
 
-std::string quotedText(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        out += c;
-        if (c == '"') {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 // The block `formula` is, or the block the name it is stands for.
 std::optional<SheetRange> blockOf(std::string_view formula, const SheetScope& scope) {
     if (auto block = parseSheetRange(formula)) {
@@ -43,7 +32,7 @@ std::optional<std::string> constantOf(const CachedCell& cell) {
         case CachedCell::Kind::Error:
             return cell.value;
         case CachedCell::Kind::Text:
-            return quotedText(cell.value);
+            return quotedInFormula(cell.value, '"');
         case CachedCell::Kind::Boolean:
             return std::string(cell.value == "0" ? "FALSE" : "TRUE");
         case CachedCell::Kind::Empty:
@@ -92,7 +81,7 @@ std::optional<std::string> explicitListFor(std::string_view formula, const Sheet
     if (!any) {
         return std::nullopt;
     }
-    return quotedText(list);
+    return quotedInFormula(list, '"');
 }
 
 std::optional<std::string> withCellNamesAsValues(std::string_view formula, const SheetScope& scope,

@@ -168,4 +168,15 @@ FormulaReferences scanFormula(std::string_view formula) {
     return FormulaLexer(formula).run();
 }
 
+std::string quotedInFormula(std::string_view text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) {
+        out += c;
+        if (c == quote) {
+            out += c;
+        }
+    }
+    return out + quote;
+}
+
 }  // namespace pv::host

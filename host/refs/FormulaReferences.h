@@ -18,4 +18,8 @@ struct FormulaReferences {
 
 FormulaReferences scanFormula(std::string_view formula);
 
+// `text` as a formula quotes it: within `quote` (' for a sheet name, " for a string), each
+// `quote` inside doubled.
+std::string quotedInFormula(std::string_view text, char quote);
+
 }  // namespace pv::host
