@@ -106,7 +106,9 @@ class GraphWalk {
     void collectParts() {
         const SheetEntry& sheet = model_.sheets[sheet_];
         for (const auto& other : model_.sheets) {
-            foreignParts_.insert(lowercase(other.part));
+            if (!other.part.empty()) {
+                foreignParts_.insert(lowercase(other.part));
+            }
         }
         foreignParts_.insert(lowercase(model_.workbookPart));
         foreignParts_.erase(lowercase(sheet.part));

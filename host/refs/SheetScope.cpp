@@ -12,7 +12,7 @@ SheetScope::TableNames SheetScope::readTableNames(const ZipReader& zip,
                                                   const WorkbookModel& model) {
     TableNames tables;
     for (std::size_t i = 0; i < model.sheets.size(); ++i) {
-        if (model.sheets[i].info.kind != SheetKind::Worksheet) {
+        if (model.sheets[i].info.kind != SheetKind::Worksheet || model.sheets[i].part.empty()) {
             continue;
         }
         for (const auto& rel : readRelationships(zip, model.sheets[i].part)) {

@@ -247,9 +247,6 @@ struct KnownDifference {
     const char* reason;
 };
 const std::vector<KnownDifference> kKnownDifferences = {
-    {"closedxml/SheetsWithoutRelId.xlsx", "has no part",
-     "engine defect: a sheet with an empty r:id fails the whole workbook instead of counting as "
-     "a sheet without content (workbook model)"},
     // The application's used range counts rows with a height, a style or hidden (its own
     // <dimension> shows it); the reference reader counts cells only, so to it these sheets (a
     // form control, a picture, over such rows) hold nothing. The split keeps them, as the
