@@ -9,6 +9,36 @@
 
 namespace pv::host {
 
+namespace {
+// The tree's deepest element nesting, found without recursion so that no depth can exhaust the
+// stack here.
+bool nestedTooDeeply(const pugi::xml_document& doc) {
+    int depth = 0;
+    pugi::xml_node node = doc.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element && depth >= kMaxXmlDepth) {
+            return true;
+        }
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            ++depth;
+            continue;
+        }
+        while (node && !node.next_sibling()) {
+            node = node.parent();
+            --depth;
+            if (node == doc) {
+                return false;
+            }
+        }
+        if (node) {
+            node = node.next_sibling();
+        }
+    }
+    return false;
+}
+}  // namespace
+
 void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& where) {
     const auto result =
         doc.load_buffer(xml.data(), xml.size(),
@@ -26,6 +56,9 @@ void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& w
     }
     if (!doc.document_element()) {
         throw Error(XmlError::MalformedXml, where + ": no root element");
+    }
+    if (nestedTooDeeply(doc)) {
+        throw Error(XmlError::MalformedXml, where + ": elements nested too deeply");
     }
 }
 

@@ -14,10 +14,6 @@
 
 namespace pv::host {
 
-namespace {
-constexpr int kMaxDepth = 256;
-}
-
 std::string_view localName(std::string_view name) {
     const auto colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -84,7 +80,7 @@ struct XmlStreamCallbacks {
     }
     static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<XmlStream*>(data);
-        if (++self->depth_ > kMaxDepth) {
+        if (++self->depth_ > kMaxXmlDepth) {
             self->failure_ = "elements nested too deeply";
             XML_StopParser(static_cast<XML_Parser>(self->parser_), XML_FALSE);
             return;
@@ -226,7 +222,7 @@ bool XmlStream::runPlain(Produce produce) {
     stopRequested_ = false;
     depth_ = 0;
     PlainXmlDriver driver(*this);
-    PlainXmlReader reader(driver, kMaxDepth);
+    PlainXmlReader reader(driver, kMaxXmlDepth);
     auto status = PlainXmlReader::Status::Reading;
     produce([&](const char* bytes, std::size_t n) {
         status = reader.feed(bytes, n);

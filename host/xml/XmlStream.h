@@ -11,6 +11,10 @@ namespace pv::host {
 
 class ZipReader;
 
+// The deepest element nesting any part may have, streamed or loaded whole: real parts stay far
+// below it, and every recursive walk of a tree relies on it.
+inline constexpr int kMaxXmlDepth = 256;
+
 // One attribute as written: name with its prefix, value unescaped.
 struct XmlAttribute {
     const char* name;

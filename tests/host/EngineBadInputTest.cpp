@@ -53,6 +53,24 @@ std::function<void(const fs::path&)> sheet3(const std::string& xml) {
     return mutated([xml](auto& parts) { setPart(parts, "xl/worksheets/sheet3.xml", xml); });
 }
 
+// Far deeper than any real part and than a recursive walk's stack could follow.
+std::string deepNesting() {
+    std::string xml;
+    for (int i = 0; i < 200000; ++i) {
+        xml += "<a>";
+    }
+    for (int i = 0; i < 200000; ++i) {
+        xml += "</a>";
+    }
+    return xml;
+}
+
+std::function<void(const fs::path&)> nestedDeeplyIn(const std::string& part,
+                                                    const std::string& before) {
+    return mutated(
+        [part, before](auto& p) { replaceInPart(p, part, before, deepNesting() + before); });
+}
+
 const std::string kSheetHead =
     R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";
 
@@ -182,6 +200,18 @@ INSTANTIATE_TEST_SUITE_P(
                     {"xl/drawings/_rels/drawing1.xml.rels", with("../worksheets/sheet3.xml")});
             }),
             Stage::Extract, pv::number(pv::host::PackageError::RelationshipCycle)},
+        BadInput{"DeepWorkbookRelationships",
+                 nestedDeeplyIn("xl/_rels/workbook.xml.rels", "</Relationships>"), Stage::Open,
+                 pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepInsideSheetEntry", mutated([](auto& p) {
+                     replaceInPart(p, "xl/workbook.xml", R"(r:id="rId3"/>)",
+                                   R"(r:id="rId3">)" + deepNesting() + "</sheet>");
+                 }),
+                 Stage::Open, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepContentTypes", nestedDeeplyIn("[Content_Types].xml", "</Types>"), Stage::Open,
+                 pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepSharedStrings", nestedDeeplyIn("xl/sharedStrings.xml", "</sst>"), Stage::Read,
+                 pv::number(pv::host::XmlError::MalformedXml)},
         BadInput{"PartOfTwoSheets", mutated([](auto& p) {
                      auto& rels = std::find_if(p.begin(), p.end(), [](auto& x) {
                                       return x.name == "xl/_rels/workbook.xml.rels";
