@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/SpreadsheetHost.h"
+#include "split/OutputNaming.h"
 
 namespace pv::split {
 
@@ -24,7 +25,17 @@ struct SaveTask {
     // and number (see OutputTarget).
     std::string note;
     int noteNumber = 0;
+    // Set when the output must not replace a file: the temporary file the sheet is written to,
+    // moved to `target` once complete (OutputPlacing.h).
+    std::string written;
+    // What the name was made from, to name the output anew when its name was taken meanwhile.
+    NamingInputs inputs;
+    host::UsedRange used;
 };
+
+// Writes the task's sheet to its file (`written` when set, else `target`); a failure names
+// `target`.
+void writeTask(host::SourceWorkbook& workbook, const SaveTask& task);
 
 struct SaveResult {
     SaveTask task;

@@ -21,6 +21,7 @@ namespace pv::split {
 class ParallelSaver;
 struct SaveTask;
 struct SaveResult;
+struct NamingInputs;
 
 inline constexpr const char* kNoFilesAdded = "No files added.";
 inline constexpr const char* kFolderDoesNotExist =
@@ -74,7 +75,12 @@ class SplitRun {
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
                  const host::UsedRange& used) const;
     void checkNotListed(const std::string& target) const;
-    void save(host::SourceWorkbook& workbook, const SaveTask& task);
+    std::optional<SaveTask> nameOutput(std::size_t sheet, const NamingInputs& inputs,
+                                       const host::UsedRange& used, bool& named);
+    void save(host::SourceWorkbook& workbook, SaveTask task);
+    void placeAndReport(SaveTask task);
+    void place(SaveTask& task);
+    void discardWritten(const SaveTask& task);
     void saved(const SaveTask& task);
     void reportFinished(std::vector<SaveResult> results);
     void finishParallelSaves();
