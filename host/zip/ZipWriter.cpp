@@ -60,6 +60,8 @@ void ZipWriter::copyRaw(const ZipReader& source, const std::string& part, const 
     if (entry == nullptr) {
         throw Error(ZipError::MissingPart, source.where(part) + ": part missing");
     }
+    // The bytes go out unread: a corrupt entry would make every output corrupt.
+    source.checkIntact(part);
     zip_source_t* data = zip_source_zip(archive_, source.archive(), entry->index, 0, 0, -1);
     if (data == nullptr) {
         fail("cannot copy " + part);
