@@ -9,6 +9,8 @@
 #include <set>
 
 #include "core/Error.h"
+#include "host/zip/EntryNames.h"
+#include "office/LegacyFormats.h"
 #include "office/LegacyHost.h"
 #include "office/OfficeErrors.h"
 #include "split/OutputNaming.h"
@@ -162,7 +164,8 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
     const fs::path silent =
         writeScript(dir / "soffice", "echo 'Error: source file could not be loaded'");
     const fs::path workbook = dir / "broken.ods";
-    std::ofstream(workbook) << "not a workbook";
+    fs::copy_file(corpus("issue127.ods"), workbook);
+    const std::string original = readFile(workbook);
     auto host = hostWith({.soffice = silent});
     try {
         host->open(workbook);
@@ -172,7 +175,48 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
         EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
         EXPECT_NE(e.description().find("source file could not be loaded"), std::string::npos);
     }
-    EXPECT_EQ(readFile(workbook), "not a workbook");
+    EXPECT_EQ(readFile(workbook), original);
+}
+
+TEST(LegacyHostFaults, FilesThatAreNotWorkbooksOfTheirFormatAreRefusedWithoutAConversion) {
+    pv::test::TempDir dir;
+    const fs::path started = dir / "started";
+    const fs::path recording = writeScript(dir / "soffice", "touch '" + started.string() + "'");
+    const std::string realXls = readFile(corpus("any_sheets.xls"));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.xls", ""},
+        {"random.xls", std::string("\x13\x97\xFE\x00garbage\x01\x02", 14)},
+        {"table.xls", "name,amount\nNorth,12\nSouth,7\n"},
+        {"truncated.xls", realXls.substr(0, 600)},
+        {"template.xlt", "name,amount\n"},
+        {"text.xlsb", "not a workbook"},
+        {"package.xlsb", readFile(corpus("any_sheets.xlsx"))},
+        {"package.ods", readFile(corpus("any_sheets.xlsx"))},
+    };
+    auto host = hostWith({.soffice = recording});
+    std::vector<fs::path> paths;
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        paths.push_back(dir / name);
+    }
+    host->prepare(paths);
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.filename().string());
+        try {
+            host->open(path);
+            ADD_FAILURE() << "opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::NotAWorkbook))
+                << e.description();
+            EXPECT_NE(e.description().find(path.string()), std::string::npos);
+        }
+    }
+    EXPECT_FALSE(fs::exists(started)) << "LibreOffice was started for a file that is no workbook";
+    for (const char* real : {"any_sheets.xls", "issue_186.xlsb", "issue127.ods"}) {
+        EXPECT_NO_THROW(pv::office::legacy::refuseIfNotWorkbook(
+            corpus(real), pv::host::lowercaseExtension(real)))
+            << real;
+    }
 }
 
 TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
