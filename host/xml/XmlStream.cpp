@@ -144,8 +144,23 @@ void XmlStream::run(const std::string& where, const Producer& produce) {
     stopRequested_ = refused_ = false;
     depth_ = 0;
     failure_.clear();
+    std::size_t sinceMarkup = 0;  // bytes since the last "<"
     // Handlers record refusals and failures; they are raised here, between chunks.
     const auto feed = [&](const char* bytes, std::size_t n, bool last) {
+        for (const char *p = bytes, *end = bytes + n;;) {
+            const auto* open = static_cast<const char*>(std::memchr(p, '<', end - p));
+            if (open == nullptr) {
+                sinceMarkup += static_cast<std::size_t>(end - p);
+                break;
+            }
+            sinceMarkup = 0;
+            p = open + 1;
+        }
+        if (sinceMarkup > kMaxXmlToken) {
+            throw Error(XmlError::MalformedXml,
+                        where + ": a tag or text over " + std::to_string(kMaxXmlToken >> 20) +
+                            " MB, far longer than any cell or formula holds");
+        }
         const XML_Status status = XML_Parse(p, bytes, static_cast<int>(n), last);
         if (pending_) {
             std::rethrow_exception(std::exchange(pending_, nullptr));

@@ -71,6 +71,17 @@ std::function<void(const fs::path&)> nestedDeeplyIn(const std::string& part,
         [part, before](auto& p) { replaceInPart(p, part, before, deepNesting() + before); });
 }
 
+// Characters drawn from `alphabet` that barely compress, so no zip-bomb cap takes them.
+std::string noise(std::size_t length, std::string_view alphabet) {
+    std::string text(length, ' ');
+    std::uint32_t state = 12345;
+    for (char& c : text) {
+        state = state * 1103515245u + 12345u;
+        c = alphabet[(state >> 16) % alphabet.size()];
+    }
+    return text;
+}
+
 // The sample with a theme, a part every output copies as it is.
 void addTheme(std::vector<PackagePart>& parts, const std::string& xml) {
     parts.push_back({"xl/theme/theme1.xml", xml});
@@ -274,6 +285,14 @@ INSTANTIATE_TEST_SUITE_P(
                      replaceInPart(p, "xl/workbook.xml", R"(name="Gamma")", R"(name="Ga&#1;mma")");
                  }),
                  Stage::Open, pv::number(pv::host::PackageError::BadStructure)},
+        BadInput{"HugeAttribute",
+                 sheet3(kSheetHead + R"(<row r="1"><c r="A1" x=")" + noise(6 << 20, "abcdefghijklmnopqrstuvwxyz") +
+                        R"("><v>1</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"HugeText",
+                 sheet3(kSheetHead + R"(<row r="1"><c r="A1" t="str"><v>)" +
+                        noise(6 << 20, "0123456789") + R"(</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
         BadInput{"PartOfTwoSheets", mutated([](auto& p) {
                      auto& rels = std::find_if(p.begin(), p.end(), [](auto& x) {
                                       return x.name == "xl/_rels/workbook.xml.rels";
