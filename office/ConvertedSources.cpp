@@ -121,8 +121,7 @@ std::vector<fs::path> ConvertedSources::batchFor(const fs::path& source, const K
 
 void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
     if (!folder_) {
-        auto folder =
-            std::make_shared<QTemporaryDir>(QDir::tempPath() + "/pellavine-legacy-XXXXXX");
+        std::shared_ptr<QTemporaryDir> folder = privateTemporaryFolder("legacy");
         if (!folder->isValid()) {
             throw Error(OfficeError::TemporaryFolder,
                         sources.front().string() +

@@ -2,8 +2,14 @@
 // need soffice are skipped where it is not installed; the others run everywhere.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QByteArray>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <map>
 #include <set>
@@ -12,6 +18,7 @@
 #include "host/zip/EntryNames.h"
 #include "office/LegacyFormats.h"
 #include "office/LegacyHost.h"
+#include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
@@ -159,6 +166,66 @@ TEST(LegacyHostFaults, AStuckConversionIsKilledInTimeAndLeavesNothingBehind) {
     EXPECT_TRUE(temp.leftovers().empty());
 }
 
+TEST(LegacyHostFaults, AKilledRunTakesLibreOfficeWithItAndItsFoldersGoAtTheNextStart) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path tmp = qgetenv("TMPDIR").toStdString();
+    const fs::path pidFile = dir / "pid";
+    const fs::path stuck =
+        writeScript(dir / "soffice", "sleep 300 & echo $! > '" + pidFile.string() + "'\nwait");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    fs::create_directory(dir / "out");
+    // A folder left by a run that is gone, and one of a run still alive (this one).
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const fs::path stale = tmp / ("pellavine-legacy-" + std::to_string(gone) + "-ab");
+    const fs::path alive = tmp / ("pellavine-sheets-" + std::to_string(::getpid()) + "-cd");
+    fs::create_directories(stale / "in");
+    fs::create_directories(alive);
+
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PV_SOFFICE", QString::fromStdString(stuck.string()));
+    environment.insert("TMPDIR", QString::fromStdString(tmp.string()));
+    run.setProcessEnvironment(environment);
+    run.start(QString::fromStdString((pv::test::binDir() / "pellavine-split").string()),
+              {"-o", QString::fromStdString((dir / "out").string()),
+               QString::fromStdString(workbook.string())});
+    ASSERT_TRUE(run.waitForStarted());
+    for (int i = 0; i < 200 && readFile(pidFile).empty(); ++i) {
+        QThread::msleep(50);
+    }
+    const std::string pid = readFile(pidFile);
+    ASSERT_FALSE(pid.empty()) << "the conversion never started";
+    const qint64 killed = run.processId();
+    ::kill(static_cast<pid_t>(killed), SIGKILL);
+    run.waitForFinished();
+    const std::string converter = pid.substr(0, pid.find('\n'));
+    for (int i = 0; i < 100 && isRunning(converter); ++i) {
+        QThread::msleep(50);
+    }
+    EXPECT_FALSE(isRunning(converter)) << "LibreOffice outlived the run that started it";
+    EXPECT_FALSE(fs::exists(stale)) << "the folder of a gone run was kept";
+    EXPECT_TRUE(fs::exists(alive)) << "the folder of a live run was removed";
+    // The killed run's own folders go when the next run makes one.
+    const std::string killedPrefix = "pellavine-office-" + std::to_string(killed) + "-";
+    const auto leftBy = [&] {
+        int found = 0;
+        for (const auto& entry : fs::directory_iterator(tmp)) {
+            found += entry.path().filename().string().starts_with(killedPrefix) ? 1 : 0;
+        }
+        return found;
+    };
+    EXPECT_EQ(leftBy(), 1);
+    const auto next = pv::office::privateTemporaryFolder("office");
+    ASSERT_TRUE(next->isValid());
+    EXPECT_EQ(leftBy(), 0);
+}
+
 TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
     pv::test::TempDir dir;
     const fs::path silent =
@@ -213,8 +280,8 @@ TEST(LegacyHostFaults, FilesThatAreNotWorkbooksOfTheirFormatAreRefusedWithoutACo
     }
     EXPECT_FALSE(fs::exists(started)) << "LibreOffice was started for a file that is no workbook";
     for (const char* real : {"any_sheets.xls", "issue_186.xlsb", "issue127.ods"}) {
-        EXPECT_NO_THROW(pv::office::legacy::refuseIfNotWorkbook(
-            corpus(real), pv::host::lowercaseExtension(real)))
+        EXPECT_NO_THROW(pv::office::legacy::refuseIfNotWorkbook(corpus(real),
+                                                                pv::host::lowercaseExtension(real)))
             << real;
     }
 }
