@@ -6,11 +6,13 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/TemporaryFiles.h"
 #include "host/SpreadsheetHost.h"
 #include "split/OutputNaming.h"
 
@@ -28,6 +30,7 @@ struct SaveTask {
     // Set when the output must not replace a file: the temporary file the sheet is written to,
     // moved to `target` once complete (OutputPlacing.h).
     std::string written;
+    std::shared_ptr<TemporaryFile> writtenRegistration;  // while `written` may exist
     // What the name was made from, to name the output anew when its name was taken meanwhile.
     NamingInputs inputs;
     host::UsedRange used;

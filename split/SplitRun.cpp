@@ -269,7 +269,7 @@ std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInpu
     const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
     checkNotListed(target.path);
     claimed_.insert(target.path);
-    SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, inputs, used};
+    SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used};
     if (target.substituted) {
         task.note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
         task.noteNumber = number(SplitError::SavedInSourceFormat);
@@ -297,8 +297,10 @@ void SplitRun::checkNotListed(const std::string& target) const {
 void SplitRun::save(host::SourceWorkbook& workbook, SaveTask task) {
     // Numbered names replace a file of that name on purpose; every other output takes a name
     // that is free when it is placed.
-    if (namingOptionFromText(request_.namingOption) != NamingOption::FileNumber)
+    if (namingOptionFromText(request_.namingOption) != NamingOption::FileNumber) {
         task.written = temporaryOutputName(task.target);
+        task.writtenRegistration = std::make_shared<TemporaryFile>(task.written);
+    }
     if (saver_) {
         attempt(line::kSave, [&] { saver_->submit(task); });
         return;
@@ -326,6 +328,7 @@ void SplitRun::place(SaveTask& task) {
         if (!renamed)
             throw Error(SplitError::NoFreeName, "No free file name for " + task.target);
         renamed->written = std::move(task.written);
+        renamed->writtenRegistration = std::move(task.writtenRegistration);
         task = std::move(*renamed);
     }
     task.written.clear();

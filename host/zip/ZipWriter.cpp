@@ -30,6 +30,7 @@ constexpr std::size_t kLargePart = 1 << 20;
 
 ZipWriter::ZipWriter(std::filesystem::path target) : target_(std::move(target)) {
     temporary_ = temporaryBeside(target_);
+    registered_.emplace(temporary_.string());
     int code = 0;
     archive_ = zip_open(temporary_.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
     if (archive_ == nullptr) {
