@@ -260,9 +260,9 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
 std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInputs& inputs,
                                              const host::UsedRange& used, bool& named) {
-    const auto name = outputFileName(request_.namingOption, inputs, [&](const std::string& c) {
-        return isTaken(c, sourcePath_, used);
-    });
+    const auto name = outputFileName(
+        request_.namingOption, inputs,
+        [&](const std::string& c) { return isTaken(c, sourcePath_, used); }, &freeNumbers_);
     if (!name)
         return std::nullopt;  // no option, or no range chosen: not saved
     named = true;

@@ -13,6 +13,7 @@
 #include "core/Dialogs.h"
 #include "core/GuardedProcedure.h"
 #include "host/SpreadsheetHost.h"
+#include "split/OutputNaming.h"
 #include "split/RunObserver.h"
 #include "split/SplitErrors.h"
 
@@ -21,7 +22,6 @@ namespace pv::split {
 class ParallelSaver;
 struct SaveTask;
 struct SaveResult;
-struct NamingInputs;
 
 inline constexpr const char* kNoFilesAdded = "No files added.";
 inline constexpr const char* kFolderDoesNotExist =
@@ -106,6 +106,7 @@ class SplitRun {
     std::string sheetName_;
     // Names this run has written or will write: taken for later sheets whatever the disk says.
     std::set<std::string> claimed_;
+    FreeNumbers freeNumbers_;
     std::set<std::string> listedFiles_;  // canonical paths of the rows, never replaced
     std::unique_ptr<ParallelSaver> saver_;
 };
