@@ -3,7 +3,8 @@
 // and stops, so no partial file is left behind.
 namespace pv::cli {
 
-// Installs the handlers for SIGINT and SIGTERM; a second signal ends the program at once.
+// Installs the handlers for SIGINT, SIGTERM and SIGHUP; a second one ends the program at once.
+// Whatever signal ends it, the files being written are removed first.
 void installInterruptHandlers();
 bool interruptRequested();
 

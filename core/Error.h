@@ -24,6 +24,9 @@ class Error : public std::runtime_error {
 
     int number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
+    // The same failure with every `from` in its description read as `to`: a file written or read
+    // under a stand-in name is reported under the name the user knows.
+    Error renamed(const std::string& from, const std::string& to) const;
 
   private:
     int number_;

@@ -8,6 +8,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "office/LegacyFormats.h"
+#include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
 
 namespace pv::office {
@@ -83,8 +84,7 @@ std::optional<fs::path> ConvertedSheets::take(const fs::path& source, std::size_
 
 fs::path ConvertedSheets::folder(const fs::path& output) {
     if (!folder_) {
-        auto folder =
-            std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-sheets-XXXXXX");
+        auto folder = privateTemporaryFolder("sheets");
         if (!folder->isValid()) {
             throw Error(OfficeError::TemporaryFolder,
                         output.string() +

@@ -41,9 +41,15 @@ ConvertedSources::~ConvertedSources() = default;
 void ConvertedSources::prepare(const std::vector<fs::path>& sources) {
     std::lock_guard lock(mutex_);
     for (const auto& source : sources) {
-        if (legacy::isConvertedOnOpen(host::lowercaseExtension(source.string())) &&
-            !host::isPasswordEncrypted(source)) {
+        const std::string extension = host::lowercaseExtension(source.string());
+        if (!legacy::isConvertedOnOpen(extension) || host::isPasswordEncrypted(source)) {
+            continue;
+        }
+        try {
+            legacy::refuseIfNotWorkbook(source, extension);
             waiting_.push_back(source);
+        } catch (const Error&) {
+            // Reported when the run opens it; never worth a conversion.
         }
     }
 }
@@ -57,6 +63,7 @@ ConvertedFile ConvertedSources::xlsxFor(const fs::path& source) {
     }
     // soffice cannot open it without the password either: say so rather than that it failed.
     host::refuseIfPasswordEncrypted(source);
+    legacy::refuseIfNotWorkbook(source, host::lowercaseExtension(source.string()));
     const Key key = host::identifySource(source);
     auto answer = [&]() -> std::optional<ConvertedFile> {
         if (auto found = converted_.find(key); found != converted_.end()) {
@@ -114,8 +121,7 @@ std::vector<fs::path> ConvertedSources::batchFor(const fs::path& source, const K
 
 void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
     if (!folder_) {
-        auto folder =
-            std::make_shared<QTemporaryDir>(QDir::tempPath() + "/pellavine-legacy-XXXXXX");
+        std::shared_ptr<QTemporaryDir> folder = privateTemporaryFolder("legacy");
         if (!folder->isValid()) {
             throw Error(OfficeError::TemporaryFolder,
                         sources.front().string() +

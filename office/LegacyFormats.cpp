@@ -1,9 +1,14 @@
 #include "office/LegacyFormats.h"
 
 #include <array>
+#include <string>
 #include <utility>
 
+#include "core/Error.h"
 #include "host/package/WorkbookFormats.h"
+#include "host/zip/CompoundFile.h"
+#include "host/zip/ZipReader.h"
+#include "office/OfficeErrors.h"
 
 namespace pv::office::legacy {
 
@@ -29,6 +34,33 @@ std::optional<std::string_view> exportFilter(std::string_view extension) {
         }
     }
     return std::nullopt;
+}
+
+void refuseIfNotWorkbook(const std::filesystem::path& file, std::string_view extension) {
+    bool workbook = true;
+    if (extension == ".xls" || extension == ".xlt") {
+        workbook = host::hasCompoundStream(file, {u"Workbook", u"Book"});
+    } else if (extension == ".xlsb" || extension == ".ods") {
+        try {
+            const host::ZipReader zip(file);
+            if (extension == ".xlsb") {
+                workbook = zip.contains("xl/workbook.bin");
+            } else {
+                constexpr std::string_view kSpreadsheet =
+                    "application/vnd.oasis.opendocument.spreadsheet";
+                workbook =
+                    zip.contains("content.xml") &&
+                    (!zip.contains("mimetype") || zip.read("mimetype").starts_with(kSpreadsheet));
+            }
+        } catch (const Error&) {
+            workbook = false;
+        }
+    }
+    if (!workbook) {
+        throw Error(OfficeError::NotAWorkbook,
+                    file.string() + ": not a " + std::string(extension) +
+                        " workbook (its content is not that of the format its name gives)");
+    }
 }
 
 }  // namespace pv::office::legacy

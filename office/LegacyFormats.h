@@ -1,6 +1,7 @@
 #pragma once
 // The workbook formats that reach our engine through LibreOffice (the format table says which):
 // which ones it opens for us, and with which export filter it writes them.
+#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -12,5 +13,12 @@ bool isConvertedOnOpen(std::string_view lowercaseExtension);
 // LibreOffice's export filter for an output extension our engine does not write
 // (".xls" -> "MS Excel 97"); nothing when LibreOffice cannot write it either (.xlsb).
 std::optional<std::string_view> exportFilter(std::string_view lowercaseExtension);
+
+// Throws pv::Error (OfficeError::NotAWorkbook) naming the file unless it holds what a workbook of
+// its extension's format holds: LibreOffice would import anything else as text and a "workbook"
+// of the file's raw bytes would be split. A compound file with a "Workbook" or "Book" stream for
+// .xls and .xlt, a package with xl/workbook.bin for .xlsb, one with content.xml (and, when it
+// names one, a spreadsheet media type) for .ods.
+void refuseIfNotWorkbook(const std::filesystem::path& file, std::string_view lowercaseExtension);
 
 }  // namespace pv::office::legacy

@@ -20,16 +20,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
     return host::fitsGrid(extension, range.lastRow, range.lastColumn);
 }
@@ -102,8 +92,7 @@ auto LegacyWorkbook::namingSource(Call&& call) -> decltype(call()) {
     try {
         return call();
     } catch (const Error& e) {
-        throw Error(e.number(),
-                    replaceAll(e.description(), converted_->file.string(), source_.string()));
+        throw e.renamed(converted_->file.string(), source_.string());
     }
 }
 

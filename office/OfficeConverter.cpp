@@ -1,9 +1,11 @@
 #include "office/OfficeConverter.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSet>
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -76,6 +79,23 @@ std::uint64_t defaultOfficeMemoryLimit() {
     return std::clamp(physical / 4, 2 * kGiB, 8 * kGiB);
 }
 
+std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind) {
+    const QString prefix = "pellavine-" + kind + "-";
+    // Folders of runs that were killed (nothing else leaves one behind) hold copies of their
+    // sources: the owner's process id in the name tells which of them no process uses.
+    const QDir temporary(QDir::tempPath());
+    for (const QString& name : temporary.entryList({prefix + "*-*"}, QDir::Dirs | QDir::Hidden)) {
+        bool number = false;
+        const qint64 owner = name.mid(prefix.size()).section('-', 0, 0).toLongLong(&number);
+        if (number && owner > 0 && owner != ::getpid() &&
+            ::kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
+            QDir(temporary.filePath(name)).removeRecursively();
+        }
+    }
+    return std::make_unique<QTemporaryDir>(
+        temporary.filePath(prefix + QString::number(::getpid()) + "-XXXXXX"));
+}
+
 OfficeSettings officeSettingsFromEnvironment() {
     OfficeSettings settings;
     if (const char* named = std::getenv("PV_SOFFICE")) {
@@ -98,7 +118,7 @@ bool OfficeConverter::available() const {
 
 std::filesystem::path OfficeConverter::profileFolder() {
     if (!profile_) {
-        profile_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-office-XXXXXX");
+        profile_ = privateTemporaryFolder("office");
         if (!profile_->isValid()) {
             profile_.reset();
             throw Error(OfficeError::TemporaryFolder,
@@ -147,11 +167,50 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
         arguments << QString::fromStdString(input.string());
     }
 
+    // LibreOffice must not outlive the run, however it ends (a kill leaves no time to stop it):
+    // a watchdog in soffice's session waits on a pipe only this process writes to, and kills
+    // the session once the pipe closes, as it does when this process ends for any reason.
+    int lifeline[2] = {-1, -1};
+    if (::pipe2(lifeline, O_CLOEXEC) != 0) {
+        lifeline[0] = lifeline[1] = -1;
+    }
+    struct LifelineClose {
+        int* fds;
+        ~LifelineClose() {
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i] >= 0) {
+                    ::close(fds[i]);
+                }
+            }
+        }
+    } lifelineClose{lifeline};
+
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     const std::uint64_t memoryLimit = settings_.memoryLimit;
-    process.setChildProcessModifier([memoryLimit] {
+    process.setChildProcessModifier([memoryLimit, lifeline] {
         ::setsid();
+        if (lifeline[0] >= 0) {
+            // Only async-signal-safe calls from here: this runs between fork and exec.
+            const pid_t session = ::getpid();
+            if (::fork() == 0) {
+                // It keeps the lifeline alone: any other descriptor held open (soffice's
+                // output pipe, the start-up pipe of the process library) would keep the run
+                // waiting for the watchdog.
+                ::dup2(lifeline[0], 0);
+                if (::close_range(1, ~0U, 0) != 0) {
+                    for (int fd = 1; fd < 4096; ++fd) {
+                        ::close(fd);
+                    }
+                }
+                char byte = 0;
+                while (::read(0, &byte, 1) < 0 && errno == EINTR) {
+                }
+                ::kill(-session, SIGKILL);
+                ::_exit(0);
+            }
+            ::close(lifeline[0]);
+        }
         rlimit data{};
         if (memoryLimit > 0 && ::getrlimit(RLIMIT_DATA, &data) == 0) {
             data.rlim_cur = std::min<rlim_t>(memoryLimit, data.rlim_max);
@@ -162,6 +221,10 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
     clock.start();
     process.start(QString::fromStdString(settings_.soffice.string()), arguments);
     ++starts_;
+    if (lifeline[0] >= 0) {
+        ::close(lifeline[0]);  // the watchdog's end
+        lifeline[0] = -1;
+    }
     if (!process.waitForStarted(30'000)) {
         batch.end = ConversionEnd::NotStarted;
         batch.diagnostics = process.errorString().toStdString();

@@ -3,6 +3,7 @@
 // private user profile (a LibreOffice the user has open is never disturbed), a time limit (a
 // stuck conversion is killed with everything it started) and the event hook called while it
 // works.
+#include <QString>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,10 @@ struct OfficeSettings {
 // soffice from the PATH; the environment variable PV_SOFFICE, when set, names it instead (an
 // empty value or a missing file means "not installed").
 OfficeSettings officeSettingsFromEnvironment();
+
+// A new private folder "pellavine-<kind>-<process id>-XXXXXX" in the temporary folder (check
+// isValid()); first removes those that runs no longer alive left behind.
+std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind);
 
 enum class ConversionEnd { Finished, Crashed, TimedOut, NotStarted };
 

@@ -17,6 +17,7 @@ enum class OfficeError {
     SheetDoesNotFitOutput = 3605,  // the sheet is larger than the output's format holds: nothing is
                                    // written, as a sheet is never cut down
     TemporaryFolder = 3606,        // no private temporary folder could be made
+    NotAWorkbook = 3607,           // the file is not a workbook of the format its name gives
 };
 
 constexpr std::string_view describe(OfficeError code) {
@@ -34,6 +35,8 @@ constexpr std::string_view describe(OfficeError code) {
                    "sheet is never cut down";
         case OfficeError::TemporaryFolder:
             return "no private temporary folder could be made";
+        case OfficeError::NotAWorkbook:
+            return "the file is not a workbook of the format its name gives";
     }
     return {};
 }

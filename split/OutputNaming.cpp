@@ -27,13 +27,19 @@ bool isUtf8Continuation(char byte) {
 // The first of `plainName`, then numbered names `numberedPrefix` + n + `numberedSuffix` for n from
 // 1 to 32767, that is not taken.
 std::string firstFreeOf(const std::string& plainName, const std::string& numberedPrefix,
-                        const std::string& numberedSuffix, const IsTaken& isTaken) {
+                        const std::string& numberedSuffix, const IsTaken& isTaken,
+                        FreeNumbers* numbers) {
     if (!isTaken(plainName)) {
         return plainName;
     }
-    for (int counter = 1; counter <= kLastNumber; ++counter) {
+    int* next =
+        numbers != nullptr ? &numbers->next.try_emplace(plainName, 1).first->second : nullptr;
+    for (int counter = next != nullptr ? *next : 1; counter <= kLastNumber; ++counter) {
         std::string numbered = numberedPrefix + std::to_string(counter) + numberedSuffix;
         if (!isTaken(numbered)) {
+            if (next != nullptr) {
+                *next = counter + 1;
+            }
             return numbered;
         }
     }
@@ -98,19 +104,20 @@ std::string cleanCellStem(std::string value) {
 }
 
 std::string firstFreeName(const std::string& folder, const std::string& stem,
-                          const std::string& extension, const IsTaken& isTaken) {
+                          const std::string& extension, const IsTaken& isTaken,
+                          FreeNumbers* numbers) {
     if (stem.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
         throw Error(SplitError::UnsafeStem,
                     "Cannot save \"" + stem + "\" in " + folder +
                         ": the name holds a folder separator or a NUL character");
     }
-    return firstFreeOf(folder + stem + extension, folder + stem + "_", extension, isTaken);
+    return firstFreeOf(folder + stem + extension, folder + stem + "_", extension, isTaken, numbers);
 }
 
 std::string firstFreeNoValueName(const std::string& folder, const std::string& extension,
-                                 const IsTaken& isTaken) {
+                                 const IsTaken& isTaken, FreeNumbers* numbers) {
     return firstFreeOf(folder + std::string(kNoValueName), folder + std::string(kNoValueStem) + "_",
-                       extension, isTaken);
+                       extension, isTaken, numbers);
 }
 
 std::string fileNumberName(const std::string& folder, int fileNumber) {
@@ -137,27 +144,28 @@ std::optional<host::CellRef> namingCell(NamingOption option, std::string_view ra
 }
 
 std::optional<std::string> outputFileName(std::string_view optionText, const NamingInputs& inputs,
-                                          const IsTaken& isTaken) {
+                                          const IsTaken& isTaken, FreeNumbers* numbers) {
     const std::optional<NamingOption> option = namingOptionFromText(optionText);
     if (!option) {
         return std::nullopt;
     }
     switch (*option) {
         case NamingOption::SheetName:
-            return firstFreeName(inputs.folder, inputs.sheetName, inputs.extension, isTaken);
+            return firstFreeName(inputs.folder, inputs.sheetName, inputs.extension, isTaken,
+                                 numbers);
         case NamingOption::WorkbookAndSheetName:
             return firstFreeName(inputs.folder, inputs.workbookBaseName + " " + inputs.sheetName,
-                                 inputs.extension, isTaken);
+                                 inputs.extension, isTaken, numbers);
         case NamingOption::CellA1:
         case NamingOption::UserCell:
             if (!inputs.cellValue) {
                 return std::nullopt;
             }
             if (inputs.cellValue->empty()) {
-                return firstFreeNoValueName(inputs.folder, inputs.extension, isTaken);
+                return firstFreeNoValueName(inputs.folder, inputs.extension, isTaken, numbers);
             }
             return firstFreeName(inputs.folder, cleanCellStem(*inputs.cellValue), inputs.extension,
-                                 isTaken);
+                                 isTaken, numbers);
         case NamingOption::FileNumber:
             return fileNumberName(inputs.folder, inputs.fileNumber);
     }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "host/cells/CellRef.h"
 
@@ -35,6 +36,13 @@ inline constexpr std::size_t kMaxCellStemLength = 128;
 // names it has written itself.
 using IsTaken = std::function<bool(const std::string& fullPath)>;
 
+// What a run remembers between names: per plain name, the number its search goes on from. The
+// run only ever adds files, so the numbers it passed stay taken, and naming many outputs alike
+// costs one look-up each instead of one per earlier output.
+struct FreeNumbers {
+    std::unordered_map<std::string, int> next;
+};
+
 // Any directory entry of that exact name is taken: a file, a folder, a link (even a dangling
 // one), and hidden files too, so that a save never replaces a file the user did not see in the
 // folder. Throws pv::Error (kLookupFailed) when the lookup itself fails, e.g. a name too long.
@@ -58,12 +66,14 @@ std::string cleanCellStem(std::string value);
 // taken. Throws pv::Error: kNoFreeName when "_32767" is taken too, kUnsafeStem when the stem
 // holds "/", "\" or a NUL (a sheet name from a crafted file must not reach another folder).
 std::string firstFreeName(const std::string& folder, const std::string& stem,
-                          const std::string& extension, const IsTaken& isTaken = isTakenOnDisk);
+                          const std::string& extension, const IsTaken& isTaken = isTakenOnDisk,
+                          FreeNumbers* numbers = nullptr);
 
 // For an empty naming cell: folder + "no_value.xls" (always ".xls"), then folder + "no_value_1"
 // + extension, "no_value_2"... as firstFreeName.
 std::string firstFreeNoValueName(const std::string& folder, const std::string& extension,
-                                 const IsTaken& isTaken = isTakenOnDisk);
+                                 const IsTaken& isTaken = isTakenOnDisk,
+                                 FreeNumbers* numbers = nullptr);
 
 // Option 5: folder + the file number, no extension and no lookup (the save adds the engine's
 // default extension and replaces a file of that name). Throws pv::Error (kFileNumberExhausted)
@@ -89,6 +99,7 @@ struct NamingInputs {
 // The full name to save under, or nothing when the output is not saved: a text that names no
 // option, or options 3 and 4 without a cell value. Throws pv::Error as the functions above.
 std::optional<std::string> outputFileName(std::string_view optionText, const NamingInputs& inputs,
-                                          const IsTaken& isTaken = isTakenOnDisk);
+                                          const IsTaken& isTaken = isTakenOnDisk,
+                                          FreeNumbers* numbers = nullptr);
 
 }  // namespace pv::split

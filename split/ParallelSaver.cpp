@@ -4,7 +4,21 @@
 #include <memory>
 #include <utility>
 
+#include "core/Error.h"
+
 namespace pv::split {
+
+void writeTask(host::SourceWorkbook& workbook, const SaveTask& task) {
+    if (task.written.empty()) {
+        workbook.saveSheetAs(task.sheet, task.target);
+        return;
+    }
+    try {
+        workbook.saveSheetAs(task.sheet, task.written);
+    } catch (const Error& e) {
+        throw e.renamed(task.written, task.target);
+    }
+}
 
 ParallelSaver::ParallelSaver(host::SpreadsheetHost& host, int workers) : host_(host) {
     for (int i = 0; i < std::max(workers, 1); ++i)
@@ -65,7 +79,7 @@ void ParallelSaver::work() {
                 workbook.reset();
                 workbook = host_.open(result.task.source);
             }
-            workbook->saveSheetAs(result.task.sheet, result.task.target);
+            writeTask(*workbook, result.task);
         } catch (...) {
             result.failure = std::current_exception();
         }

@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "core/TemporaryFiles.h"
 #include "host/SpreadsheetHost.h"
+#include "split/OutputNaming.h"
 
 namespace pv::split {
 
@@ -24,7 +27,18 @@ struct SaveTask {
     // and number (see OutputTarget).
     std::string note;
     int noteNumber = 0;
+    // Set when the output must not replace a file: the temporary file the sheet is written to,
+    // moved to `target` once complete (OutputPlacing.h).
+    std::string written;
+    std::shared_ptr<TemporaryFile> writtenRegistration;  // while `written` may exist
+    // What the name was made from, to name the output anew when its name was taken meanwhile.
+    NamingInputs inputs;
+    host::UsedRange used;
 };
+
+// Writes the task's sheet to its file (`written` when set, else `target`); a failure names
+// `target`.
+void writeTask(host::SourceWorkbook& workbook, const SaveTask& task);
 
 struct SaveResult {
     SaveTask task;

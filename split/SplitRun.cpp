@@ -12,6 +12,7 @@
 #include "folders/PathRoutines.h"
 #include "host/cells/CellRef.h"
 #include "split/OutputNaming.h"
+#include "split/OutputPlacing.h"
 #include "split/OutputTarget.h"
 #include "split/ParallelSaver.h"
 #include "split/SplitErrors.h"
@@ -247,28 +248,33 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
     std::optional<SaveTask> task;
     bool numberUsed = false;
-    const bool named = attempt(line::kOutputName, [&] {
-        const auto name = outputFileName(optionText, inputs, [&](const std::string& c) {
-            return isTaken(c, sourcePath_, used);
-        });
-        if (!name)
-            return;  // no option, or no range chosen: not saved
-        numberUsed = true;
-        const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
-        checkNotListed(target.path);
-        claimed_.insert(target.path);
-        task = SaveTask{sourcePath_, sheet, sheetName_, target.path, {}, 0};
-        if (target.substituted) {
-            task->note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
-            task->noteNumber = number(SplitError::SavedInSourceFormat);
-        }
-    });
+    const bool named =
+        attempt(line::kOutputName, [&] { task = nameOutput(sheet, inputs, used, numberUsed); });
     if (named && task)
         save(workbook, *task);
     // A number once given out is spent, saved or not, so one refused name does not hold up
     // every later sheet.
     if (option == NamingOption::FileNumber && numberUsed)
         attempt(line::kNextFileNumber, [&] { ++fileNumber_; });
+}
+
+std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInputs& inputs,
+                                             const host::UsedRange& used, bool& named) {
+    const auto name = outputFileName(
+        request_.namingOption, inputs,
+        [&](const std::string& c) { return isTaken(c, sourcePath_, used); }, &freeNumbers_);
+    if (!name)
+        return std::nullopt;  // no option, or no range chosen: not saved
+    named = true;
+    const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
+    checkNotListed(target.path);
+    claimed_.insert(target.path);
+    SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used};
+    if (target.substituted) {
+        task.note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
+        task.noteNumber = number(SplitError::SavedInSourceFormat);
+    }
+    return task;
 }
 
 bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePath,
@@ -288,13 +294,51 @@ void SplitRun::checkNotListed(const std::string& target) const {
                         ": that file is a listed workbook");
 }
 
-void SplitRun::save(host::SourceWorkbook& workbook, const SaveTask& task) {
+void SplitRun::save(host::SourceWorkbook& workbook, SaveTask task) {
+    // Numbered names replace a file of that name on purpose; every other output takes a name
+    // that is free when it is placed.
+    if (namingOptionFromText(request_.namingOption) != NamingOption::FileNumber) {
+        task.written = temporaryOutputName(task.target);
+        task.writtenRegistration = std::make_shared<TemporaryFile>(task.written);
+    }
     if (saver_) {
         attempt(line::kSave, [&] { saver_->submit(task); });
         return;
     }
-    if (attempt(line::kSave, [&] { workbook.saveSheetAs(task.sheet, task.target); }))
-        saved(task);
+    if (attempt(line::kSave, [&] { writeTask(workbook, task); }))
+        placeAndReport(std::move(task));
+    else
+        discardWritten(task);
+}
+
+void SplitRun::placeAndReport(SaveTask task) {
+    if (!task.written.empty() && !attempt(line::kSave, [&] { place(task); })) {
+        discardWritten(task);
+        return;
+    }
+    saved(task);
+}
+
+void SplitRun::place(SaveTask& task) {
+    while (!moveToFreeName(task.written, task.target)) {
+        // The name was taken after the run chose it (another run into this folder, another
+        // program): the disk now shows it taken, so naming again gives the next free one.
+        bool named = false;
+        std::optional<SaveTask> renamed = nameOutput(task.sheet, task.inputs, task.used, named);
+        if (!renamed)
+            throw Error(SplitError::NoFreeName, "No free file name for " + task.target);
+        renamed->written = std::move(task.written);
+        renamed->writtenRegistration = std::move(task.writtenRegistration);
+        task = std::move(*renamed);
+    }
+    task.written.clear();
+}
+
+void SplitRun::discardWritten(const SaveTask& task) {
+    if (task.written.empty())
+        return;
+    std::error_code ignored;
+    std::filesystem::remove(task.written, ignored);
 }
 
 void SplitRun::saved(const SaveTask& task) {
@@ -309,10 +353,12 @@ void SplitRun::reportFinished(std::vector<SaveResult> results) {
     for (const SaveResult& result : results) {
         sourcePath_ = result.task.source;
         sheetName_ = result.task.sheetName;
-        if (result.failure)
+        if (result.failure) {
             attempt(line::kSave, [&] { std::rethrow_exception(result.failure); });
-        else
-            saved(result.task);
+            discardWritten(result.task);
+        } else {
+            placeAndReport(result.task);
+        }
     }
     sourcePath_ = path;
     sheetName_ = sheet;

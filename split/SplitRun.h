@@ -13,6 +13,7 @@
 #include "core/Dialogs.h"
 #include "core/GuardedProcedure.h"
 #include "host/SpreadsheetHost.h"
+#include "split/OutputNaming.h"
 #include "split/RunObserver.h"
 #include "split/SplitErrors.h"
 
@@ -74,7 +75,12 @@ class SplitRun {
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
                  const host::UsedRange& used) const;
     void checkNotListed(const std::string& target) const;
-    void save(host::SourceWorkbook& workbook, const SaveTask& task);
+    std::optional<SaveTask> nameOutput(std::size_t sheet, const NamingInputs& inputs,
+                                       const host::UsedRange& used, bool& named);
+    void save(host::SourceWorkbook& workbook, SaveTask task);
+    void placeAndReport(SaveTask task);
+    void place(SaveTask& task);
+    void discardWritten(const SaveTask& task);
     void saved(const SaveTask& task);
     void reportFinished(std::vector<SaveResult> results);
     void finishParallelSaves();
@@ -100,6 +106,7 @@ class SplitRun {
     std::string sheetName_;
     // Names this run has written or will write: taken for later sheets whatever the disk says.
     std::set<std::string> claimed_;
+    FreeNumbers freeNumbers_;
     std::set<std::string> listedFiles_;  // canonical paths of the rows, never replaced
     std::unique_ptr<ParallelSaver> saver_;
 };

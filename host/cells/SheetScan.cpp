@@ -194,16 +194,27 @@ class SheetScanner : public XmlStream {
         inCell_ = false;
         result.lastRow = std::max(result.lastRow, cell_.row);
         result.lastColumn = std::max(result.lastColumn, cell_.column);
-        if (cell_.type == 's' && !cell_.value.empty()) {
+        if (cell_.type == 's' && !cell_.value.empty() && options_.sharedStringCount) {
+            // The output keeps the table's numbering, so an index that names no string would
+            // point past the output's own table.
+            std::string_view v = cell_.value;
+            const auto blank = v.find_first_not_of(" \t\r\n");
+            v.remove_prefix(std::min(blank, v.size()));
+            v.remove_suffix(v.size() - (v.find_last_not_of(" \t\r\n") + 1));
             std::size_t index = 0;
-            const auto& v = cell_.value;
             const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
-            if (ec == std::errc() && index < options_.sharedStringCount) {
-                if (result.usedStrings.size() <= index) {
-                    result.usedStrings.resize(index + 1);
-                }
-                result.usedStrings[index] = true;
+            if (ec != std::errc() || end != v.data() + v.size() ||
+                index >= *options_.sharedStringCount) {
+                throw Error(CellError::BadSharedString,
+                            zip_.where(part_) + ": cell " + columnLetters(cell_.column) +
+                                std::to_string(cell_.row) + " names shared string \"" +
+                                cell_.value + "\", but the table holds " +
+                                std::to_string(*options_.sharedStringCount));
             }
+            if (result.usedStrings.size() <= index) {
+                result.usedStrings.resize(index + 1);
+            }
+            result.usedStrings[index] = true;
         }
         if (!result.cellsComplete) {
             return;

@@ -46,7 +46,9 @@ struct SheetScan : SheetFacts {
 
 struct ScanOptions {
     const FormulaJudge* scope = nullptr;  // to judge formulas; none for reading only
-    std::size_t sharedStringCount = 0;
+    // The shared string table's size, to check each cell's index and note the strings used;
+    // none for reading only.
+    std::optional<std::size_t> sharedStringCount;
     std::size_t maxCachedCells = 2'000'000;
     // A lookup on a sheet too big to cache reads only a window of rows: cells before
     // firstCachedRow are not kept, and the parse stops after stopAfterRow.

@@ -236,6 +236,15 @@ class GraphWalk {
                                                                  rel.id + " loops back to " +
                                                                  entry->name);
             }
+            // Both are written anew for each output, so a link to them from a sheet's side
+            // would point at something other than what the source meant.
+            if (lower == lowercase(model_.workbookPart) ||
+                (!model_.sharedStringsPart.empty() &&
+                 lower == lowercase(model_.sharedStringsPart))) {
+                throw Error(PackageError::LinksWorkbookPart,
+                            zip_.where(part) + ": relationship " + rel.id + " links " +
+                                entry->name + ", a part of the workbook, not of a sheet");
+            }
             if (foreignParts_.count(lower) != 0) {
                 throw Error(PackageError::SharedSheetPart,
                             zip_.where(entry->name) + ": the part is used by two sheets");

@@ -14,6 +14,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/package/WorkbookModel.h"
 #include "host/refs/SheetScope.h"
+#include "host/xml/XmlDocument.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipReader.h"
 #include "host/zip/ZipWriter.h"
@@ -113,6 +114,8 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
         if (auto it = generated.find(part); it != generated.end()) {
             writer.add(graph.outputName(part), std::move(it->second));
         } else {
+            // Any part may be XML, whatever its name says; a binary one passes at its first byte.
+            screenCopiedXml(source.zip, part);
             writer.copyRaw(source.zip, part, graph.outputName(part));
         }
     }

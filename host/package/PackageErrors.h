@@ -11,6 +11,7 @@ enum class PackageError {
     RelationshipCycle = 1013,  // a chain of relationships loops back
     SharedSheetPart = 1014,    // one part is used by two sheets
     UnknownNamespace = 1022,   // the workbook is in a namespace other than the two of the format
+    LinksWorkbookPart = 1024,  // a sheet's part links the workbook part or the shared strings
 };
 
 constexpr std::string_view describe(PackageError code) {
@@ -23,6 +24,8 @@ constexpr std::string_view describe(PackageError code) {
             return "one part is used by two sheets";
         case PackageError::UnknownNamespace:
             return "the workbook is in a namespace other than the two of the format";
+        case PackageError::LinksWorkbookPart:
+            return "a sheet's part links the workbook part or the shared strings";
     }
     return {};
 }

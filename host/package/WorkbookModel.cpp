@@ -6,6 +6,7 @@
 #include "host/package/PackageErrors.h"
 #include "host/package/PackagePath.h"
 #include "host/xml/XmlDocument.h"
+#include "host/xml/XmlEscapes.h"
 #include "host/xml/XmlStream.h"
 #include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
@@ -86,6 +87,13 @@ WorkbookModel WorkbookModel::read(const ZipReader& zip) {
         sheet.info.name = node.attribute("name").value();
         sheet.info.visibility = visibilityOf(node.attribute("state").value());
         sheet.relationshipId = attributeLocal(node, "id").value();
+        if (!isXmlText(sheet.info.name)) {
+            // It would make the output's workbook part malformed, and no file could be named.
+            throw Error(PackageError::BadStructure,
+                        zip.where(model.workbookPart) + ": the name of sheet " +
+                            std::to_string(model.sheets.size() + 1) +
+                            " is not valid text (invalid UTF-8 or a control character)");
+        }
         if (!names.insert(lowercase(sheet.info.name)).second || sheet.info.name.empty()) {
             throw Error(PackageError::BadStructure, zip.where(model.workbookPart) +
                                                         ": duplicate or empty sheet name \"" +

@@ -5,13 +5,14 @@
 #include <string_view>
 
 #include "host/xml/XmlEscapes.h"
+#include "host/xml/XmlStream.h"
 
 namespace pv::host {
 
 namespace {
 
 // Text or a start tag longer than this is left to the general parser, so the buffer stays small.
-constexpr std::size_t kMaxToken = 4u << 20;
+constexpr std::size_t kMaxToken = kMaxXmlToken;
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';

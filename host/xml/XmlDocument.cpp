@@ -1,5 +1,6 @@
 #include "host/xml/XmlDocument.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/Error.h"
@@ -8,6 +9,92 @@
 #include "host/zip/ZipReader.h"
 
 namespace pv::host {
+
+namespace {
+// The tree's deepest element nesting, found without recursion so that no depth can exhaust the
+// stack here.
+bool nestedTooDeeply(const pugi::xml_document& doc) {
+    int depth = 0;
+    pugi::xml_node node = doc.first_child();
+    while (node) {
+        if (node.type() == pugi::node_element && depth >= kMaxXmlDepth) {
+            return true;
+        }
+        if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            ++depth;
+            continue;
+        }
+        while (node && !node.next_sibling()) {
+            node = node.parent();
+            --depth;
+            if (node == doc) {
+                return false;
+            }
+        }
+        if (node) {
+            node = node.next_sibling();
+        }
+    }
+    return false;
+}
+enum class Prolog { Doctype, Plain, Unfinished };
+
+// Looks through what comes before the root element: declaration, processing instructions,
+// comments and blanks. Text in UTF-16 is read through its ASCII bytes, which is all the markup
+// looked for here needs.
+Prolog readProlog(std::string_view bytes) {
+    std::string narrow;
+    if (bytes.size() >= 2 &&
+        (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+        for (std::size_t i = bytes[0] == '\xFF' ? 2 : 3; i < bytes.size(); i += 2) {
+            narrow += bytes[i];
+        }
+        bytes = narrow;
+    } else if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+    }
+    std::size_t at = 0;
+    for (;;) {
+        at = bytes.find_first_not_of(" \t\r\n", at);
+        if (at == std::string_view::npos || bytes.size() - at < 9) {
+            return Prolog::Unfinished;
+        }
+        const std::string_view rest = bytes.substr(at);
+        std::size_t end = std::string_view::npos;
+        if (rest.starts_with("<?")) {
+            end = rest.find("?>");
+        } else if (rest.starts_with("<!--")) {
+            end = rest.find("-->");
+        } else {
+            return rest.starts_with("<!DOCTYPE") ? Prolog::Doctype : Prolog::Plain;
+        }
+        if (end == std::string_view::npos) {
+            return Prolog::Unfinished;
+        }
+        at += end + 2;
+    }
+}
+
+}  // namespace
+
+void screenCopiedXml(const ZipReader& zip, std::string_view part) {
+    constexpr std::size_t kMaxProlog = 1 << 20;
+    std::string head;
+    Prolog prolog = Prolog::Unfinished;
+    zip.stream(part, [&](const char* bytes, std::size_t n) {
+        head.append(bytes, std::min(n, kMaxProlog + 1 - head.size()));
+        prolog = readProlog(head);
+        return prolog == Prolog::Unfinished && head.size() <= kMaxProlog;
+    });
+    if (prolog == Prolog::Doctype) {
+        throw Error(XmlError::DtdRefused,
+                    zip.where(part) + ": a document type or entity declaration is not allowed");
+    }
+    if (prolog == Prolog::Unfinished && head.size() > kMaxProlog) {
+        throw Error(XmlError::MalformedXml, zip.where(part) + ": an XML prolog over 1 MB");
+    }
+}
 
 void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& where) {
     const auto result =
@@ -26,6 +113,9 @@ void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& w
     }
     if (!doc.document_element()) {
         throw Error(XmlError::MalformedXml, where + ": no root element");
+    }
+    if (nestedTooDeeply(doc)) {
+        throw Error(XmlError::MalformedXml, where + ": elements nested too deeply");
     }
 }
 

@@ -14,6 +14,10 @@ class ZipReader;
 // Parses `xml`; throws pv::Error naming `where` when it is malformed or declares a DOCTYPE.
 void loadXml(pugi::xml_document& doc, std::string_view xml, const std::string& where);
 void loadPart(pugi::xml_document& doc, const ZipReader& zip, std::string_view part);
+// Throws pv::Error (DtdRefused) when a part copied into an output as it is declares a
+// DOCTYPE: what the engine refuses to read must not reach an output either. Reads the prolog
+// only; a prolog over 1 MB is refused as malformed.
+void screenCopiedXml(const ZipReader& zip, std::string_view part);
 // The document as written back, with an XML declaration.
 std::string saveXml(pugi::xml_document& doc);
 

@@ -47,6 +47,38 @@ bool isLowSurrogate(char32_t unit) {
 
 }  // namespace
 
+bool isXmlText(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            if (lead < 0x20 && lead != '\t' && lead != '\n' && lead != '\r') {
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || lead > 0xF4 || i + length > text.size()) {
+            return false;
+        }
+        char32_t cp = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        const char32_t shortest = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (cp < shortest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE ||
+            cp == 0xFFFF) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 void appendUtf8(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);

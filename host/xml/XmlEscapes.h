@@ -11,6 +11,10 @@ namespace pv::host {
 // Anything else is left as it is: a lone surrogate escape, "_x0000_", a wrong digit count.
 std::string decodeXmlEscapes(std::string_view text);
 
+// True when the text is well-formed UTF-8 of characters XML 1.0 can hold (no control character
+// but tab, line feed and carriage return; no surrogate, U+FFFE or U+FFFF).
+bool isXmlText(std::string_view text);
+
 // Appends the UTF-8 encoding of one code point.
 void appendUtf8(char32_t cp, std::string& out);
 

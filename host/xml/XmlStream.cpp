@@ -14,10 +14,6 @@
 
 namespace pv::host {
 
-namespace {
-constexpr int kMaxDepth = 256;
-}
-
 std::string_view localName(std::string_view name) {
     const auto colon = name.find(':');
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
@@ -84,7 +80,7 @@ struct XmlStreamCallbacks {
     }
     static void start(void* data, const XML_Char* name, const XML_Char** attributes) {
         auto* self = static_cast<XmlStream*>(data);
-        if (++self->depth_ > kMaxDepth) {
+        if (++self->depth_ > kMaxXmlDepth) {
             self->failure_ = "elements nested too deeply";
             XML_StopParser(static_cast<XML_Parser>(self->parser_), XML_FALSE);
             return;
@@ -148,8 +144,23 @@ void XmlStream::run(const std::string& where, const Producer& produce) {
     stopRequested_ = refused_ = false;
     depth_ = 0;
     failure_.clear();
+    std::size_t sinceMarkup = 0;  // bytes since the last "<"
     // Handlers record refusals and failures; they are raised here, between chunks.
     const auto feed = [&](const char* bytes, std::size_t n, bool last) {
+        for (const char *p = bytes, *end = bytes + n;;) {
+            const auto* open = static_cast<const char*>(std::memchr(p, '<', end - p));
+            if (open == nullptr) {
+                sinceMarkup += static_cast<std::size_t>(end - p);
+                break;
+            }
+            sinceMarkup = 0;
+            p = open + 1;
+        }
+        if (sinceMarkup > kMaxXmlToken) {
+            throw Error(XmlError::MalformedXml,
+                        where + ": a tag or text over " + std::to_string(kMaxXmlToken >> 20) +
+                            " MB, far longer than any cell or formula holds");
+        }
         const XML_Status status = XML_Parse(p, bytes, static_cast<int>(n), last);
         if (pending_) {
             std::rethrow_exception(std::exchange(pending_, nullptr));
@@ -226,7 +237,7 @@ bool XmlStream::runPlain(Produce produce) {
     stopRequested_ = false;
     depth_ = 0;
     PlainXmlDriver driver(*this);
-    PlainXmlReader reader(driver, kMaxDepth);
+    PlainXmlReader reader(driver, kMaxXmlDepth);
     auto status = PlainXmlReader::Status::Reading;
     produce([&](const char* bytes, std::size_t n) {
         status = reader.feed(bytes, n);

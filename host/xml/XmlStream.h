@@ -2,6 +2,7 @@
 // A streaming XML reader over one package part (expat, without namespace processing so names
 // keep the prefixes they were written with). A DOCTYPE or entity declaration is an error: no
 // entity is ever expanded. Element depth and text length are capped.
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <string>
@@ -10,6 +11,15 @@
 namespace pv::host {
 
 class ZipReader;
+
+// The deepest element nesting any part may have, streamed or loaded whole: real parts stay far
+// below it, and every recursive walk of a tree relies on it.
+inline constexpr int kMaxXmlDepth = 256;
+// The longest run of a part without markup (a tag with its attributes and the text after it):
+// a cell holds at most 32,767 characters and a formula 8,192, so real parts stay far below it,
+// and a longer one is refused rather than have the general parser read it again with every
+// chunk that arrives (its time would grow with the square of the token).
+inline constexpr std::size_t kMaxXmlToken = 4u << 20;
 
 // One attribute as written: name with its prefix, value unescaped.
 struct XmlAttribute {

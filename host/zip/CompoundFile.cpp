@@ -119,6 +119,29 @@ bool isCompoundFile(const std::filesystem::path& file) {
     return in.gcount() == 4 && std::equal(head.begin(), head.end(), kSignature.begin());
 }
 
+bool hasCompoundStream(const std::filesystem::path& file,
+                       std::initializer_list<std::u16string_view> names) {
+    CompoundReader reader(file);
+    if (!reader.valid()) {
+        return false;
+    }
+    const auto folded = [](char16_t ch) {
+        return ch >= u'a' && ch <= u'z' ? static_cast<char16_t>(ch - u'a' + u'A') : ch;
+    };
+    return reader.anyEntry([&](const std::u16string& name, unsigned char type) {
+        if (type != kStream) {
+            return false;
+        }
+        for (const std::u16string_view wanted : names) {
+            if (std::equal(name.begin(), name.end(), wanted.begin(), wanted.end(),
+                           [&](char16_t a, char16_t b) { return folded(a) == folded(b); })) {
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
 bool isPasswordEncrypted(const std::filesystem::path& file) {
     CompoundReader reader(file);
     if (!reader.valid()) {

@@ -257,6 +257,17 @@ void ZipReader::inflate(const ZipEntry& entry, const ChunkSink& sink) const {
     if (inflated != entry.size) {
         throw Error(ZipError::CorruptZip, where(entry.name) + ": truncated entry");
     }
+    entry.intact = true;
+}
+
+void ZipReader::checkIntact(std::string_view part) const {
+    const ZipEntry* entry = find(part);
+    if (entry == nullptr) {
+        throw Error(ZipError::MissingPart, where(part) + ": part missing");
+    }
+    if (!entry->intact) {
+        stream(part, [](const char*, std::size_t) { return true; });
+    }
 }
 
 void ZipReader::stream(std::string_view part,

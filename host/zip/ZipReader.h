@@ -31,6 +31,8 @@ struct ZipEntry {
     std::uint64_t index = 0;
     std::uint64_t size = 0;
     std::uint64_t compressedSize = 0;
+    // Set once the entry was inflated to its end: its CRC and size matched.
+    mutable bool intact = false;
 };
 
 class ZipReader {
@@ -50,6 +52,9 @@ class ZipReader {
     // Streams the inflated part in chunks; `sink` returns false to stop early.
     void stream(std::string_view part,
                 const std::function<bool(const char*, std::size_t)>& sink) const;
+    // Inflates the part to its end unless a read already did, so that a part copied as it is
+    // is known intact (CRC, deflate data, size); throws pv::Error when it is not.
+    void checkIntact(std::string_view part) const;
     zip* archive() const { return archive_; }
 
     // "file: part: what" for error descriptions.

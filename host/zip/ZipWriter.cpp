@@ -30,6 +30,7 @@ constexpr std::size_t kLargePart = 1 << 20;
 
 ZipWriter::ZipWriter(std::filesystem::path target) : target_(std::move(target)) {
     temporary_ = temporaryBeside(target_);
+    registered_.emplace(temporary_.string());
     int code = 0;
     archive_ = zip_open(temporary_.c_str(), ZIP_CREATE | ZIP_EXCL, &code);
     if (archive_ == nullptr) {
@@ -60,6 +61,8 @@ void ZipWriter::copyRaw(const ZipReader& source, const std::string& part, const 
     if (entry == nullptr) {
         throw Error(ZipError::MissingPart, source.where(part) + ": part missing");
     }
+    // The bytes go out unread: a corrupt entry would make every output corrupt.
+    source.checkIntact(part);
     zip_source_t* data = zip_source_zip(archive_, source.archive(), entry->index, 0, 0, -1);
     if (data == nullptr) {
         fail("cannot copy " + part);

@@ -4,7 +4,10 @@
 // (no inflate, no deflate) or deflated from memory. A writer not committed leaves no file.
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "core/TemporaryFiles.h"
 
 struct zip;
 
@@ -31,6 +34,7 @@ class ZipWriter {
 
     std::filesystem::path target_;
     std::filesystem::path temporary_;
+    std::optional<TemporaryFile> registered_;  // removed if a signal ends the program meanwhile
     zip* archive_ = nullptr;
     std::deque<std::string> buffers_;  // libzip reads them at commit
 };

@@ -53,6 +53,61 @@ std::function<void(const fs::path&)> sheet3(const std::string& xml) {
     return mutated([xml](auto& parts) { setPart(parts, "xl/worksheets/sheet3.xml", xml); });
 }
 
+// Far deeper than any real part and than a recursive walk's stack could follow.
+std::string deepNesting() {
+    std::string xml;
+    for (int i = 0; i < 200000; ++i) {
+        xml += "<a>";
+    }
+    for (int i = 0; i < 200000; ++i) {
+        xml += "</a>";
+    }
+    return xml;
+}
+
+std::function<void(const fs::path&)> nestedDeeplyIn(const std::string& part,
+                                                     const std::string& before) {
+    return mutated(
+        [part, before](auto& p) { replaceInPart(p, part, before, deepNesting() + before); });
+}
+
+// Characters drawn from `alphabet` that barely compress, so no zip-bomb cap takes them.
+std::string noise(std::size_t length, std::string_view alphabet) {
+    std::string text(length, ' ');
+    std::uint32_t state = 12345;
+    for (char& c : text) {
+        state = state * 1103515245u + 12345u;
+        c = alphabet[(state >> 16) % alphabet.size()];
+    }
+    return text;
+}
+
+// The sample with a theme, a part every output copies as it is.
+void addTheme(std::vector<PackagePart>& parts, const std::string& xml) {
+    parts.push_back({"xl/theme/theme1.xml", xml});
+    replaceInPart(
+        parts, "xl/_rels/workbook.xml.rels", "</Relationships>",
+        R"(<Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme" Target="theme/theme1.xml"/></Relationships>)");
+    replaceInPart(
+        parts, "[Content_Types].xml", "</Types>",
+        R"(<Override PartName="/xl/theme/theme1.xml" ContentType="application/vnd.openxmlformats-officedocument.theme+xml"/></Types>)");
+}
+
+const std::string kTheme =
+    kHead +
+    R"(<a:theme xmlns:a="http://schemas.openxmlformats.org/drawingml/2006/main" name="T"/>)";
+
+// Sheet 3 with a relationship of an ordinary kind to `target`.
+std::function<void(const fs::path&)> sheetLinks(const std::string& target) {
+    return mutated([target](auto& p) {
+        p.push_back(
+            {"xl/worksheets/_rels/sheet3.xml.rels",
+             kHead + "<Relationships xmlns=\"" + kPkg +
+                 R"("><Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/drawing" Target=")" +
+                 target + R"("/></Relationships>)"});
+    });
+}
+
 const std::string kSheetHead =
     R"(<worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>)";
 
@@ -182,6 +237,62 @@ INSTANTIATE_TEST_SUITE_P(
                     {"xl/drawings/_rels/drawing1.xml.rels", with("../worksheets/sheet3.xml")});
             }),
             Stage::Extract, pv::number(pv::host::PackageError::RelationshipCycle)},
+        BadInput{"DeepWorkbookRelationships",
+                 nestedDeeplyIn("xl/_rels/workbook.xml.rels", "</Relationships>"), Stage::Open,
+                 pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepInsideSheetEntry", mutated([](auto& p) {
+                     replaceInPart(p, "xl/workbook.xml", R"(r:id="rId3"/>)",
+                                   R"(r:id="rId3">)" + deepNesting() + "</sheet>");
+                 }),
+                 Stage::Open, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepContentTypes", nestedDeeplyIn("[Content_Types].xml", "</Types>"),
+                 Stage::Open, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"DeepSharedStrings", nestedDeeplyIn("xl/sharedStrings.xml", "</sst>"),
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"CopiedPartWithWrongCrc",
+                 [](const fs::path& f) {
+                     writeMutated(f, [](auto& p) { addTheme(p, kTheme); });
+                     editArchive(f, {.wrongCrcOf = "xl/theme/theme1.xml"});
+                 },
+                 Stage::Extract, pv::number(pv::host::ZipError::CorruptZip)},
+        BadInput{"CopiedPartWithDoctype", mutated([](auto& p) {
+                     addTheme(p, kHead +
+                                     R"(<!DOCTYPE a:theme [<!ENTITY x SYSTEM "file:///etc/passwd">]>)" +
+                                     kTheme.substr(kHead.size()));
+                 }),
+                 Stage::Extract, pv::number(pv::host::XmlError::DtdRefused)},
+        BadInput{"SharedStringPastTheTable",
+                 sheet3(kSheetHead +
+                        R"(<row r="1"><c r="A1" t="s"><v>5</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::CellError::BadSharedString)},
+        BadInput{"NegativeSharedString",
+                 sheet3(kSheetHead +
+                        R"(<row r="1"><c r="A1" t="s"><v>-1</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::CellError::BadSharedString)},
+        BadInput{"SharedStringNotANumber",
+                 sheet3(kSheetHead +
+                        R"(<row r="1"><c r="A1" t="s"><v>1x</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::CellError::BadSharedString)},
+        BadInput{"SheetLinksTheWorkbook", sheetLinks("../workbook.xml"), Stage::Extract,
+                 pv::number(pv::host::PackageError::LinksWorkbookPart)},
+        BadInput{"SheetLinksTheSharedStrings", sheetLinks("../sharedStrings.xml"), Stage::Extract,
+                 pv::number(pv::host::PackageError::LinksWorkbookPart)},
+        BadInput{"SheetNameInvalidUtf8", mutated([](auto& p) {
+                     replaceInPart(p, "xl/workbook.xml", R"(name="Gamma")", "name=\"Ga\xFF\xFEmma\"");
+                 }),
+                 Stage::Open, pv::number(pv::host::PackageError::BadStructure)},
+        BadInput{"SheetNameControlCharacter", mutated([](auto& p) {
+                     replaceInPart(p, "xl/workbook.xml", R"(name="Gamma")", R"(name="Ga&#1;mma")");
+                 }),
+                 Stage::Open, pv::number(pv::host::PackageError::BadStructure)},
+        BadInput{"HugeAttribute",
+                 sheet3(kSheetHead + R"(<row r="1"><c r="A1" x=")" + noise(6 << 20, "abcdefghijklmnopqrstuvwxyz") +
+                        R"("><v>1</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
+        BadInput{"HugeText",
+                 sheet3(kSheetHead + R"(<row r="1"><c r="A1" t="str"><v>)" +
+                        noise(6 << 20, "0123456789") + R"(</v></c></row></sheetData></worksheet>)"),
+                 Stage::Read, pv::number(pv::host::XmlError::MalformedXml)},
         BadInput{"PartOfTwoSheets", mutated([](auto& p) {
                      auto& rels = std::find_if(p.begin(), p.end(), [](auto& x) {
                                       return x.name == "xl/_rels/workbook.xml.rels";

@@ -109,7 +109,7 @@ void editArchive(const std::filesystem::path& file, const ArchiveEdit& edit) {
         const std::size_t headerSize = 30 + get(zip, local + 26, 2) + get(zip, local + 28, 2);
         std::string header = zip.substr(local, headerSize);
         const std::string data = zip.substr(local + headerSize, get(record, 20, 4));
-        if (edit.wrongCrc) {
+        if (edit.wrongCrc || record.substr(46, get(record, 28, 2)) == edit.wrongCrcOf) {
             put(record, 16, get(record, 16, 4) ^ 1, 4);
             put(header, 14, get(record, 16, 4), 4);
         }

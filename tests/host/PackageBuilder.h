@@ -48,7 +48,8 @@ struct ArchiveEdit {
     int localTimeSkew = 0;  // seconds (even) added to each local header's modification time
     // When nonzero, that entry's central record points at entry 0's bytes instead of its own.
     std::size_t overlapWithFirst = 0;
-    bool wrongCrc = false;  // every CRC, in both headers, off by one
+    bool wrongCrc = false;        // every CRC, in both headers, off by one
+    std::string wrongCrcOf = {};  // when set, that entry's CRC alone is off by one
     // Bytes added to the last entry's compressed size in the central directory.
     std::uint32_t lastEntryReach = 0;
 };

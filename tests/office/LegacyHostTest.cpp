@@ -2,14 +2,23 @@
 // need soffice are skipped where it is not installed; the others run everywhere.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QByteArray>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
 #include <chrono>
+#include <csignal>
 #include <fstream>
 #include <map>
 #include <set>
 
 #include "core/Error.h"
+#include "host/zip/EntryNames.h"
+#include "office/LegacyFormats.h"
 #include "office/LegacyHost.h"
+#include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
@@ -157,12 +166,73 @@ TEST(LegacyHostFaults, AStuckConversionIsKilledInTimeAndLeavesNothingBehind) {
     EXPECT_TRUE(temp.leftovers().empty());
 }
 
+TEST(LegacyHostFaults, AKilledRunTakesLibreOfficeWithItAndItsFoldersGoAtTheNextStart) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path tmp = qgetenv("TMPDIR").toStdString();
+    const fs::path pidFile = dir / "pid";
+    const fs::path stuck =
+        writeScript(dir / "soffice", "sleep 300 & echo $! > '" + pidFile.string() + "'\nwait");
+    const fs::path workbook = dir / "a.xls";
+    fs::copy_file(corpus("date.xls"), workbook);
+    fs::create_directory(dir / "out");
+    // A folder left by a run that is gone, and one of a run still alive (this one).
+    const pid_t gone = ::fork();
+    if (gone == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(gone, nullptr, 0);
+    const fs::path stale = tmp / ("pellavine-legacy-" + std::to_string(gone) + "-ab");
+    const fs::path alive = tmp / ("pellavine-sheets-" + std::to_string(::getpid()) + "-cd");
+    fs::create_directories(stale / "in");
+    fs::create_directories(alive);
+
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PV_SOFFICE", QString::fromStdString(stuck.string()));
+    environment.insert("TMPDIR", QString::fromStdString(tmp.string()));
+    run.setProcessEnvironment(environment);
+    run.start(QString::fromStdString((pv::test::binDir() / "pellavine-split").string()),
+              {"-o", QString::fromStdString((dir / "out").string()),
+               QString::fromStdString(workbook.string())});
+    ASSERT_TRUE(run.waitForStarted());
+    for (int i = 0; i < 200 && readFile(pidFile).empty(); ++i) {
+        QThread::msleep(50);
+    }
+    const std::string pid = readFile(pidFile);
+    ASSERT_FALSE(pid.empty()) << "the conversion never started";
+    const qint64 killed = run.processId();
+    ::kill(static_cast<pid_t>(killed), SIGKILL);
+    run.waitForFinished();
+    const std::string converter = pid.substr(0, pid.find('\n'));
+    for (int i = 0; i < 100 && isRunning(converter); ++i) {
+        QThread::msleep(50);
+    }
+    EXPECT_FALSE(isRunning(converter)) << "LibreOffice outlived the run that started it";
+    EXPECT_FALSE(fs::exists(stale)) << "the folder of a gone run was kept";
+    EXPECT_TRUE(fs::exists(alive)) << "the folder of a live run was removed";
+    // The killed run's own folders go when the next run makes one.
+    const std::string killedPrefix = "pellavine-office-" + std::to_string(killed) + "-";
+    const auto leftBy = [&] {
+        int found = 0;
+        for (const auto& entry : fs::directory_iterator(tmp)) {
+            found += entry.path().filename().string().starts_with(killedPrefix) ? 1 : 0;
+        }
+        return found;
+    };
+    EXPECT_EQ(leftBy(), 1);
+    const auto next = pv::office::privateTemporaryFolder("office");
+    ASSERT_TRUE(next->isValid());
+    EXPECT_EQ(leftBy(), 0);
+}
+
 TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
     pv::test::TempDir dir;
     const fs::path silent =
         writeScript(dir / "soffice", "echo 'Error: source file could not be loaded'");
     const fs::path workbook = dir / "broken.ods";
-    std::ofstream(workbook) << "not a workbook";
+    fs::copy_file(corpus("issue127.ods"), workbook);
+    const std::string original = readFile(workbook);
     auto host = hostWith({.soffice = silent});
     try {
         host->open(workbook);
@@ -172,7 +242,48 @@ TEST(LegacyHostFaults, AConversionThatWritesNothingIsReportedWithTheFileName) {
         EXPECT_NE(e.description().find(workbook.string()), std::string::npos);
         EXPECT_NE(e.description().find("source file could not be loaded"), std::string::npos);
     }
-    EXPECT_EQ(readFile(workbook), "not a workbook");
+    EXPECT_EQ(readFile(workbook), original);
+}
+
+TEST(LegacyHostFaults, FilesThatAreNotWorkbooksOfTheirFormatAreRefusedWithoutAConversion) {
+    pv::test::TempDir dir;
+    const fs::path started = dir / "started";
+    const fs::path recording = writeScript(dir / "soffice", "touch '" + started.string() + "'");
+    const std::string realXls = readFile(corpus("any_sheets.xls"));
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"empty.xls", ""},
+        {"random.xls", std::string("\x13\x97\xFE\x00garbage\x01\x02", 14)},
+        {"table.xls", "name,amount\nNorth,12\nSouth,7\n"},
+        {"truncated.xls", realXls.substr(0, 600)},
+        {"template.xlt", "name,amount\n"},
+        {"text.xlsb", "not a workbook"},
+        {"package.xlsb", readFile(corpus("any_sheets.xlsx"))},
+        {"package.ods", readFile(corpus("any_sheets.xlsx"))},
+    };
+    auto host = hostWith({.soffice = recording});
+    std::vector<fs::path> paths;
+    for (const auto& [name, bytes] : files) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        paths.push_back(dir / name);
+    }
+    host->prepare(paths);
+    for (const auto& path : paths) {
+        SCOPED_TRACE(path.filename().string());
+        try {
+            host->open(path);
+            ADD_FAILURE() << "opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(pv::office::OfficeError::NotAWorkbook))
+                << e.description();
+            EXPECT_NE(e.description().find(path.string()), std::string::npos);
+        }
+    }
+    EXPECT_FALSE(fs::exists(started)) << "LibreOffice was started for a file that is no workbook";
+    for (const char* real : {"any_sheets.xls", "issue_186.xlsb", "issue127.ods"}) {
+        EXPECT_NO_THROW(pv::office::legacy::refuseIfNotWorkbook(corpus(real),
+                                                                pv::host::lowercaseExtension(real)))
+            << real;
+    }
 }
 
 TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,30 @@ TEST(NameSearch, LongCellValueGetsItsNumberAfterTheCut) {
     EXPECT_EQ(outputFileName(kByA1, inputs), folder + stem + ".xlsx");
     std::ofstream(folder + stem + ".xlsx") << "x";
     EXPECT_EQ(outputFileName(kByA1, inputs), folder + stem + "_1.xlsx");
+}
+
+TEST(NameSearch, ARunNamingManyOutputsAlikeLooksEachNameUpOnce) {
+    std::set<std::string> taken;
+    std::size_t lookups = 0;
+    const pv::split::IsTaken isTaken = [&](const std::string& name) {
+        ++lookups;
+        return taken.contains(name);
+    };
+    pv::split::FreeNumbers numbers;
+    for (const std::string stem : {"Data", "Summary"}) {
+        for (int i = 0; i < 2000; ++i) {
+            NamingInputs inputs{"/out/", ".xlsx", stem, "Book", std::nullopt, 1};
+            const auto name = outputFileName(kByName, inputs, isTaken, &numbers);
+            ASSERT_TRUE(name);
+            EXPECT_EQ(*name, "/out/" + stem + (i == 0 ? "" : "_" + std::to_string(i)) + ".xlsx");
+            taken.insert(*name);
+        }
+    }
+    EXPECT_LE(lookups, 2u * 2 * 2000);  // the plain name and the next number, not every number
+    // A number a file took meanwhile is passed over all the same.
+    taken.insert("/out/Data_2000.xlsx");
+    NamingInputs inputs{"/out/", ".xlsx", "Data", "Book", std::nullopt, 1};
+    EXPECT_EQ(outputFileName(kByName, inputs, isTaken, &numbers), "/out/Data_2001.xlsx");
 }
 
 TEST(NameSearch, OnlyRemovedCharactersGiveTheBareExtension) {

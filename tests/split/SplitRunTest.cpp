@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <mutex>
 
 #include "core/ErrorReport.h"
 #include "host/SpreadsheetHost.h"
@@ -298,3 +299,81 @@ TEST_F(SplitRunTest, ParallelSavesWriteTheNamesOfASequentialRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// Another run into the same folder: before the first save, it writes the files the run has
+// just chosen names for.
+class IntrudingHost : public pv::host::SpreadsheetHost {
+  public:
+    IntrudingHost(pv::host::SpreadsheetHost& engine, std::vector<fs::path> intruders)
+        : engine_(engine), intruders_(std::move(intruders)) {}
+
+    std::unique_ptr<pv::host::SourceWorkbook> open(const fs::path& path) override {
+        return std::make_unique<Workbook>(*this, engine_.open(path));
+    }
+    bool canWrite(const fs::path& source, const std::string& extension) const override {
+        return engine_.canWrite(source, extension);
+    }
+    std::string defaultExtension() const override { return engine_.defaultExtension(); }
+
+  private:
+    struct Workbook : pv::host::SourceWorkbook {
+        Workbook(IntrudingHost& host, std::unique_ptr<pv::host::SourceWorkbook> inner)
+            : host(host), inner(std::move(inner)) {}
+        const fs::path& path() const override { return inner->path(); }
+        const std::vector<pv::host::SheetInfo>& sheets() const override { return inner->sheets(); }
+        pv::host::UsedRange usedRange(std::size_t sheet) override {
+            return inner->usedRange(sheet);
+        }
+        std::string cellText(std::size_t sheet, int row, int column) override {
+            return inner->cellText(sheet, row, column);
+        }
+        void saveSheetAs(std::size_t sheet, const fs::path& output) override {
+            host.intrude();
+            inner->saveSheetAs(sheet, output);
+        }
+        IntrudingHost& host;
+        std::unique_ptr<pv::host::SourceWorkbook> inner;
+    };
+    void intrude() {
+        std::lock_guard lock(mutex_);
+        for (const auto& path : std::exchange(intruders_, {}))
+            std::ofstream(path) << "the other run's file";
+    }
+
+    pv::host::SpreadsheetHost& engine_;
+    std::mutex mutex_;
+    std::vector<fs::path> intruders_;
+};
+
+std::string textOf(const fs::path& file) {
+    std::ifstream in(file);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+}  // namespace
+
+TEST_F(SplitRunTest, AFileThatAppearsUnderAChosenNameIsNeverReplaced) {
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE(jobs);
+        IntrudingHost intruding(*host, {out / "North.xlsx", out / "South.xlsx"});
+        observer.saved.clear();
+        pv::split::SplitRun splitRun(
+            {{sales().string(), sales().string()}, out.path().string() + "/", kSheet, jobs},
+            {intruding, dialogs, observer, {}});
+        const auto outcome = splitRun.run();
+        EXPECT_EQ(outcome.failures, 0);
+        EXPECT_EQ(textOf(out / "North.xlsx"), "the other run's file");
+        EXPECT_EQ(textOf(out / "South.xlsx"), "the other run's file");
+        // Four outputs beside the two foreign files, and no temporary file.
+        EXPECT_EQ(fileNames(out.path()).size(), 6u);
+        ASSERT_EQ(observer.saved.size(), 4u);
+        for (const auto& saved : observer.saved) {
+            EXPECT_NE(saved.path, (out / "North.xlsx").string());
+            EXPECT_EQ(pv::test::outputSummary(saved.path, "C3").substr(0, 2), "1|") << saved.path;
+        }
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+    }
+}

@@ -37,4 +37,16 @@ INSTANTIATE_TEST_SUITE_P(
                     EscapeCase{"AfterFailedStart", "__x0041_", "_A"}),
     [](const testing::TestParamInfo<EscapeCase>& info) { return info.param.name; });
 
+TEST(XmlText, HoldsWellFormedUtf8OfXmlCharactersOnly) {
+    using pv::host::isXmlText;
+    for (const char* good : {"", "Sheet 1", "tab\there\r\n", "\xC3\xA9t\xC3\xA9", "\xE2\x82\xAC",
+                             "\xF0\x9F\x98\x80", "\xEF\xBF\xBD"}) {
+        EXPECT_TRUE(isXmlText(good)) << good;
+    }
+    for (const char* bad : {"a\x01", "\x1F", "\xFF", "\xC3", "\xC0\x80", "\xE0\x80\x80",
+                            "\xED\xA0\x80", "\xEF\xBF\xBE", "\xF4\x90\x80\x80", "\x80", "\xC3("}) {
+        EXPECT_FALSE(isXmlText(bad)) << bad;
+    }
+}
+
 }  // namespace
