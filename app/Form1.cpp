@@ -54,6 +54,14 @@ void letWindowEventsThrough() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, kEventsAtMostMs);
 }
 
+// The bar shows its text exactly: QProgressBar would read "%p", "%v" and "%m" in it as the
+// percentage, value and maximum, and a workbook's name may hold any of them.
+class ExactTextProgressBar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return format(); }
+};
+
 }  // namespace
 
 Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolder, QWidget* parent)
@@ -91,7 +99,7 @@ void Form1::createControls() {
     ListView1->setGeometry(twipsRect(120, 120, 7800, 2535));
     ListView1->setFont(arialBold(9));
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new ExactTextProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(twipsRect(120, 6010, 7800, 405));
     ProgressBar1->setRange(0, 100);
