@@ -17,6 +17,7 @@
 #include "core/Error.h"
 #include "core/EventHook.h"
 #include "office/OfficeErrors.h"
+#include "split/HostReadiness.h"
 
 namespace pv::office {
 
@@ -98,7 +99,8 @@ bool OfficeConverter::available() const {
 
 std::filesystem::path OfficeConverter::profileFolder() {
     if (!profile_) {
-        profile_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/pellavine-office-XXXXXX");
+        profile_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/" +
+                                                   kPrivateOfficeProfilePrefix + "XXXXXX");
         if (!profile_->isValid()) {
             profile_.reset();
             throw Error(OfficeError::TemporaryFolder,
