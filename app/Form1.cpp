@@ -7,13 +7,13 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QThread>
 
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
 #include "core/EventHook.h"
+#include "folders/PathRoutines.h"
 #include "list/WorkbookListView.h"
 
 namespace pv {
@@ -71,8 +71,7 @@ Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolde
       dialogs_(dialogs),
       settings_(settings),
       applicationFolder_(std::move(applicationFolder)),
-      desktopFolderSource_(
-          [] { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }),
+      desktopFolderSource_(UserDesktopFolder),
       hostProbe_(engineCanBeCreated),
       programEnd_(endProgramNow),
       eventHook_(std::make_unique<EventHook>(letWindowEventsThrough)) {

@@ -66,6 +66,20 @@ TEST_F(StartSavingTest, TheProgressTextShowsTheWorkbooksNameExactly) {
     EXPECT_EQ(window.progressBar()->text(), "Progress Bar");
 }
 
+// A typed "~/" is the home folder: the outputs land there, and the field keeps what was typed.
+TEST_F(StartSavingTest, ATypedTildeSavesIntoTheHomeFolder) {
+    pv::Form1& window = formWithRows(1);
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(out.path().string()));
+    std::filesystem::create_directory(out / "books");
+    window.outputFolderField()->setText("~/books/");
+    window.button(2)->click();
+    qputenv("HOME", oldHome);
+    EXPECT_EQ(dialogs.messages(), std::vector<std::string>{"Done."});
+    EXPECT_EQ(fileNames(out / "books"), (Names{"North.xlsx"}));
+    EXPECT_EQ(window.outputFolderField()->text(), "~/books/");
+}
+
 TEST_F(StartSavingTest, ChecksComeFromTheWindowsControls) {
     pv::Form1& window = loadedForm();
     dialogs.clear();
