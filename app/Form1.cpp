@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QEvent>
@@ -94,7 +95,7 @@ void Form1::createControls() {
     ListView1 = new WorkbookListView(this);
     ListView1->setWindow({[this] { return mousePointer_ == pointer::kHourglass; },
                           [this] { setMousePointer(pointer::kDefault); }, applicationFolder_,
-                          &dialogs_});
+                          &dialogs_, [this] { return closed_; }});
     ListView1->setGeometry(twipsRect(120, 120, 7800, 2535));
     ListView1->setFont(arialBold(9));
 
@@ -226,6 +227,11 @@ void Form1::hoverBackground() {
 bool Form1::isBackgroundUnder(QWidget* widget, const QPoint& position) const {
     const QWidget* child = widget->childAt(position);
     return child == nullptr || child == Frame1 || child == Frame2;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    QWidget::closeEvent(event);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -177,7 +177,7 @@ void WorkbookListView::dropEvent(QDropEvent* event) {
 
 void WorkbookListView::addDroppedPaths(const QStringList& paths) {
     if (window_.dialogs)
-        AddDroppedPaths(*this, paths, *window_.dialogs);
+        AddDroppedPaths(*this, paths, *window_.dialogs, window_.closed);
 }
 
 }  // namespace pv
