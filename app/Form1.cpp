@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEnterEvent>
 #include <QEvent>
@@ -7,13 +8,13 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QThread>
 
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
 #include "core/EventHook.h"
+#include "folders/PathRoutines.h"
 #include "list/WorkbookListView.h"
 
 namespace pv {
@@ -54,6 +55,14 @@ void letWindowEventsThrough() {
         QCoreApplication::processEvents(QEventLoop::AllEvents, kEventsAtMostMs);
 }
 
+// The bar shows its text exactly: QProgressBar would read "%p", "%v" and "%m" in it as the
+// percentage, value and maximum, and a workbook's name may hold any of them.
+class ExactTextProgressBar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return format(); }
+};
+
 }  // namespace
 
 Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolder, QWidget* parent)
@@ -63,8 +72,7 @@ Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolde
       dialogs_(dialogs),
       settings_(settings),
       applicationFolder_(std::move(applicationFolder)),
-      desktopFolderSource_(
-          [] { return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation); }),
+      desktopFolderSource_(UserDesktopFolder),
       hostProbe_(engineCanBeCreated),
       programEnd_(endProgramNow),
       eventHook_(std::make_unique<EventHook>(letWindowEventsThrough)) {
@@ -87,11 +95,11 @@ void Form1::createControls() {
     ListView1 = new WorkbookListView(this);
     ListView1->setWindow({[this] { return mousePointer_ == pointer::kHourglass; },
                           [this] { setMousePointer(pointer::kDefault); }, applicationFolder_,
-                          &dialogs_});
+                          &dialogs_, [this] { return closed_; }});
     ListView1->setGeometry(twipsRect(120, 120, 7800, 2535));
     ListView1->setFont(arialBold(9));
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new ExactTextProgressBar(this);
     ProgressBar1->setObjectName("ProgressBar1");
     ProgressBar1->setGeometry(twipsRect(120, 6010, 7800, 405));
     ProgressBar1->setRange(0, 100);
@@ -219,6 +227,11 @@ void Form1::hoverBackground() {
 bool Form1::isBackgroundUnder(QWidget* widget, const QPoint& position) const {
     const QWidget* child = widget->childAt(position);
     return child == nullptr || child == Frame1 || child == Frame2;
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    closed_ = true;
+    QWidget::closeEvent(event);
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

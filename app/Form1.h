@@ -88,8 +88,12 @@ class Form1 : public QWidget {
     void PushButton5_Click();  // Clear List
     void PushButton6_Click();  // Load Sample/Example Files
 
+    // The window was closed: a folder walk of its commands ends where it is.
+    bool closed() const { return closed_; }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void createControls();
@@ -129,6 +133,7 @@ class Form1 : public QWidget {
     // While the window lives, long work of the core lets its events through.
     std::unique_ptr<EventHook> eventHook_;
     int mousePointer_ = pointer::kDefault;
+    bool closed_ = false;
     std::optional<QCursor> mouseIcon_;
 
     WorkbookListView* ListView1 = nullptr;

@@ -13,6 +13,7 @@
 #include <QPointer>
 
 #include "app/Form1.h"
+#include "folders/PathRoutines.h"
 #include "host/SpreadsheetHost.h"
 #include "list/WorkbookListView.h"
 #include "office/LegacyHost.h"
@@ -70,7 +71,7 @@ void Form1::PushButton2_Click() {
     split::RunRequest request;
     for (int row = 1; row <= ListView1->rowCount(); ++row)
         request.rows.push_back(ListView1->rowText(row).toStdString());
-    request.outputFolder = Text3->text().toStdString();
+    request.outputFolder = ExpandHomeFolder(Text3->text()).toStdString();
     request.namingOption = Combo1->currentText().toStdString();
 
     const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();

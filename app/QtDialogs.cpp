@@ -1,6 +1,9 @@
 #include "app/QtDialogs.h"
 
+#include <QApplication>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -37,7 +40,25 @@ QString plainLines(const std::string& text) {
     return lines;
 }
 
+// A box is as wide as its text; a window manager's title bar also holds the icon and its buttons,
+// and cuts a title that does not fit to "P...". The box is kept wide enough for the title with
+// that room beside it (Qt's own allowance is too small for common title bars).
+void fitTitle(QMessageBox& box) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr)
+        return;
+    grid->addItem(new QSpacerItem(messageBoxWidthForTitle(box.windowTitle()), 0, QSizePolicy::Fixed,
+                                  QSizePolicy::Minimum),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
 }  // namespace
+
+int messageBoxWidthForTitle(const QString& title) {
+    constexpr int kTitleBarRoom = 160;  // icon, close, minimise and maximise buttons, margins
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    return metrics.horizontalAdvance(title) + kTitleBarRoom;
+}
 
 QString dialogTitle(const std::string& title) {
     return title.empty() ? applicationTitle() : qt(title);
@@ -47,12 +68,14 @@ QtDialogs::QtDialogs(QWidget* owner) : owner_(owner) {}
 
 void QtDialogs::message(const std::string& text, const std::string& title, MessageIcon icon) {
     QMessageBox box(qtIcon(icon), dialogTitle(title), plainLines(text), QMessageBox::Ok, owner_);
+    fitTitle(box);
     box.exec();
 }
 
 bool QtDialogs::askYesNo(const std::string& text, const std::string& title) {
     QMessageBox box(QMessageBox::NoIcon, dialogTitle(title), plainLines(text),
                     QMessageBox::Yes | QMessageBox::No, owner_);
+    fitTitle(box);
     return box.exec() == QMessageBox::Yes;
 }
 

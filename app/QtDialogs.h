@@ -31,4 +31,7 @@ class QtDialogs : public Dialogs {
 // The title a box shows: its own, or the application title when it has none.
 QString dialogTitle(const std::string& title);
 
+// The least width of a message box with this title, so that a title bar shows it whole.
+int messageBoxWidthForTitle(const QString& title);
+
 }  // namespace pv

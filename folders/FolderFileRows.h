@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "core/EventHook.h"
 #include "folders/FileAttributes.h"
 #include "folders/IsExistingFile.h"
@@ -16,11 +18,15 @@ namespace pv {
 
 // `folders` as the walk leaves them: each ends in "/". Names starting with "~" (lock files of
 // open workbooks) and hidden, writable regular files are left out; every row is normalised. The
-// event hook runs after each file: callers walking many throttle it (ThrottledEventHook).
+// event hook runs after each file: callers walking many throttle it (ThrottledEventHook). Once
+// `stopped` holds (the window was closed), no further row is added.
 template <typename Procedure, typename Rows>
 void AddFolderFileRows(Procedure& proc, Rows& rows, const QStringList& folders,
-                       const QString& pattern) {
+                       const QString& pattern, const std::function<bool()>& stopped = {}) {
+    const auto stopRequested = [&] { return stopped && stopped(); };
     for (const QString& entry : folders) {
+        if (stopRequested())
+            return;
         QString folder;
         NameArray names;
         proc.step(122, [&] { folder = entry.chopped(1); });
@@ -41,6 +47,8 @@ void AddFolderFileRows(Procedure& proc, Rows& rows, const QStringList& folders,
                 },
                 [&] { rows.AddWorkbookRow(NormalizePath(path)); });
             EventHook::letEventsThrough();
+            if (stopRequested())
+                return;
         }
     }
 }

@@ -38,6 +38,8 @@ class LevelWalk {
         QStringList found;  // line 104
         const QStringList entries = folders;
         for (const QString& folder : entries) {  // line 106
+            if (stopped())
+                return;
             try {
                 collectSubFolders(folder, found);
             } catch (const Error& e) {
@@ -47,6 +49,8 @@ class LevelWalk {
             }
         }
         line_ = 150;
+        if (stopped())
+            return;
         if (recurse && !found.isEmpty())
             LevelWalk(services_).extend(found, true);
         listingMode_ = false;
@@ -54,6 +58,8 @@ class LevelWalk {
     }
 
   private:
+    bool stopped() const { return services_.stopped && services_.stopped(); }
+
     void collectSubFolders(const QString& folder, QStringList& found) {
         line_ = 108;
         if (!services_.reader.folderExists(folder))
@@ -71,6 +77,8 @@ class LevelWalk {
         line_ = 118;
         for (const auto& sub : services_.reader.subFolders(folder)) {
             EventHook::letEventsThrough();
+            if (stopped())
+                return;
             if (sub.isReparsePoint || HasUnsafeCharacters(QByteArrayView(sub.nativeName)))
                 continue;
             const QString name = QString::fromUtf8(sub.nativeName);

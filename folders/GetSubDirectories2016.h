@@ -3,6 +3,8 @@
 // level (breadth-first), leaving out folders it must not or cannot walk.
 #include <QStringList>
 
+#include <functional>
+
 namespace pv {
 
 class Dialogs;
@@ -15,6 +17,9 @@ struct WalkServices {
     const FolderReader& reader;
     // Shows the standard error report for the failures the walk cannot handle itself.
     Dialogs& dialogs;
+    // True once the walk is to end early (its window was closed); it then leaves `folders` as
+    // far as it got. Empty: the walk runs to its end.
+    std::function<bool()> stopped = {};
 };
 
 // `folders` holds folder paths that each end in "/". Appends the folders below them, one level at a

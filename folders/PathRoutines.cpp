@@ -55,9 +55,24 @@ QString DesktopPathFrom(const QString& desktopFolder, QChar separator) {
     return path + separator;
 }
 
+QString UserDesktopFolder() {
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return FolderExists(desktop) ? desktop : QDir::homePath();
+}
+
 QString GetDesktopPath(QChar separator) {
-    return DesktopPathFrom(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-                           separator);
+    return DesktopPathFrom(UserDesktopFolder(), separator);
+}
+
+QString ExpandHomeFolder(const QString& path, QChar separator) {
+    if (path != u"~" && !path.startsWith(QString(u'~') + separator))
+        return path;
+    QString home = QDir::homePath();
+    if (separator != u'/')
+        home.replace(u'/', separator);
+    while (home.endsWith(separator))
+        home.chop(1);
+    return home + path.mid(1);
 }
 
 }  // namespace pv

@@ -26,8 +26,17 @@ QString FileNameFromPath(const QString& path, QChar separator = QDir::separator(
 // Throws pv::Error(FolderError::DesktopNotFound) when the system gave none.
 QString DesktopPathFrom(const QString& desktopFolder, QChar separator = QDir::separator());
 
-// The current user's desktop folder followed by one separator.
+// The folder outputs go to by default: the user's desktop folder as the system gives it, or the
+// home folder when that does not exist (a fresh account may have none), as the desktop's own
+// user-folder rules fall back to it.
+QString UserDesktopFolder();
+
+// The current user's desktop folder (UserDesktopFolder) followed by one separator.
 QString GetDesktopPath(QChar separator = QDir::separator());
+
+// A typed "~" alone or "~" + separator at the start stands for the home folder; any other text
+// comes back unchanged ("~ann/" is no home folder here).
+QString ExpandHomeFolder(const QString& path, QChar separator = QDir::separator());
 
 }  // namespace pv
 #include "folders/FolderErrors.h"

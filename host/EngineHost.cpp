@@ -15,10 +15,9 @@ class EngineHost : public SpreadsheetHost {
   public:
     std::unique_ptr<SourceWorkbook> open(const std::filesystem::path& path) override {
         if (!isEngineReadable(lowercaseExtension(path.filename().string()))) {
-            throw Error(HostError::UnsupportedFormat,
-                        path.string() +
-                            ": this engine reads .xlsx, .xlsm, .xltx and .xltm "
-                            "workbooks only");
+            throw Error(HostError::UnsupportedFormat, path.string() + ": this engine reads " +
+                                                          readableExtensionsText(false) +
+                                                          " workbooks only");
         }
         return std::make_unique<EngineWorkbook>(path, facts_.forFile(path));
     }

@@ -9,16 +9,19 @@
 
 namespace pv {
 
-void AddDroppedPaths(WorkbookListView& list, const QStringList& paths, Dialogs& dialogs) {
+void AddDroppedPaths(WorkbookListView& list, const QStringList& paths, Dialogs& dialogs,
+                     const std::function<bool()>& stopped) {
     const ThrottledEventHook throttle;
     QuietProcedure quiet;
     for (const QString& path : paths) {
+        if (stopped && stopped())
+            return;
         if (!FolderExists(path)) {
             list.AddWorkbookRow(path);
             continue;
         }
-        const QStringList folders = WalkedFolders(path, dialogs);
-        AddFolderFileRows(quiet, list, folders, "*.*");
+        const QStringList folders = WalkedFolders(path, dialogs, stopped);
+        AddFolderFileRows(quiet, list, folders, "*.*", stopped);
     }
 }
 

@@ -77,8 +77,10 @@ void Form1::PushButton4_Click() {
     proc.step(114, [&] { setMousePointer(pointer::kHourglass); });
     const ThrottledEventHook throttle;
     QStringList folders;
-    proc.step(118, [&] { folders = WalkedFolders(chosen, dialogs()); });
-    AddFolderFileRows(proc, *listView(), folders, "*." + extension);
+    // Closing the window ends the walk where it is; the program then ends.
+    const auto closedWindow = [this] { return closed(); };
+    proc.step(118, [&] { folders = WalkedFolders(chosen, dialogs(), closedWindow); });
+    AddFolderFileRows(proc, *listView(), folders, "*." + extension, closedWindow);
     proc.step(138, [&] { setMousePointer(pointer::kDefault); });
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -32,6 +33,9 @@ WorkbookListView::WorkbookListView(QWidget* parent) : QTreeWidget(parent) {
     setObjectName("ListView1");
     setColumnCount(1);
     setHeaderLabels({kColumnHeader});
+    // The column keeps its own width, shown or not; a long name is reached by dragging the
+    // divider and scrolling, not by the column filling the list.
+    header()->setStretchLastSection(false);
     setColumnWidth(0, twipsToPixels(kColumnWidthTwips));
     setRootIsDecorated(false);
     setToolTip(kToolTip);
@@ -173,7 +177,7 @@ void WorkbookListView::dropEvent(QDropEvent* event) {
 
 void WorkbookListView::addDroppedPaths(const QStringList& paths) {
     if (window_.dialogs)
-        AddDroppedPaths(*this, paths, *window_.dialogs);
+        AddDroppedPaths(*this, paths, *window_.dialogs, window_.closed);
 }
 
 }  // namespace pv

@@ -24,6 +24,8 @@ struct ListWindow {
     QString applicationFolder;
     // Shows the error reports of a dropped folder's walk.
     Dialogs* dialogs = nullptr;
+    // The window was closed: a dropped folder's walk ends where it is.
+    std::function<bool()> closed;
 };
 
 class WorkbookListView : public QTreeWidget {

@@ -1,6 +1,7 @@
 #include "office/LegacyHost.h"
 
 #include "core/Error.h"
+#include "host/HostErrors.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "office/ConvertedSheets.h"
@@ -30,6 +31,12 @@ void LegacyHost::prepare(const std::vector<fs::path>& workbooks) {
 
 std::unique_ptr<host::SourceWorkbook> LegacyHost::open(const fs::path& path) {
     const std::string extension = host::lowercaseExtension(path.string());
+    const host::WorkbookFormat* format = host::findWorkbookFormat(extension);
+    if (format == nullptr || format->reader == host::FormatHandler::Nobody) {
+        throw Error(host::HostError::UnsupportedFormat,
+                    path.string() + ": not a workbook format this program reads (it reads " +
+                        host::readableExtensionsText(true) + " workbooks)");
+    }
     if (!legacy::isConvertedOnOpen(extension)) {
         return std::make_unique<LegacyWorkbook>(path, engine_->open(path), std::nullopt, *engine_,
                                                 converter_, convertedSheets_);

@@ -20,6 +20,7 @@
 #include "core/Error.h"
 #include "core/EventHook.h"
 #include "office/OfficeErrors.h"
+#include "split/HostReadiness.h"
 
 namespace pv::office {
 

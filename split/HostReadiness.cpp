@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 
 #include "host/SpreadsheetHost.h"
 #include "host/zip/EntryNames.h"
@@ -61,6 +62,19 @@ bool isOfficeProcess(const std::string& name) {
 
 }  // namespace
 
+bool isOurOfficeConverter(std::string_view commandLine) {
+    constexpr std::string_view kProfileOption = "-env:UserInstallation=";
+    const std::string marker = std::string("/") + kPrivateOfficeProfilePrefix;
+    for (std::size_t start = 0; start < commandLine.size();) {
+        const std::size_t end = std::min(commandLine.find('\0', start), commandLine.size());
+        const std::string_view argument = commandLine.substr(start, end - start);
+        if (argument.starts_with(kProfileOption) && argument.find(marker) != std::string::npos)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::vector<std::string> runningProcessNamesOfThisUser() {
     std::vector<std::string> names;
     std::error_code error;
@@ -71,6 +85,11 @@ std::vector<std::string> runningProcessNamesOfThisUser() {
             continue;
         struct stat info {};
         if (::stat(entry.path().c_str(), &info) != 0 || info.st_uid != me)
+            continue;
+        std::ifstream cmdline(entry.path() / "cmdline", std::ios::binary);
+        const std::string arguments{std::istreambuf_iterator<char>(cmdline),
+                                    std::istreambuf_iterator<char>()};
+        if (isOurOfficeConverter(arguments))
             continue;
         std::ifstream comm(entry.path() / "comm");
         std::string name;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/Dialogs.h"
@@ -27,8 +28,16 @@ std::string hostMissingMessage();
 void CheckHostInstalled(Dialogs& dialogs, const HostProbe& canCreateHost = engineCanBeCreated,
                         const ProgramEnd& endProgram = endProgramNow);
 
+// The start of the name of the private profile folder our own LibreOffice converter runs with.
+inline constexpr const char* kPrivateOfficeProfilePrefix = "pellavine-office-";
+
+// Whether a process's command line (its arguments, as /proc/<pid>/cmdline holds them, each
+// ended by a NUL) is one of our own converter's: it names our private profile.
+bool isOurOfficeConverter(std::string_view commandLine);
+
 // The names of this user's running processes (/proc/<pid>/comm and the file name of the
-// executable); none where /proc cannot be read.
+// executable); none where /proc cannot be read. Our own converters are left out: they hold no
+// workbook of the user's open.
 std::vector<std::string> runningProcessNamesOfThisUser();
 
 using ProcessNames = std::function<std::vector<std::string>()>;

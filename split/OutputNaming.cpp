@@ -1,9 +1,11 @@
 #include "split/OutputNaming.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
 #include "core/Error.h"
+#include "host/zip/FileNameLimit.h"
 #include "split/SplitErrors.h"
 
 namespace pv::split {
@@ -11,6 +13,11 @@ namespace pv::split {
 namespace {
 
 constexpr std::string_view kRemovedFromCellStems = "/\\*:?<>|";
+// Left off both ends of every stem: a name starting with a dot is hidden here, and names that
+// end in dots or blanks, or start with blanks, are not kept as given on every system.
+constexpr std::string_view kTrimmedFromStemEnds = ". ";
+// Room a stem leaves in the file name for the highest number, "_32767".
+constexpr std::size_t kNumberRoom = 6;
 constexpr std::string_view kNoValueName = "no_value.xls";
 constexpr std::string_view kNoValueStem = "no_value";
 constexpr std::string_view kFallbackExtension = ".xlsx";
@@ -22,6 +29,42 @@ std::string_view fileNamePart(std::string_view path) {
 
 bool isUtf8Continuation(char byte) {
     return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+}
+
+bool isControlCharacter(char byte) {
+    const auto code = static_cast<unsigned char>(byte);
+    return code < 32 || code == 127;
+}
+
+std::string trimmedEnds(const std::string& stem) {
+    const std::size_t first = stem.find_first_not_of(kTrimmedFromStemEnds);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return stem.substr(first, stem.find_last_not_of(kTrimmedFromStemEnds) - first + 1);
+}
+
+void refuseUnsafeStem(const std::string& folder, const std::string& stem) {
+    if (stem.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
+        throw Error(SplitError::UnsafeStem,
+                    "Cannot save \"" + stem + "\" in " + folder +
+                        ": the name holds a folder separator or a NUL character");
+    }
+}
+
+// The name of a stem found for any option: the stem made usable here, or the "no_value" name
+// when nothing of it is left.
+std::string firstFreeStemName(const NamingInputs& inputs, const std::string& stem,
+                              const IsTaken& isTaken, FreeNumbers* numbers) {
+    refuseUnsafeStem(inputs.folder, stem);
+    const std::size_t limit = host::fileNameLimit(inputs.folder);
+    const std::size_t room =
+        kNumberRoom + std::max(inputs.extension.size(), kFallbackExtension.size());
+    const std::string usable = fitStem(stem, limit > room ? limit - room : 0);
+    if (usable.empty()) {
+        return firstFreeNoValueName(inputs.folder, inputs.extension, isTaken, numbers);
+    }
+    return firstFreeName(inputs.folder, usable, inputs.extension, isTaken, numbers);
 }
 
 // The first of `plainName`, then numbered names `numberedPrefix` + n + `numberedSuffix` for n from
@@ -93,6 +136,7 @@ std::string cleanCellStem(std::string value) {
     for (char removed : kRemovedFromCellStems) {
         std::erase(value, removed);
     }
+    std::erase_if(value, isControlCharacter);
     std::size_t codePoints = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (!isUtf8Continuation(value[i]) && ++codePoints > kMaxCellStemLength) {
@@ -103,14 +147,15 @@ std::string cleanCellStem(std::string value) {
     return value;
 }
 
+std::string fitStem(std::string stem, std::size_t bytes) {
+    std::erase_if(stem, isControlCharacter);
+    return trimmedEnds(host::cutToBytes(trimmedEnds(stem), bytes));
+}
+
 std::string firstFreeName(const std::string& folder, const std::string& stem,
                           const std::string& extension, const IsTaken& isTaken,
                           FreeNumbers* numbers) {
-    if (stem.find_first_of(std::string_view("/\\\0", 3)) != std::string::npos) {
-        throw Error(SplitError::UnsafeStem,
-                    "Cannot save \"" + stem + "\" in " + folder +
-                        ": the name holds a folder separator or a NUL character");
-    }
+    refuseUnsafeStem(folder, stem);
     return firstFreeOf(folder + stem + extension, folder + stem + "_", extension, isTaken, numbers);
 }
 
@@ -151,11 +196,10 @@ std::optional<std::string> outputFileName(std::string_view optionText, const Nam
     }
     switch (*option) {
         case NamingOption::SheetName:
-            return firstFreeName(inputs.folder, inputs.sheetName, inputs.extension, isTaken,
-                                 numbers);
+            return firstFreeStemName(inputs, inputs.sheetName, isTaken, numbers);
         case NamingOption::WorkbookAndSheetName:
-            return firstFreeName(inputs.folder, inputs.workbookBaseName + " " + inputs.sheetName,
-                                 inputs.extension, isTaken, numbers);
+            return firstFreeStemName(inputs, inputs.workbookBaseName + " " + inputs.sheetName,
+                                     isTaken, numbers);
         case NamingOption::CellA1:
         case NamingOption::UserCell:
             if (!inputs.cellValue) {
@@ -164,8 +208,7 @@ std::optional<std::string> outputFileName(std::string_view optionText, const Nam
             if (inputs.cellValue->empty()) {
                 return firstFreeNoValueName(inputs.folder, inputs.extension, isTaken, numbers);
             }
-            return firstFreeName(inputs.folder, cleanCellStem(*inputs.cellValue), inputs.extension,
-                                 isTaken, numbers);
+            return firstFreeStemName(inputs, cleanCellStem(*inputs.cellValue), isTaken, numbers);
         case NamingOption::FileNumber:
             return fileNumberName(inputs.folder, inputs.fileNumber);
     }

@@ -58,9 +58,15 @@ std::string sourceExtension(std::string_view sourcePath);
 // the empty text when the name holds no ".". A folder part in front is ignored.
 std::string workbookBaseName(std::string_view workbookName);
 
-// A cell value made a file name stem: every / \ * : ? < > | removed, then cut to its first
-// 128 characters (counted as UTF-8 code points, so a character is never split).
+// A cell value made a file name stem: every / \ * : ? < > | and control character (below 32,
+// and 127) removed, then cut to its first 128 characters (counted as UTF-8 code points, so a
+// character is never split).
 std::string cleanCellStem(std::string value);
+
+// What every option's stem is saved under: control characters removed, leading and trailing
+// dots and blanks left off (a leading dot hides the file here), then cut to at most `bytes`
+// bytes, never inside a character, and trimmed again. May leave nothing.
+std::string fitStem(std::string stem, std::size_t bytes);
 
 // The first of folder + stem + extension, folder + stem + "_1" + extension, "_2"... that is not
 // taken. Throws pv::Error: kNoFreeName when "_32767" is taken too, kUnsafeStem when the stem
@@ -97,7 +103,9 @@ struct NamingInputs {
 };
 
 // The full name to save under, or nothing when the output is not saved: a text that names no
-// option, or options 3 and 4 without a cell value. Throws pv::Error as the functions above.
+// option, or options 3 and 4 without a cell value. Every stem goes through fitStem(), so that
+// it with "_32767" and the extension fits the output folder's name limit; a stem of which
+// nothing is left is named as an empty cell is. Throws pv::Error as the functions above.
 std::optional<std::string> outputFileName(std::string_view optionText, const NamingInputs& inputs,
                                           const IsTaken& isTaken = isTakenOnDisk,
                                           FreeNumbers* numbers = nullptr);

@@ -1,6 +1,7 @@
 #include "host/package/WorkbookFormats.h"
 
 #include <array>
+#include <vector>
 
 namespace pv::host {
 
@@ -55,6 +56,24 @@ std::string_view mainContentTypeFor(std::string_view extension) {
 bool isEngineReadable(std::string_view extension) {
     const WorkbookFormat* format = findWorkbookFormat(extension);
     return format != nullptr && format->reader == FormatHandler::Engine;
+}
+
+std::string readableExtensionsText(bool withOffice) {
+    std::vector<std::string_view> readable;
+    for (const WorkbookFormat& format : kFormats) {
+        if (format.reader == FormatHandler::Engine ||
+            (withOffice && format.reader == FormatHandler::Office)) {
+            readable.push_back(format.extension);
+        }
+    }
+    std::string text;
+    for (std::size_t i = 0; i < readable.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == readable.size() ? " and " : ", ";
+        }
+        text += readable[i];
+    }
+    return text;
 }
 
 bool fitsGrid(std::string_view extension, int lastRow, int lastColumn) {

@@ -32,6 +32,10 @@ std::string_view mainContentTypeFor(std::string_view lowercaseExtension);
 // Whether our engine reads workbooks with this extension.
 bool isEngineReadable(std::string_view lowercaseExtension);
 
+// The extensions read by our engine (and, with `withOffice`, by an office suite too), in the
+// table's order, for messages: ".xlsx, .xlsm, .xltx and .xltm".
+std::string readableExtensionsText(bool withOffice);
+
 // Whether a sheet whose cells end at lastRow, lastColumn fits a format: always when it has no
 // limits of its own.
 bool fitsGrid(std::string_view lowercaseExtension, int lastRow, int lastColumn);

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "core/Error.h"
+#include "host/zip/FileNameLimit.h"
 #include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
 
@@ -12,11 +13,20 @@ namespace pv::host {
 
 namespace {
 
+// The temporary file's name: ".", the output's name, "." and a random number, ".tmp". libzip
+// writes the finished archive beside it under that name + ".XXXXXX" before the rename; an output
+// whose name is near the file system's limit lends the temporary only its start, so that both
+// fit.
+constexpr std::size_t kTemporaryNameRoom = 1 + 1 + 20 + 4 + 7;
+
 std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     thread_local std::mt19937_64 random{std::random_device{}()};
     const auto folder =
         target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    return folder / ("." + target.filename().string() + "." + std::to_string(random()) + ".tmp");
+    const std::size_t limit = fileNameLimit(folder);
+    const std::string lent = cutToBytes(
+        target.filename().string(), limit > kTemporaryNameRoom ? limit - kTemporaryNameRoom : 0);
+    return folder / ("." + lent + "." + std::to_string(random()) + ".tmp");
 }
 
 // Deflate levels for parts we write ourselves: the usual one for small parts (the library's

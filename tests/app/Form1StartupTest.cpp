@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QScrollBar>
 #include <QTest>
 
 #include "Form1Fixture.h"
@@ -109,6 +111,22 @@ TEST_F(Form1Test, StartUpSetsTheCaptionTheListColumnAndTheApplicationTitle) {
     EXPECT_EQ(f.listView()->columnCount(), 1);
     EXPECT_EQ(f.listView()->headerItem()->text(0), "Excel File(s)");
     EXPECT_EQ(f.listView()->columnWidth(0), 467);
+}
+
+// Shown, the column keeps its 7000 twips rather than filling the list; dragging its divider
+// wider still brings a long name into reach by scrolling.
+TEST_F(Form1Test, TheListColumnKeepsItsWidthOnceShownAndItsDividerWidensIt) {
+    auto& f = loadedForm();
+    f.listView()->AddWorkbookRow("/in/" + QString(300, u'x') + ".xlsx");
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    QApplication::processEvents();
+    EXPECT_EQ(f.listView()->columnWidth(0), 467);
+    EXPECT_EQ(f.listView()->header()->sectionResizeMode(0), QHeaderView::Interactive);
+    f.listView()->header()->resizeSection(0, 2000);  // what a drag of the divider does
+    QApplication::processEvents();
+    EXPECT_EQ(f.listView()->columnWidth(0), 2000);
+    EXPECT_GT(f.listView()->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(Form1Test, ClosingAFullListEndsWithoutAQuestion) {

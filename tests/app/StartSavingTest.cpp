@@ -50,6 +50,36 @@ TEST_F(StartSavingTest, SplitsEveryRowAndResetsTheWindow) {
     EXPECT_EQ(window.mousePointer(), pv::pointer::kDefault);
 }
 
+// "%v", "%p" and "%m" are the progress bar's own placeholders; a workbook's name keeps them.
+TEST_F(StartSavingTest, TheProgressTextShowsTheWorkbooksNameExactly) {
+    pv::Form1& window = loadedForm();
+    const auto path = in / "Q3 %v %p%m.xlsx";
+    pv::test::writeWorkbooks({{path, {{"North", {{"B2", "n"}}}}}});
+    window.listView()->AddWorkbookRow(QString::fromStdString(path.string()));
+    window.outputFolderField()->setText(QString::fromStdString(out.path().string() + "/"));
+    std::set<QString> shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] { shown.insert(window.progressBar()->text()); });
+    watch.start(0);
+    window.button(2)->click();
+    EXPECT_TRUE(shown.contains("Processing: Q3 %v %p%m.xlsx")) << shown.size();
+    EXPECT_EQ(window.progressBar()->text(), "Progress Bar");
+}
+
+// A typed "~/" is the home folder: the outputs land there, and the field keeps what was typed.
+TEST_F(StartSavingTest, ATypedTildeSavesIntoTheHomeFolder) {
+    pv::Form1& window = formWithRows(1);
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(out.path().string()));
+    std::filesystem::create_directory(out / "books");
+    window.outputFolderField()->setText("~/books/");
+    window.button(2)->click();
+    qputenv("HOME", oldHome);
+    EXPECT_EQ(dialogs.messages(), std::vector<std::string>{"Done."});
+    EXPECT_EQ(fileNames(out / "books"), (Names{"North.xlsx"}));
+    EXPECT_EQ(window.outputFolderField()->text(), "~/books/");
+}
+
 TEST_F(StartSavingTest, ChecksComeFromTheWindowsControls) {
     pv::Form1& window = loadedForm();
     dialogs.clear();

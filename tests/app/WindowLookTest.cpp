@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QTimer>
+
+#include "app/QtDialogs.h"
 
 #include "Form1Fixture.h"
 #include "app/ApplicationTitle.h"
@@ -24,6 +28,31 @@ TEST(ApplicationTitle, CutIsMadeAtLeastOnce) {
     EXPECT_EQ(pv::shortenedApplicationTitle("Sheet Splitter"), "Sheet");
     EXPECT_EQ(pv::shortenedApplicationTitle("Pellavine"), "Pellavine");
     EXPECT_EQ(pv::shortenedApplicationTitle(""), "");
+}
+
+// A message as narrow as "Done." still leaves its title bar room for the whole title.
+TEST(MessageBoxes, AreWideEnoughForTheirTitle) {
+    pv::QtDialogs dialogs(nullptr);
+    std::vector<int> widths;
+    const auto measureAndClose = [&] {
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                widths.push_back(box->width());
+                box->close();
+            }
+        });
+    };
+    measureAndClose();
+    dialogs.message("Done.");
+    measureAndClose();
+    dialogs.askYesNo("Go on?", "Application Error");
+    ASSERT_EQ(widths.size(), 2u);
+    EXPECT_GE(widths[0], pv::messageBoxWidthForTitle("Pellavine"));
+    EXPECT_GE(widths[1], pv::messageBoxWidthForTitle("Application Error"));
+    EXPECT_GE(
+        pv::messageBoxWidthForTitle("Pellavine"),
+        QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance("Pellavine") +
+            150);
 }
 
 class WindowLookTest : public Form1Test {

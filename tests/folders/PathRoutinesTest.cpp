@@ -99,3 +99,46 @@ TEST(PathRoutines, DesktopPathFailsWhenTheSystemGivesNone) {
 }
 
 }  // namespace
+
+namespace {
+
+// HOME (and the user-folder settings under it) pointed at a folder of the test's own.
+class OwnHome {
+  public:
+    OwnHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {
+        qputenv("HOME", QByteArray::fromStdString(dir.path().string()));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((dir / ".config").string()));
+    }
+    ~OwnHome() {
+        qputenv("HOME", oldHome_);
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
+    }
+    pv::test::TempDir dir;
+
+  private:
+    QByteArray oldHome_, oldConfig_;
+};
+
+TEST(PathRoutines, WithoutADesktopFolderOutputsGoToTheHomeFolder) {
+    OwnHome home;
+    const QString homePath = QString::fromStdString(home.dir.path().string());
+    EXPECT_EQ(pv::UserDesktopFolder(), homePath);
+    EXPECT_EQ(pv::GetDesktopPath(u'/'), homePath + "/");
+    std::filesystem::create_directory(home.dir / "Desktop");
+    EXPECT_EQ(pv::UserDesktopFolder(), homePath + "/Desktop");
+    EXPECT_EQ(pv::GetDesktopPath(u'/'), homePath + "/Desktop/");
+}
+
+TEST(PathRoutines, ATildeAtTheStartIsTheHomeFolder) {
+    OwnHome home;
+    const QString homePath = QString::fromStdString(home.dir.path().string());
+    EXPECT_EQ(pv::ExpandHomeFolder("~/out/", u'/'), homePath + "/out/");
+    EXPECT_EQ(pv::ExpandHomeFolder("~", u'/'), homePath);
+    EXPECT_EQ(pv::ExpandHomeFolder("~/", u'/'), homePath + "/");
+    for (const char* unchanged : {"~ann/out", "/data/~/out", "out~/", "", "~out"})
+        EXPECT_EQ(pv::ExpandHomeFolder(unchanged, u'/'), unchanged) << unchanged;
+    EXPECT_EQ(pv::ExpandHomeFolder("~\\out", u'\\'),
+              QString(homePath).replace(u'/', u'\\') + "\\out");
+}
+
+}  // namespace

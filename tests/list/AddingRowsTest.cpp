@@ -196,4 +196,40 @@ TEST_F(ListTest, TheWindowKeepsHandlingEventsWhileAddingAFolder) {
     EXPECT_EQ(form->mousePointer(), pv::pointer::kDefault);
 }
 
+// Closing the window ends a folder walk at once, from the folder command or a dropped folder,
+// as it ends a split run: the rows are not walked to the end on a hidden window.
+TEST_F(ListTest, ClosingTheWindowEndsAFolderWalkAtOnce) {
+    TempDir big;
+    for (int f = 0; f < 40; ++f) {
+        const fs::path folder = big / ("f" + std::to_string(f));
+        fs::create_directory(folder);
+        for (int i = 0; i < 250; ++i)
+            touch(folder / ("book" + std::to_string(i) + ".xlsx"));
+    }
+    for (const bool dropped : {false, true}) {
+        SCOPED_TRACE(dropped ? "dropped" : "folder command");
+        shownList();
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            if (rows().size() > 0)
+                form->close();
+        });
+        closer.start(1);
+        if (dropped) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(q(big.path()))});
+            dropOnList(data);
+            ASSERT_TRUE(pv::test::waitUntil([&] { return !form->isVisible(); }));
+            QTest::qWait(50);
+        } else {
+            dialogs.answerInput("xlsx");
+            dialogs.answerFolder(big.path().string());
+            form->PushButton4_Click();
+        }
+        EXPECT_FALSE(form->isVisible());
+        EXPECT_LT(rows().size(), 5000);
+        EXPECT_EQ(form->mousePointer(), pv::pointer::kDefault);
+    }
+}
+
 }  // namespace

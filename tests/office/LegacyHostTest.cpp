@@ -17,6 +17,7 @@
 #include "core/Error.h"
 #include "host/zip/EntryNames.h"
 #include "office/LegacyFormats.h"
+#include "host/HostErrors.h"
 #include "office/LegacyHost.h"
 #include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
@@ -132,6 +133,25 @@ TEST(LegacyHostWithoutOffice, OfficeOpenXmlWorkbooksWorkAsBefore) {
     EXPECT_TRUE(fs::is_regular_file(dir / "Visible.xlsx"));
     EXPECT_THROW(book->saveSheetAs(0, dir / "no_value.xls"), pv::Error);
     EXPECT_FALSE(fs::exists(dir / "no_value.xls"));
+}
+
+TEST(LegacyHostWithoutOffice, AFileOfNoWorkbookFormatIsToldEveryFormatTheRunReads) {
+    pv::test::TempDir dir;
+    const fs::path notes = dir / "notes.txt";
+    std::ofstream(notes) << "text";
+    for (const OfficeSettings& office : {OfficeSettings{.soffice = {}}, installedOffice()}) {
+        auto host = hostWith(office);
+        try {
+            host->open(notes);
+            FAIL() << "opened a text file";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(pv::host::HostError::UnsupportedFormat));
+            EXPECT_EQ(e.description(), notes.string() +
+                                           ": not a workbook format this program reads (it reads "
+                                           ".xlsx, .xlsm, .xltx, .xltm, .xls, .xlt, .ods and .xlsb "
+                                           "workbooks)");
+        }
+    }
 }
 
 // --- A conversion that fails -----------------------------------------------------------------

@@ -1,8 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "split/HostReadiness.h"
@@ -111,6 +117,54 @@ TEST(IsHostRunning, AFailingProbeMeansNothingRuns) {
 TEST(IsHostRunning, ReadsThisProcessFromProc) {
     const auto names = pv::runningProcessNamesOfThisUser();
     EXPECT_NE(std::find(names.begin(), names.end(), "split_tests"), names.end());
+}
+
+// Another run's converter (our private profile) holds no workbook of the user's open; an office
+// the user started does, whatever profile it uses.
+TEST(IsHostRunning, LeavesOutOurOwnConvertersButNotTheUsersOffice) {
+    pv::test::TempDir dir;
+    const fs::path office = dir / "soffice.bin";
+    fs::copy_file("/bin/sh", office);  // waits, under the office's name and with its option
+    const auto start = [&](const std::string& profile) {
+        const std::string option = "-env:UserInstallation=file://" + profile;
+        const std::string script = "sleep 30; :";
+        char* argv[] = {const_cast<char*>(office.c_str()), const_cast<char*>("-c"),
+                        const_cast<char*>(script.c_str()), const_cast<char*>(option.c_str()),
+                        nullptr};
+        pid_t pid = 0;
+        EXPECT_EQ(::posix_spawn(&pid, office.c_str(), nullptr, nullptr, argv, environ), 0);
+        // Counted only once its exec is done: until then it is a copy of this test.
+        for (int wait = 0; wait < 500; ++wait) {
+            std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline");
+            const std::string arguments{std::istreambuf_iterator<char>(cmdline), {}};
+            if (arguments.find(option) != std::string::npos)
+                break;
+            ::usleep(10'000);
+        }
+        return pid;
+    };
+    const auto officeProcesses = [] {
+        const auto names = pv::runningProcessNamesOfThisUser();
+        return std::count(names.begin(), names.end(), "soffice.bin");
+    };
+    const auto before = officeProcesses();
+    const pid_t ours = start("/tmp/" + std::string(pv::kPrivateOfficeProfilePrefix) + "Ab12");
+    EXPECT_EQ(officeProcesses(), before);
+    const pid_t users = start("/home/ann/.config/libreoffice/4");
+    EXPECT_GT(officeProcesses(), before);
+    for (const pid_t pid : {ours, users}) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    using namespace std::string_literals;
+    EXPECT_TRUE(
+        pv::isOurOfficeConverter("soffice.bin\0--headless\0-env:UserInstallation=file:///"
+                                 "tmp/pellavine-office-x1\0"s));
+    EXPECT_FALSE(pv::isOurOfficeConverter("soffice.bin\0/tmp/pellavine-office-x1/a.xlsx\0"s));
+    EXPECT_EQ(pv::hostRunningQuestion(),
+              "Excel may be open. It is recommended that you close Excel first.\r"
+              "Use Ctrl+Alt+Del > Task Manager > EXCEL.EXE if necessary.\r\n\r\n"
+              "Would you like to proceed anyway?");
 }
 
 TEST(ConfirmHostClosed, AsksOnlyWhenAHostRunsAndNoStopsTheRun) {

@@ -171,13 +171,72 @@ TEST(NameSearch, ARunNamingManyOutputsAlikeLooksEachNameUpOnce) {
     EXPECT_EQ(outputFileName(kByName, inputs, isTaken, &numbers), "/out/Data_2001.xlsx");
 }
 
-TEST(NameSearch, OnlyRemovedCharactersGiveTheBareExtension) {
+// A stem of removed characters only would give a hidden ".xlsm": it is named as an empty cell.
+TEST(NameSearch, OnlyRemovedCharactersGiveTheNoValueName) {
     pv::test::TempDir out;
     const std::string folder = out.path().string() + "/";
     NamingInputs inputs{folder, ".xlsm", "North", "Sales", "//", 1};
-    EXPECT_EQ(outputFileName(kByA1, inputs), folder + ".xlsm");
-    std::ofstream(folder + ".xlsm") << "x";
-    EXPECT_EQ(outputFileName(kByA1, inputs), folder + "_1.xlsm");
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + "no_value.xls");
+    std::ofstream(folder + "no_value.xls") << "x";
+    EXPECT_EQ(outputFileName(kByA1, inputs), folder + "no_value_1.xlsm");
+}
+
+// Every option's stem: no hidden files, no control characters, no blanks or dots at the ends.
+TEST(NameSearch, EveryStemIsSavedVisibleAndWithoutControlCharacters) {
+    pv::test::TempDir out;
+    const std::string folder = out.path().string() + "/";
+    struct Case {
+        const std::string* option;
+        std::string sheet, base, cell, expected;
+    };
+    const std::vector<Case> cases = {
+        {&kByA1, "North", "Sales", ".profile", "profile.xlsx"},
+        {&kByA1, "North", "Sales", "two\nlines\r\tand\x7f bell\x01", "twolinesand bell.xlsx"},
+        {&kByA1, "North", "Sales", "  padded . ..", "padded.xlsx"},
+        {&kByA1, "North", "Sales", " . ", "no_value.xls"},
+        {&kByUserCell, "North", "Sales", "...x.y...", "x.y.xlsx"},
+        {&kByName, ".hidden", "Sales", "", "hidden.xlsx"},
+        {&kByName, ".", "Sales", "", "no_value.xls"},
+        {&kByName, " Tab\there ", "Sales", "", "Tabhere.xlsx"},
+        {&kByWorkbookAndName, "North.", "", "", "North.xlsx"},
+        {&kByWorkbookAndName, "North", ".bashrc", "", "bashrc North.xlsx"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sheet + "|" + c.base + "|" + c.cell);
+        const NamingInputs inputs{folder, ".xlsx", c.sheet, c.base, c.cell, 1};
+        EXPECT_EQ(outputFileName(*c.option, inputs), folder + c.expected);
+    }
+    // A sheet name that would leave the folder is still refused, not cleaned into another name.
+    const NamingInputs crafted{folder, ".xlsx", "../North", "Sales", "", 1};
+    EXPECT_EQ(errorNumberOf([&] { outputFileName(kByName, crafted); }),
+              pv::number(pv::split::SplitError::UnsafeStem));
+}
+
+// 200 three-byte characters are 128 characters, 384 bytes: more than a name may hold here. The
+// stem is cut further, on a character boundary, so that it, "_32767" and the extension fit.
+TEST(NameSearch, ALongNonAsciiStemFitsTheFileSystemsNameLimit) {
+    std::string wide;
+    for (int i = 0; i < 200; ++i) {
+        wide += "\xE6\x95\xB0";  // U+6570
+    }
+    for (const std::string* option : {&kByA1, &kByWorkbookAndName}) {
+        SCOPED_TRACE(*option);
+        pv::test::TempDir out;
+        const std::string folder = out.path().string() + "/";
+        const NamingInputs inputs{folder, ".xlsx", "North", wide, wide, 1};
+        const auto name = outputFileName(*option, inputs);
+        ASSERT_TRUE(name);
+        const std::string stem = name->substr(folder.size(), name->size() - folder.size() - 5);
+        EXPECT_EQ(stem.size() % 3, 0u) << "a character was split";
+        EXPECT_LE(stem.size() + std::string("_32767.xlsx").size(), 255u);
+        EXPECT_GE(stem.size() + std::string("_32767.xlsx").size(), 253u);
+        EXPECT_EQ(stem, wide.substr(0, stem.size()));
+        EXPECT_TRUE(std::ofstream(*name) << "x");
+        const auto next = outputFileName(*option, inputs);
+        EXPECT_EQ(*next, folder + stem + "_1.xlsx");
+        EXPECT_TRUE(std::ofstream(folder + stem + "_32767.xlsx") << "x");
+    }
+    EXPECT_EQ(fitStem(std::string(10, 'a') + " b", 11), std::string(10, 'a'));
 }
 
 TEST(NameSearch, EveryKindOfEntryIsTaken) {

@@ -117,6 +117,23 @@ TEST_F(SplitRunTest, NoValueSubstituteIsReportedAndTheSecondRunNumbersOn) {
                                             "Q1Q2 totals_1.xlsx", "no_value_1.xlsx"}));
 }
 
+// Names that the file system would refuse, or that would hide the output, are saved visibly.
+TEST_F(SplitRunTest, LongAndHiddenCellNamesStillGiveVisibleOutputs) {
+    std::string wide;
+    for (int i = 0; i < 200; ++i)
+        wide += "\xE6\x95\xB0";
+    const fs::path source = in / "Names.xlsx";
+    pv::test::writeWorkbooks({{source,
+                               {{"Wide", {{"A1", wide}, {"B2", "w"}}},
+                                {"Dotted", {{"A1", ".profile\nline"}, {"B2", "d"}}}}}});
+    run({source.string()}, kCellA1);
+    EXPECT_TRUE(observer.failed.empty());
+    const std::string stem = wide.substr(0, 81 * 3);
+    EXPECT_EQ(fileNames(out.path()), (Names{stem + ".xlsx", "profileline.xlsx"}));
+    EXPECT_EQ(pv::test::outputSummary(out / (stem + ".xlsx"), "B2"), "1|Wide|" + wide + "|w");
+    EXPECT_EQ(pv::test::outputSummary(out / "profileline.xlsx", "B2"), "1|Dotted|.profile\nline|d");
+}
+
 TEST_F(SplitRunTest, UserCellNamesFromTheFirstCellOfTheChosenBlock) {
     dialogs.answerRange("$C$3:$E$9");
     run({sales().string()}, kUserCell);
