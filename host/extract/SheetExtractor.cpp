@@ -1,5 +1,6 @@
 #include "host/extract/SheetExtractor.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -23,15 +24,19 @@ namespace {
 
 // The new bytes of one part the graph says is rewritten; nothing when a part that might point
 // at other sheets does not, and is copied as it is.
+// `stringIndexes`: set when the sheet is rewritten, which then renumbers its shared strings so
+// that the output's table holds only those it uses.
 std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t sheet,
                                      const SheetFacts& scan, const SheetScope& scope,
-                                     const PartGraph& graph, const PartRewrite& rewrite) {
+                                     const PartGraph& graph, const PartRewrite& rewrite,
+                                     const std::vector<std::uint32_t>* stringIndexes) {
     const ZipReader& zip = source.zip;
     const std::string& part = rewrite.part;
     using Kind = PartRewrite::Kind;
     switch (rewrite.kind) {
         case Kind::Sheet:
-            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
+            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets,
+                                stringIndexes);
         case Kind::Chart:
             return rewriteChart(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::ChartEx:
@@ -49,7 +54,7 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
         case Kind::Persons:
             return filterPersons(zip, part, rewrite.threadedComments);
         case Kind::SharedStrings:
-            return writeSharedStrings(*source.strings, scan.usedStrings);
+            return writeSharedStrings(*source.strings, scan.usedStrings, stringIndexes != nullptr);
         case Kind::Relationships:
             return writeRelationshipsWithout(zip.read(part), zip.where(part),
                                              rewrite.droppedRelationships, rewrite.targets);
@@ -85,9 +90,18 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
                   const SheetScope& scope, const std::filesystem::path& output) {
     const std::string mainType(mainContentTypeFor(lowercaseExtension(output.string())));
     const PartGraph graph = buildPartGraph(source, sheet, scan, scope);
+    std::vector<std::uint32_t> stringIndexes;
+    const bool rewritesSheet =
+        source.strings != nullptr &&
+        std::any_of(graph.rewrites.begin(), graph.rewrites.end(),
+                    [](const PartRewrite& r) { return r.kind == PartRewrite::Kind::Sheet; });
+    if (rewritesSheet) {
+        stringIndexes = denseStringIndexes(scan.usedStrings);
+    }
     std::map<std::string, std::string> generated;
     for (const auto& rewrite : graph.rewrites) {
-        if (auto bytes = rewritten(source, sheet, scan, scope, graph, rewrite)) {
+        if (auto bytes = rewritten(source, sheet, scan, scope, graph, rewrite,
+                                   rewritesSheet ? &stringIndexes : nullptr)) {
             generated[rewrite.part] = std::move(*bytes);
         }
     }

@@ -1,10 +1,12 @@
 #include "host/extract/SheetRewriter.h"
 
+#include <charconv>
 #include <set>
 #include <vector>
 
 #include "host/cells/HyperlinkLocation.h"
 #include "host/extract/OtherSheetCells.h"
+#include "host/extract/PartWriters.h"
 #include "host/refs/SheetRange.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
@@ -43,8 +45,14 @@ bool holdsFormula(std::string_view local) {
 class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
-                        OtherSheetCells* otherSheets, std::string& out)
-        : scope_(scope), dropped_(dropped), otherSheets_(otherSheets), out_(out), emitter_(out) {
+                        OtherSheetCells* otherSheets,
+                        const std::vector<std::uint32_t>* stringIndexes, std::string& out)
+        : scope_(scope),
+          dropped_(dropped),
+          otherSheets_(otherSheets),
+          stringIndexes_(stringIndexes),
+          out_(out),
+          emitter_(out) {
         emitter_.declaration();
     }
 
@@ -62,6 +70,9 @@ class SheetRewriterStream : public XmlStream {
             cellDepth_ = depth();
             cellName_ = name;
             cellAttributes_ = copyAttributes(attributes);
+            const char* type = findAttribute(attributes, "t");
+            sharedStringCell_ =
+                stringIndexes_ != nullptr && type != nullptr && std::string_view(type) == "s";
             cellBody_.clear();
             formula_.clear();
             value_.clear();
@@ -150,7 +161,9 @@ class SheetRewriterStream : public XmlStream {
         if (collecting_) {
             text_.append(s);
         }
-        emitter_.text(s);
+        if (!renumbering_) {
+            emitter_.text(s);
+        }
     }
 
   private:
@@ -177,6 +190,7 @@ class SheetRewriterStream : public XmlStream {
         } else if (depth() == cellDepth_ + 1 && local == "v") {
             hasValue_ = true;
             collecting_ = true;
+            renumbering_ = sharedStringCell_;
             text_.clear();
         }
         emitter_.start(name, attributes);
@@ -189,6 +203,11 @@ class SheetRewriterStream : public XmlStream {
         } else if (depth() == cellDepth_ + 1 && local == "v") {
             value_ = text_;
             collecting_ = false;
+            if (renumbering_) {
+                renumbering_ = false;
+                renumber(value_);
+                emitter_.text(value_);
+            }
         }
         emitter_.end(name);
     }
@@ -219,6 +238,16 @@ class SheetRewriterStream : public XmlStream {
             return;
         }
         writeValueCell();
+    }
+
+    // The same test of the index as the sheet scan's, which marked the strings used.
+    void renumber(std::string& value) const {
+        std::size_t index = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
+        if (ec == std::errc() && index < stringIndexes_->size() &&
+            (*stringIndexes_)[index] != kUnusedString) {
+            value = std::to_string((*stringIndexes_)[index]);
+        }
     }
 
     // The cell with its cached value and without its formula.
@@ -305,6 +334,7 @@ class SheetRewriterStream : public XmlStream {
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
     OtherSheetCells* otherSheets_;
+    const std::vector<std::uint32_t>* stringIndexes_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
@@ -313,6 +343,8 @@ class SheetRewriterStream : public XmlStream {
     bool collecting_ = false;
     bool hasFormula_ = false;
     bool hasValue_ = false;
+    bool sharedStringCell_ = false;
+    bool renumbering_ = false;
     int cellDepth_ = 0;
     std::string cellName_;
     Attributes cellAttributes_;
@@ -328,9 +360,17 @@ class SheetRewriterStream : public XmlStream {
 
 std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
                          const std::set<std::string>& droppedRelationships,
-                         OtherSheetCells* otherSheets) {
+                         OtherSheetCells* otherSheets,
+                         const std::vector<std::uint32_t>* stringIndexes) {
     std::string out;
-    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, out);
+    {
+        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, stringIndexes, out);
+        if (plain.parsePlain(zip, part)) {
+            return out;
+        }
+    }
+    out.clear();
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, stringIndexes, out);
     stream.parse(zip, part);
     return out;
 }

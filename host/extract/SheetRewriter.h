@@ -4,10 +4,12 @@
 // validations, conditional-format rules and hyperlinks that point to other sheets are dropped,
 // and so are the slicer and timeline references whose relationships the sheet lost and form
 // controls' links to other sheets. A formula that only reads one cell of another sheet and
-// has no cached value gets that cell's.
+// has no cached value gets that cell's. Shared-string cells can be renumbered on the way.
 // Streams the part: only the rewritten XML is held in memory.
+#include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pv::host {
 
@@ -16,9 +18,12 @@ class SheetScope;
 class ZipReader;
 
 // `droppedRelationships`: ids of the sheet's relationships that the output leaves out;
-// `otherSheets` (may be null): the cells formulas without a cached value read.
+// `otherSheets` (may be null): the cells formulas without a cached value read;
+// `stringIndexes` (may be null): old shared-string index -> new one; an index it does not map
+// (unused, or past the table) is written as it was.
 std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
                          const std::set<std::string>& droppedRelationships = {},
-                         OtherSheetCells* otherSheets = nullptr);
+                         OtherSheetCells* otherSheets = nullptr,
+                         const std::vector<std::uint32_t>* stringIndexes = nullptr);
 
 }  // namespace pv::host
