@@ -14,6 +14,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/package/WorkbookModel.h"
 #include "host/refs/SheetScope.h"
+#include "host/zip/DeflateStream.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipReader.h"
 #include "host/zip/ZipWriter.h"
@@ -23,20 +24,18 @@ namespace pv::host {
 namespace {
 
 // The new bytes of one part the graph says is rewritten; nothing when a part that might point
-// at other sheets does not, and is copied as it is.
-// `stringIndexes`: set when the sheet is rewritten, which then renumbers its shared strings so
-// that the output's table holds only those it uses.
+// at other sheets does not, and is copied as it is. The sheet itself streams (writeSheet).
+// `dense`: the sheet's shared strings are renumbered, so the table holds only those it uses.
 std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t sheet,
                                      const SheetFacts& scan, const SheetScope& scope,
                                      const PartGraph& graph, const PartRewrite& rewrite,
-                                     const std::vector<std::uint32_t>* stringIndexes) {
+                                     bool dense) {
     const ZipReader& zip = source.zip;
     const std::string& part = rewrite.part;
     using Kind = PartRewrite::Kind;
     switch (rewrite.kind) {
         case Kind::Sheet:
-            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets,
-                                stringIndexes);
+            break;
         case Kind::Chart:
             return rewriteChart(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::ChartEx:
@@ -54,7 +53,7 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
         case Kind::Persons:
             return filterPersons(zip, part, rewrite.threadedComments);
         case Kind::SharedStrings:
-            return writeSharedStrings(*source.strings, scan.usedStrings, stringIndexes != nullptr);
+            return writeSharedStrings(*source.strings, scan.usedStrings, dense);
         case Kind::Relationships:
             return writeRelationshipsWithout(zip.read(part), zip.where(part),
                                              rewrite.droppedRelationships, rewrite.targets);
@@ -98,11 +97,16 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
     if (rewritesSheet) {
         stringIndexes = denseStringIndexes(scan.usedStrings);
     }
-    std::map<std::string, std::string> generated;
+    std::map<std::string, DeflatedPart> generated;
     for (const auto& rewrite : graph.rewrites) {
-        if (auto bytes = rewritten(source, sheet, scan, scope, graph, rewrite,
-                                   rewritesSheet ? &stringIndexes : nullptr)) {
-            generated[rewrite.part] = std::move(*bytes);
+        if (rewrite.kind == PartRewrite::Kind::Sheet) {
+            DeflateStream out;
+            rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
+                         source.otherSheets, rewritesSheet ? &stringIndexes : nullptr, out);
+            generated[rewrite.part] = out.finish();
+        } else if (auto bytes =
+                       rewritten(source, sheet, scan, scope, graph, rewrite, rewritesSheet)) {
+            generated[rewrite.part] = deflatePart(*bytes);
         }
     }
 
@@ -122,7 +126,7 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
             continue;
         }
         if (auto it = generated.find(part); it != generated.end()) {
-            writer.add(graph.outputName(part), std::move(it->second));
+            writer.addDeflated(graph.outputName(part), std::move(it->second));
         } else {
             writer.copyRaw(source.zip, part, graph.outputName(part));
         }

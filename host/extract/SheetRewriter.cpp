@@ -11,6 +11,7 @@
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
+#include "host/zip/DeflateStream.h"
 #include "host/zip/ZipReader.h"
 
 namespace pv::host {
@@ -46,8 +47,10 @@ class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
                         OtherSheetCells* otherSheets,
-                        const std::vector<std::uint32_t>* stringIndexes, std::string& out)
-        : scope_(scope),
+                        const std::vector<std::uint32_t>* stringIndexes, DeflateStream& sink,
+                        std::string& out)
+        : sink_(sink),
+          scope_(scope),
           dropped_(dropped),
           otherSheets_(otherSheets),
           stringIndexes_(stringIndexes),
@@ -154,6 +157,15 @@ class SheetRewriterStream : public XmlStream {
             return;
         }
         emitter_.end(name);
+        if (out_.size() >= kFlushSize && frames_.empty()) {
+            flush();
+        }
+    }
+
+  public:
+    void flush() {
+        sink_.write(out_);
+        out_.clear();
     }
 
     void onText(const char* text, int length) override {
@@ -331,6 +343,8 @@ class SheetRewriterStream : public XmlStream {
         emitter_.end(frame.name);
     }
 
+    static constexpr std::size_t kFlushSize = 256 * 1024;
+    DeflateStream& sink_;
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
     OtherSheetCells* otherSheets_;
@@ -358,21 +372,24 @@ class SheetRewriterStream : public XmlStream {
 
 }  // namespace
 
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships,
-                         OtherSheetCells* otherSheets,
-                         const std::vector<std::uint32_t>* stringIndexes) {
-    std::string out;
+void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                  const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
+                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out) {
+    std::string pending;
     {
-        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, stringIndexes, out);
+        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, stringIndexes, out,
+                                  pending);
         if (plain.parsePlain(zip, part)) {
-            return out;
+            plain.flush();
+            return;
         }
     }
-    out.clear();
-    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, stringIndexes, out);
+    out.reset();
+    pending.clear();
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, stringIndexes, out,
+                               pending);
     stream.parse(zip, part);
-    return out;
+    stream.flush();
 }
 
 }  // namespace pv::host

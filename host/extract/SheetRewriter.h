@@ -5,7 +5,8 @@
 // and so are the slicer and timeline references whose relationships the sheet lost and form
 // controls' links to other sheets. A formula that only reads one cell of another sheet and
 // has no cached value gets that cell's. Shared-string cells can be renumbered on the way.
-// Streams the part: only the rewritten XML is held in memory.
+// Streams the part: rows go on to the deflater as they are rewritten, so the memory held does
+// not grow with the sheet.
 #include <cstdint>
 #include <set>
 #include <string>
@@ -13,6 +14,7 @@
 
 namespace pv::host {
 
+class DeflateStream;
 class OtherSheetCells;
 class SheetScope;
 class ZipReader;
@@ -20,10 +22,9 @@ class ZipReader;
 // `droppedRelationships`: ids of the sheet's relationships that the output leaves out;
 // `otherSheets` (may be null): the cells formulas without a cached value read;
 // `stringIndexes` (may be null): old shared-string index -> new one; an index it does not map
-// (unused, or past the table) is written as it was.
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships = {},
-                         OtherSheetCells* otherSheets = nullptr,
-                         const std::vector<std::uint32_t>* stringIndexes = nullptr);
+// (unused, or past the table) is written as it was. The new part goes to `out`.
+void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                  const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
+                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out);
 
 }  // namespace pv::host
