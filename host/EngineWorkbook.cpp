@@ -89,7 +89,9 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
         return lastFacts_;
     }
     factsSheet_.reset();
-    if (auto known = facts_->sheet(sheet)) {
+    if (entry.part.empty()) {
+        lastFacts_ = SheetFacts{};
+    } else if (auto known = facts_->sheet(sheet)) {
         lastFacts_ = std::move(*known);
     } else {
         ScanOptions options;
@@ -120,6 +122,9 @@ std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
 }
 
 const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int column) {
+    if (worksheet(sheet).part.empty()) {
+        return nullptr;
+    }
     if (windowSheet_ != sheet || row < windowFirstRow_ || row > windowLastRow_) {
         windowSheet_.reset();
         ScanOptions options;
@@ -164,6 +169,11 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     if (sheet >= model_.sheets.size()) {
         throw Error(HostError::NoSuchSheet,
                     path_.string() + ": no sheet number " + std::to_string(sheet + 1));
+    }
+    if (model_.sheets[sheet].part.empty()) {
+        throw Error(ZipError::MissingPart,
+                    path_.string() + ": sheet \"" + model_.sheets[sheet].info.name +
+                        "\" has no part in the package, so there is nothing to save");
     }
     std::filesystem::path target = output;
     if (lowercaseExtension(target.filename().string()).empty()) {

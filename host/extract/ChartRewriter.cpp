@@ -33,13 +33,6 @@ bool showsAs(const CachedCell& cell, bool numbers) {
     return numbers ? cell.kind == CachedCell::Kind::Number : cell.kind != CachedCell::Kind::Empty;
 }
 
-std::string shownText(const CachedCell& cell) {
-    if (cell.kind == CachedCell::Kind::Boolean) {
-        return cell.value == "0" ? "FALSE" : "TRUE";
-    }
-    return cell.value;
-}
-
 // Moves the cache's points (and format code) into a literal of the given name; without cached
 // points, the points are the cells the reference names.
 void toLiteral(pugi::xml_node ref, pugi::xml_node cache, const std::string& literalName,
@@ -60,7 +53,7 @@ void toLiteral(pugi::xml_node ref, pugi::xml_node cache, const std::string& lite
             if (showsAs(cell, numbers)) {
                 auto pt = literal.append_child((prefix + "pt").c_str());
                 pt.append_attribute("idx") = i;
-                pt.append_child((prefix + "v").c_str()).text().set(shownText(cell).c_str());
+                pt.append_child((prefix + "v").c_str()).text().set(literalText(cell).c_str());
             }
         }
     } else if (cache) {
@@ -86,7 +79,7 @@ std::string shownName(pugi::xml_node ref, OtherSheetCells* cells) {
     if (const auto block = uncachedCells(ref, cache, cells)) {
         for (const auto& cell : block->cells) {
             if (cell.kind != CachedCell::Kind::Empty) {
-                text += (text.empty() ? "" : " ") + shownText(cell);
+                text += (text.empty() ? "" : " ") + literalText(cell);
             }
         }
     }

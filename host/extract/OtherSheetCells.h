@@ -19,6 +19,15 @@ struct CachedCell {
     std::string value;
 };
 
+// The cell as a constant in a chart literal or an explicit list shows it: booleans as TRUE or
+// FALSE, everything else as stored ("" when empty).
+inline std::string literalText(const CachedCell& cell) {
+    if (cell.kind == CachedCell::Kind::Boolean) {
+        return cell.value == "0" ? "FALSE" : "TRUE";
+    }
+    return cell.value;
+}
+
 // A block of cached values, row by row.
 struct CachedBlock {
     int rows = 0;

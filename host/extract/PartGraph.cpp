@@ -65,8 +65,12 @@ class GraphWalk {
     void rewrite(PartRewrite::Kind kind, std::string part, std::set<std::string> dropped = {},
                  std::vector<std::string> threadedComments = {},
                  std::map<std::string, std::string> targets = {}) {
-        graph_.rewrites.push_back({kind, std::move(part), std::move(dropped),
-                                   std::move(threadedComments), std::move(targets)});
+        graph_.rewrites.push_back({kind,
+                                   std::move(part),
+                                   std::move(dropped),
+                                   std::move(threadedComments),
+                                   std::move(targets),
+                                   {}});
     }
     // Records the relationships part of `part` (as stored) kept, under the name that belongs to
     // `part`'s spelling.
@@ -102,7 +106,9 @@ class GraphWalk {
     void collectParts() {
         const SheetEntry& sheet = model_.sheets[sheet_];
         for (const auto& other : model_.sheets) {
-            foreignParts_.insert(lowercase(other.part));
+            if (!other.part.empty()) {
+                foreignParts_.insert(lowercase(other.part));
+            }
         }
         foreignParts_.insert(lowercase(model_.workbookPart));
         foreignParts_.erase(lowercase(sheet.part));
@@ -148,6 +154,10 @@ class GraphWalk {
                 }
                 if (rel.is("person")) {
                     rewrite(PartRewrite::Kind::Persons, stored(rel.target), {}, threadedComments_);
+                }
+                if (rel.is("connections")) {
+                    rewrite(PartRewrite::Kind::Connections, stored(rel.target));
+                    graph_.rewrites.back().queryTables = queryTables_;
                 }
             }
         }
@@ -205,6 +215,7 @@ class GraphWalk {
             }
             if (rel.is("queryTable")) {
                 usesQueryTables_ = true;
+                queryTables_.push_back(rel.target);
             }
             // Pivot tables stay as the cells they show; slicers and timelines need the caches.
             if (isSheet && (rel.is("pivotTable") || rel.is("slicer") || rel.is("timeline"))) {
@@ -310,6 +321,7 @@ class GraphWalk {
     std::set<std::string> neededWorkbookLevel_;
     std::set<std::string> droppedSheetReferences_;
     std::vector<std::string> threadedComments_;
+    std::vector<std::string> queryTables_;
     bool usesThreadedComments_ = false;
     bool usesQueryTables_ = false;
 };

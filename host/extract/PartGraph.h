@@ -28,6 +28,7 @@ struct PartRewrite {
         PivotCacheSource,
         VmlControlLinks,
         Persons,        // only the authors threadedComments name
+        Connections,    // only those queryTables use
         Links,          // a drawing without the links that use droppedRelationships
         Relationships,  // without droppedRelationships, with `targets`
         Workbook,
@@ -44,6 +45,7 @@ struct PartRewrite {
     // Relationship id -> the Target written instead: the part as the package spells it, where
     // the source's Target spells it in another case.
     std::map<std::string, std::string> targets;
+    std::vector<std::string> queryTables;
 };
 
 struct PartGraph {

@@ -1,5 +1,6 @@
 #include "host/extract/ReferenceRewriters.h"
 
+#include "host/refs/FormulaReferences.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlDocument.h"
 #include "host/zip/ZipReader.h"
@@ -7,18 +8,6 @@
 namespace pv::host {
 
 namespace {
-
-// A sheet name as a formula writes it: quoted, inner quotes doubled.
-std::string quotedSheet(std::string_view name) {
-    std::string out = "'";
-    for (char c : name) {
-        out += c;
-        if (c == '\'') {
-            out += c;
-        }
-    }
-    return out + "'";
-}
 
 // The part loaded, edited, and written again when `edit` says it changed something.
 template <typename Edit>
@@ -126,8 +115,9 @@ std::optional<std::string> rewritePivotCacheSource(const ZipReader& zip, const s
             }
             const auto sheet = source.attribute("sheet");
             const auto name = source.attribute("name");
-            const bool foreign = (sheet && scope.isForeign(quotedSheet(sheet.value()) + "!A1")) ||
-                                 (name && scope.isForeign(name.value()));
+            const bool foreign =
+                (sheet && scope.isForeign(quotedInFormula(sheet.value(), '\'') + "!A1")) ||
+                (name && scope.isForeign(name.value()));
             if (foreign) {
                 // The cached records stay readable; the source is gone, so it is never refreshed.
                 source.remove_attribute("sheet");

@@ -6,6 +6,7 @@
 
 #include "host/cells/SheetScan.h"
 #include "host/extract/ChartRewriter.h"
+#include "host/extract/ConnectionsFilter.h"
 #include "host/extract/PartGraph.h"
 #include "host/extract/PartWriters.h"
 #include "host/extract/PersonsFilter.h"
@@ -52,6 +53,8 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
             return rewriteVmlControlLinks(zip, part, scope);
         case Kind::Persons:
             return filterPersons(zip, part, rewrite.threadedComments);
+        case Kind::Connections:
+            return filterConnections(zip, part, rewrite.queryTables, scope);
         case Kind::SharedStrings:
             return writeSharedStrings(*source.strings, scan.usedStrings, dense);
         case Kind::Relationships:

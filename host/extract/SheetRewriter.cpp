@@ -1,10 +1,13 @@
 #include "host/extract/SheetRewriter.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "host/cells/HyperlinkLocation.h"
+#include "host/extract/CachedConstants.h"
 #include "host/extract/OtherSheetCells.h"
 #include "host/extract/PartWriters.h"
 #include "host/refs/SheetRange.h"
@@ -59,6 +62,12 @@ class SheetRewriterStream : public XmlStream {
         emitter_.declaration();
     }
 
+    // Hands what is written so far to the deflater.
+    void flush() {
+        sink_.write(out_);
+        out_.clear();
+    }
+
   protected:
     void onStart(const char* name, const char** attributes) override {
         const auto local = localName(name);
@@ -99,7 +108,11 @@ class SheetRewriterStream : public XmlStream {
         }
         if (!inSheetData_ && !frames_.empty() && holdsFormula(local)) {
             collecting_ = true;
+            deferText_ = true;  // written at its end, perhaps made to stand alone
             text_.clear();
+            if (local != "f") {
+                formulaSlot_ = std::string(local);
+            }
         }
         if (local == "controlPr") {
             // A form control linked to another sheet's cells keeps working, unlinked.
@@ -146,11 +159,19 @@ class SheetRewriterStream : public XmlStream {
         }
         if (collecting_ && holdsFormula(local)) {
             collecting_ = false;
-            if (scope_.isForeign(text_)) {
-                for (auto& frame : frames_) {
-                    frame.foreign = frame.foreign || isFilteredItem(localName(frame.name));
+            deferText_ = false;
+            std::string formula = std::move(text_);
+            if (scope_.isForeign(formula)) {
+                auto standalone = standaloneFormula(formula);
+                if (standalone && !scope_.isForeign(*standalone)) {
+                    formula = std::move(*standalone);
+                } else {
+                    for (auto& frame : frames_) {
+                        frame.foreign = frame.foreign || isFilteredItem(localName(frame.name));
+                    }
                 }
             }
+            emitter_.text(formula);
         }
         if (!frames_.empty() && frames_.back().name == name && frames_.back().depth == depth()) {
             closeFrame();
@@ -162,18 +183,12 @@ class SheetRewriterStream : public XmlStream {
         }
     }
 
-  public:
-    void flush() {
-        sink_.write(out_);
-        out_.clear();
-    }
-
     void onText(const char* text, int length) override {
         const std::string_view s(text, static_cast<std::size_t>(length));
         if (collecting_) {
             text_.append(s);
         }
-        if (!renumbering_) {
+        if (!renumbering_ && !deferText_) {
             emitter_.text(s);
         }
     }
@@ -188,6 +203,32 @@ class SheetRewriterStream : public XmlStream {
         int droppedItems;
         int depth;
     };
+
+    // A foreign formula of the innermost validation or rule, made of other sheets' values.
+    std::optional<std::string> standaloneFormula(const std::string& formula) const {
+        if (otherSheets_ == nullptr) {
+            return std::nullopt;
+        }
+        const Frame* item = nullptr;
+        for (auto it = frames_.rbegin(); it != frames_.rend() && item == nullptr; ++it) {
+            if (isFilteredItem(localName(it->name))) {
+                item = &*it;
+            }
+        }
+        if (item == nullptr || localName(item->name) == "hyperlink") {
+            return std::nullopt;
+        }
+        const bool list =
+            localName(item->name) == "dataValidation" && formulaSlot_ == "formula1" &&
+            std::any_of(item->attributes.begin(), item->attributes.end(),
+                        [](const auto& a) { return a.first == "type" && a.second == "list"; });
+        if (list) {
+            if (auto explicitList = explicitListFor(formula, scope_, *otherSheets_)) {
+                return explicitList;
+            }
+        }
+        return withCellNamesAsValues(formula, scope_, *otherSheets_);
+    }
 
     void cellStart(std::string_view local, const char* name, const char** attributes) {
         if (depth() == cellDepth_ + 1 && local == "f") {
@@ -355,6 +396,8 @@ class SheetRewriterStream : public XmlStream {
     bool inSheetData_ = false;
     bool inCell_ = false;
     bool collecting_ = false;
+    bool deferText_ = false;
+    std::string formulaSlot_;  // formula1, formula2 or formula: where the text is
     bool hasFormula_ = false;
     bool hasValue_ = false;
     bool sharedStringCell_ = false;

@@ -4,7 +4,10 @@
 // validations, conditional-format rules and hyperlinks that point to other sheets are dropped,
 // and so are the slicer and timeline references whose relationships the sheet lost and form
 // controls' links to other sheets. A formula that only reads one cell of another sheet and
-// has no cached value gets that cell's. Shared-string cells can be renumbered on the way.
+// has no cached value gets that cell's. A validation list drawn from another sheet becomes the
+// explicit list of the values it showed, and a name for one cell of another sheet in a
+// validation or conditional format becomes that cell's value, when `otherSheets` can say.
+// Shared-string cells can be renumbered on the way.
 // Streams the part: rows go on to the deflater as they are rewritten, so the memory held does
 // not grow with the sheet.
 #include <cstdint>

@@ -97,6 +97,11 @@ WorkbookModel WorkbookModel::read(const ZipReader& zip) {
                 rel = &r;
             }
         }
+        if (sheet.relationshipId.empty()) {
+            // Written by some libraries for a sheet that never had cells: readers show it empty.
+            model.sheets.push_back(std::move(sheet));
+            continue;
+        }
         if (rel == nullptr || rel->target.empty() || !zip.contains(rel->target)) {
             throw Error(ZipError::MissingPart, zip.where(model.workbookPart) + ": sheet \"" +
                                                    sheet.info.name + "\" has no part");

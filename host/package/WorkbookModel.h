@@ -13,7 +13,8 @@ class ZipReader;
 
 struct SheetEntry {
     SheetInfo info;
-    std::string part;            // resolved part name
+    // The resolved part name; empty for a sheet without a relationship id, which holds nothing.
+    std::string part;
     std::string relationshipId;  // in the workbook's relationships
 };
 

@@ -53,6 +53,7 @@ class FormulaLexer {
                     skipSpanEnd();
                 } else if (!(word[0] >= '0' && word[0] <= '9')) {
                     refs_.identifiers.push_back(word);
+                    refs_.identifierOffsets.push_back(begin);
                 }
                 if (pos_ < text_.size() && text_[pos_] == '[') {
                     skipBracket();  // a structured reference: Table1[Column]
@@ -165,6 +166,17 @@ class FormulaLexer {
 
 FormulaReferences scanFormula(std::string_view formula) {
     return FormulaLexer(formula).run();
+}
+
+std::string quotedInFormula(std::string_view text, char quote) {
+    std::string out(1, quote);
+    for (char c : text) {
+        out += c;
+        if (c == quote) {
+            out += c;
+        }
+    }
+    return out + quote;
 }
 
 }  // namespace pv::host

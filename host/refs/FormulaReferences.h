@@ -9,12 +9,17 @@
 namespace pv::host {
 
 struct FormulaReferences {
-    std::vector<std::string> sheets;       // unquoted, unescaped sheet names before "!"
-    bool threeD = false;                   // a span of sheets ("S1:S3!A1")
-    bool external = false;                 // a reference into another workbook ("[1]...")
-    std::vector<std::string> identifiers;  // names, table names (not functions)
+    std::vector<std::string> sheets;             // unquoted, unescaped sheet names before "!"
+    bool threeD = false;                         // a span of sheets ("S1:S3!A1")
+    bool external = false;                       // a reference into another workbook ("[1]...")
+    std::vector<std::string> identifiers;        // names, table names (not functions)
+    std::vector<std::size_t> identifierOffsets;  // where each identifier starts in the formula
 };
 
 FormulaReferences scanFormula(std::string_view formula);
+
+// `text` as a formula quotes it: within `quote` (' for a sheet name, " for a string), each
+// `quote` inside doubled.
+std::string quotedInFormula(std::string_view text, char quote);
 
 }  // namespace pv::host

@@ -12,7 +12,7 @@ SheetScope::TableNames SheetScope::readTableNames(const ZipReader& zip,
                                                   const WorkbookModel& model) {
     TableNames tables;
     for (std::size_t i = 0; i < model.sheets.size(); ++i) {
-        if (model.sheets[i].info.kind != SheetKind::Worksheet) {
+        if (model.sheets[i].info.kind != SheetKind::Worksheet || model.sheets[i].part.empty()) {
             continue;
         }
         for (const auto& rel : readRelationships(zip, model.sheets[i].part)) {
@@ -58,6 +58,9 @@ SheetScope::SheetScope(const WorkbookModel& model, const TableNames& tables, std
             meant[lowercase(names[i].name)] = i;
         }
     }
+    for (const auto& [name, index] : meant) {
+        nameTexts_.emplace(name, names[index].formula);
+    }
     // A formula that uses a name the output does not keep would be #NAME? there (or, when a
     // dropped local name hid a kept workbook-wide one, would mean that other name): it is foreign.
     for (bool changed = true; changed;) {
@@ -98,6 +101,11 @@ bool SheetScope::refersOutside(std::string_view formula) const {
 
 bool SheetScope::isForeign(std::string_view formula) const {
     return refersOutside(formula);
+}
+
+const std::string* SheetScope::nameText(std::string_view name) const {
+    const auto it = nameTexts_.find(lowercase(name));
+    return it == nameTexts_.end() ? nullptr : &it->second;
 }
 
 bool SheetScope::isExternal(std::string_view formula) const {

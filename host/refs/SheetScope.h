@@ -27,6 +27,9 @@ class SheetScope final : public FormulaJudge {
 
     bool isForeign(std::string_view formula) const override;
     bool isExternal(std::string_view formula) const override;
+    // The text of the defined name a formula of this sheet means by `name` (its own name of that
+    // spelling, else the workbook-wide one); nothing when there is none.
+    const std::string* nameText(std::string_view name) const;
     // Per defined name of the workbook: kept in the one-sheet workbook.
     const std::vector<bool>& keptNames() const { return keptNames_; }
 
@@ -37,6 +40,7 @@ class SheetScope final : public FormulaJudge {
     std::set<std::string> droppedNames_;   // lowercase; as the sheet's formulas mean them
     std::set<std::string> foreignTables_;  // lowercase
     std::vector<bool> keptNames_;
+    std::map<std::string, std::string> nameTexts_;  // by lowercase name
 };
 
 }  // namespace pv::host

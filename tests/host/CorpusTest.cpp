@@ -160,6 +160,9 @@ const Unavoidable kUnavoidable[] = {
     {"North", "G5 formula ", ", source '=TaxRate*D5'"},
     {"Summary", "B7 formula ", ", source '=NorthTotal'"},
     {"Summary", "B8 formula ", ", source '=BothRegions'"},
+    // A dropdown drawn from another sheet keeps offering the choices it showed, as an explicit
+    // list; the checker's leak test counts those choices as that sheet's text.
+    {"South", "found only on other sheets", "'lists-apricot', 'lists-bilberry', 'lists-cherry']"},
 };
 
 bool isUnavoidable(const std::string& line) {
@@ -244,9 +247,6 @@ struct KnownDifference {
     const char* reason;
 };
 const std::vector<KnownDifference> kKnownDifferences = {
-    {"closedxml/SheetsWithoutRelId.xlsx", "has no part",
-     "engine defect: a sheet with an empty r:id fails the whole workbook instead of counting as "
-     "a sheet without content (workbook model)"},
     // The application's used range counts rows with a height, a style or hidden (its own
     // <dimension> shows it); the reference reader counts cells only, so to it these sheets (a
     // form control, a picture, over such rows) hold nothing. The split keeps them, as the

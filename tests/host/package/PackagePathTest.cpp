@@ -87,6 +87,36 @@ TEST(RelationshipTargets, TheWorkbookOrASheetOutsideThePackageIsAMissingPart) {
     }
 }
 
+TEST(RelationshipTargets, ASheetWithoutARelationshipIdIsEmptyAndTheOthersStillSplit) {
+    TempDir dir;
+    const auto file = dir / "book.xlsx";
+    auto parts = sampleWorkbookParts();
+    replaceInPart(parts, "xl/workbook.xml", "</sheets>",
+                  R"(<sheet name="Ghost" sheetId="9" r:id=""/></sheets>)");
+    writePackage(file, parts);
+    const auto book = pv::host::createEngineHost()->open(file);
+    ASSERT_EQ(book->sheets().size(), 4U);
+    EXPECT_EQ(book->sheets()[3].name, "Ghost");
+    EXPECT_FALSE(book->usedRange(3).hasContentBeyondA1());
+    EXPECT_EQ(book->cellText(3, 1, 1), "");
+    try {
+        book->saveSheetAs(3, dir / "Ghost.xlsx");
+        FAIL() << "saved a sheet without a part";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), pv::number(pv::host::ZipError::MissingPart)) << e.description();
+        EXPECT_FALSE(fs::exists(dir / "Ghost.xlsx"));
+    }
+    const auto out = dir / "out";
+    fs::create_directory(out);
+    for (std::size_t sheet = 0; sheet < 3; ++sheet) {
+        book->saveSheetAs(sheet, out / (book->sheets()[sheet].name + ".xlsx"));
+    }
+    const auto alpha = readPackage(out / "Alpha.xlsx").at("xl/workbook.xml");
+    EXPECT_EQ(alpha.find("Ghost"), std::string::npos);
+    const CheckReport split = runSplitCheck(file, out);
+    EXPECT_EQ(split.status, 0) << split.output;
+}
+
 TEST(WorkbookNamespace, BothNamespacesOfTheFormatOpenAnyOtherIsNamed) {
     struct Case {
         const char* name;
