@@ -4,6 +4,7 @@
 // returns the part's bytes; none reads the package itself. `where` names the source part in
 // error descriptions (ZipReader::where).
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -50,6 +51,9 @@ std::string writePackageRelationships(std::string_view xml, const std::string& w
 // ones, for a sheet whose indexes are renumbered by denseStringIndexes().
 std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
                                bool dense = false);
+// The same, handed to `sink` in pieces.
+void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used, bool dense,
+                        const std::function<void(std::string_view)>& sink);
 // Each used string's index in the dense table (the used ones in their order), kUnusedString
 // for the others.
 inline constexpr std::uint32_t kUnusedString = UINT32_MAX;

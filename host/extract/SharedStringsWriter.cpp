@@ -18,8 +18,10 @@ std::vector<std::uint32_t> denseStringIndexes(const std::vector<bool>& used) {
     return indexes;
 }
 
-std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
-                               bool dense) {
+void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used, bool dense,
+                        const std::function<void(std::string_view)>& sink) {
+    // Handed on in pieces: the table of a big workbook need not be held twice.
+    constexpr std::size_t kPiece = 256 * 1024;
     const std::size_t count =
         dense ? static_cast<std::size_t>(std::count(used.begin(), used.end(), true)) : used.size();
     const std::string prefix = strings.rootName().substr(0, strings.rootName().size() - 3);
@@ -41,8 +43,19 @@ std::string writeSharedStrings(const SharedStrings& strings, const std::vector<b
         if (used[i] || !dense) {
             out.append(used[i] ? strings.xml(i) : std::string_view(blank));
         }
+        if (out.size() >= kPiece) {
+            sink(out);
+            out.clear();
+        }
     }
     out.append("</").append(strings.rootName()).append(">");
+    sink(out);
+}
+
+std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
+                               bool dense) {
+    std::string out;
+    writeSharedStrings(strings, used, dense, [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 

@@ -25,12 +25,11 @@ namespace pv::host {
 namespace {
 
 // The new bytes of one part the graph says is rewritten; nothing when a part that might point
-// at other sheets does not, and is copied as it is. The sheet itself streams (writeSheet).
-// `dense`: the sheet's shared strings are renumbered, so the table holds only those it uses.
+// at other sheets does not, and is copied as it is. The sheet and the shared strings, which may
+// be big, stream instead (see extractSheet).
 std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t sheet,
-                                     const SheetFacts& scan, const SheetScope& scope,
-                                     const PartGraph& graph, const PartRewrite& rewrite,
-                                     bool dense) {
+                                     const SheetScope& scope, const PartGraph& graph,
+                                     const PartRewrite& rewrite) {
     const ZipReader& zip = source.zip;
     const std::string& part = rewrite.part;
     using Kind = PartRewrite::Kind;
@@ -56,7 +55,7 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
         case Kind::Connections:
             return filterConnections(zip, part, rewrite.queryTables, scope);
         case Kind::SharedStrings:
-            return writeSharedStrings(*source.strings, scan.usedStrings, dense);
+            break;  // streams too
         case Kind::Relationships:
             return writeRelationshipsWithout(zip.read(part), zip.where(part),
                                              rewrite.droppedRelationships, rewrite.targets);
@@ -92,6 +91,7 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
                   const SheetScope& scope, const std::filesystem::path& output) {
     const std::string mainType(mainContentTypeFor(lowercaseExtension(output.string())));
     const PartGraph graph = buildPartGraph(source, sheet, scan, scope);
+    // A rewritten sheet renumbers its shared strings, so the table holds only those it uses.
     std::vector<std::uint32_t> stringIndexes;
     const bool rewritesSheet =
         source.strings != nullptr &&
@@ -107,8 +107,12 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
             rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
                          source.otherSheets, rewritesSheet ? &stringIndexes : nullptr, out);
             generated[rewrite.part] = out.finish();
-        } else if (auto bytes =
-                       rewritten(source, sheet, scan, scope, graph, rewrite, rewritesSheet)) {
+        } else if (rewrite.kind == PartRewrite::Kind::SharedStrings) {
+            DeflateStream out;
+            writeSharedStrings(*source.strings, scan.usedStrings, rewritesSheet,
+                               [&](std::string_view piece) { out.write(piece); });
+            generated[rewrite.part] = out.finish();
+        } else if (auto bytes = rewritten(source, sheet, scope, graph, rewrite)) {
             generated[rewrite.part] = deflatePart(*bytes);
         }
     }
