@@ -11,7 +11,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(build-essential cmake ninja-build pkg-config git
           qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libzip-dev libexpat1-dev libpugixml-dev libxlsxwriter-dev
+          libzip-dev libdeflate-dev zlib1g-dev libexpat1-dev libpugixml-dev libxlsxwriter-dev
           python3 python3-openpyxl python3-lxml zip unzip time clang libclang-rt-14-dev
           libreoffice-calc-nogui)
 JOBS=$(nproc)

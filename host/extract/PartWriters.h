@@ -3,6 +3,8 @@
 // part. Each takes what it needs (the source part's XML and the facts that cut it down) and
 // returns the part's bytes; none reads the package itself. `where` names the source part in
 // error descriptions (ZipReader::where).
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -45,8 +47,17 @@ std::string writePackageRelationships(std::string_view xml, const std::string& w
                                       const RelationshipTargets& targets = {});
 
 // The shared strings with the root element as read and the first `used.size()` entries, those
-// not `used` left as blanks so that the sheet's indexes stay valid.
-std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used);
+// not `used` left as blanks so that the sheet's indexes stay valid; or, `dense`, only the used
+// ones, for a sheet whose indexes are renumbered by denseStringIndexes().
+std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
+                               bool dense = false);
+// The same, handed to `sink` in pieces.
+void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used, bool dense,
+                        const std::function<void(std::string_view)>& sink);
+// Each used string's index in the dense table (the used ones in their order), kUnusedString
+// for the others.
+inline constexpr std::uint32_t kUnusedString = UINT32_MAX;
+std::vector<std::uint32_t> denseStringIndexes(const std::vector<bool>& used);
 
 // The application properties (app.xml), listing `sheet` as the workbook's only sheet.
 std::string writeAppProperties(std::string_view xml, const std::string& where,

@@ -1,5 +1,6 @@
 #include "host/extract/SheetExtractor.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 
@@ -15,6 +16,7 @@
 #include "host/package/WorkbookModel.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlDocument.h"
+#include "host/zip/DeflateStream.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipReader.h"
 #include "host/zip/ZipWriter.h"
@@ -24,16 +26,17 @@ namespace pv::host {
 namespace {
 
 // The new bytes of one part the graph says is rewritten; nothing when a part that might point
-// at other sheets does not, and is copied as it is.
+// at other sheets does not, and is copied as it is. The sheet and the shared strings, which may
+// be big, stream instead (see extractSheet).
 std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t sheet,
-                                     const SheetFacts& scan, const SheetScope& scope,
-                                     const PartGraph& graph, const PartRewrite& rewrite) {
+                                     const SheetScope& scope, const PartGraph& graph,
+                                     const PartRewrite& rewrite) {
     const ZipReader& zip = source.zip;
     const std::string& part = rewrite.part;
     using Kind = PartRewrite::Kind;
     switch (rewrite.kind) {
         case Kind::Sheet:
-            return rewriteSheet(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
+            break;
         case Kind::Chart:
             return rewriteChart(zip, part, scope, rewrite.droppedRelationships, source.otherSheets);
         case Kind::ChartEx:
@@ -53,7 +56,7 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
         case Kind::Connections:
             return filterConnections(zip, part, rewrite.queryTables, scope);
         case Kind::SharedStrings:
-            return writeSharedStrings(*source.strings, scan.usedStrings);
+            break;  // streams too
         case Kind::Relationships:
             return writeRelationshipsWithout(zip.read(part), zip.where(part),
                                              rewrite.droppedRelationships, rewrite.targets);
@@ -89,10 +92,29 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
                   const SheetScope& scope, const std::filesystem::path& output) {
     const std::string mainType(mainContentTypeFor(lowercaseExtension(output.string())));
     const PartGraph graph = buildPartGraph(source, sheet, scan, scope);
-    std::map<std::string, std::string> generated;
+    // A rewritten sheet renumbers its shared strings, so the table holds only those it uses.
+    std::vector<std::uint32_t> stringIndexes;
+    const bool rewritesSheet =
+        source.strings != nullptr &&
+        std::any_of(graph.rewrites.begin(), graph.rewrites.end(),
+                    [](const PartRewrite& r) { return r.kind == PartRewrite::Kind::Sheet; });
+    if (rewritesSheet) {
+        stringIndexes = denseStringIndexes(scan.usedStrings);
+    }
+    std::map<std::string, DeflatedPart> generated;
     for (const auto& rewrite : graph.rewrites) {
-        if (auto bytes = rewritten(source, sheet, scan, scope, graph, rewrite)) {
-            generated[rewrite.part] = std::move(*bytes);
+        if (rewrite.kind == PartRewrite::Kind::Sheet) {
+            DeflateStream out;
+            rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
+                         source.otherSheets, rewritesSheet ? &stringIndexes : nullptr, out);
+            generated[rewrite.part] = out.finish();
+        } else if (rewrite.kind == PartRewrite::Kind::SharedStrings) {
+            DeflateStream out;
+            writeSharedStrings(*source.strings, scan.usedStrings, rewritesSheet,
+                               [&](std::string_view piece) { out.write(piece); });
+            generated[rewrite.part] = out.finish();
+        } else if (auto bytes = rewritten(source, sheet, scope, graph, rewrite)) {
+            generated[rewrite.part] = deflatePart(*bytes);
         }
     }
 
@@ -112,7 +134,7 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
             continue;
         }
         if (auto it = generated.find(part); it != generated.end()) {
-            writer.add(graph.outputName(part), std::move(it->second));
+            writer.addDeflated(graph.outputName(part), std::move(it->second));
         } else {
             // Any part may be XML, whatever its name says; a binary one passes at its first byte.
             screenCopiedXml(source.zip, part);

@@ -1,6 +1,7 @@
 #include "host/extract/SheetRewriter.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <set>
 #include <vector>
@@ -8,10 +9,12 @@
 #include "host/cells/HyperlinkLocation.h"
 #include "host/extract/CachedConstants.h"
 #include "host/extract/OtherSheetCells.h"
+#include "host/extract/PartWriters.h"
 #include "host/refs/SheetRange.h"
 #include "host/refs/SheetScope.h"
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlStream.h"
+#include "host/zip/DeflateStream.h"
 #include "host/zip/ZipReader.h"
 
 namespace pv::host {
@@ -46,9 +49,23 @@ bool holdsFormula(std::string_view local) {
 class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
-                        OtherSheetCells* otherSheets, std::string& out)
-        : scope_(scope), dropped_(dropped), otherSheets_(otherSheets), out_(out), emitter_(out) {
+                        OtherSheetCells* otherSheets,
+                        const std::vector<std::uint32_t>* stringIndexes, DeflateStream& sink,
+                        std::string& out)
+        : sink_(sink),
+          scope_(scope),
+          dropped_(dropped),
+          otherSheets_(otherSheets),
+          stringIndexes_(stringIndexes),
+          out_(out),
+          emitter_(out) {
         emitter_.declaration();
+    }
+
+    // Hands what is written so far to the deflater.
+    void flush() {
+        sink_.write(out_);
+        out_.clear();
     }
 
   protected:
@@ -65,6 +82,9 @@ class SheetRewriterStream : public XmlStream {
             cellDepth_ = depth();
             cellName_ = name;
             cellAttributes_ = copyAttributes(attributes);
+            const char* type = findAttribute(attributes, "t");
+            sharedStringCell_ =
+                stringIndexes_ != nullptr && type != nullptr && std::string_view(type) == "s";
             cellBody_.clear();
             formula_.clear();
             value_.clear();
@@ -158,6 +178,9 @@ class SheetRewriterStream : public XmlStream {
             return;
         }
         emitter_.end(name);
+        if (out_.size() >= kFlushSize && frames_.empty()) {
+            flush();
+        }
     }
 
     void onText(const char* text, int length) override {
@@ -165,7 +188,7 @@ class SheetRewriterStream : public XmlStream {
         if (collecting_) {
             text_.append(s);
         }
-        if (!deferText_) {
+        if (!renumbering_ && !deferText_) {
             emitter_.text(s);
         }
     }
@@ -220,6 +243,7 @@ class SheetRewriterStream : public XmlStream {
         } else if (depth() == cellDepth_ + 1 && local == "v") {
             hasValue_ = true;
             collecting_ = true;
+            renumbering_ = sharedStringCell_;
             text_.clear();
         }
         emitter_.start(name, attributes);
@@ -232,6 +256,11 @@ class SheetRewriterStream : public XmlStream {
         } else if (depth() == cellDepth_ + 1 && local == "v") {
             value_ = text_;
             collecting_ = false;
+            if (renumbering_) {
+                renumbering_ = false;
+                renumber(value_);
+                emitter_.text(value_);
+            }
         }
         emitter_.end(name);
     }
@@ -262,6 +291,16 @@ class SheetRewriterStream : public XmlStream {
             return;
         }
         writeValueCell();
+    }
+
+    // The same test of the index as the sheet scan's, which marked the strings used.
+    void renumber(std::string& value) const {
+        std::size_t index = 0;
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
+        if (ec == std::errc() && index < stringIndexes_->size() &&
+            (*stringIndexes_)[index] != kUnusedString) {
+            value = std::to_string((*stringIndexes_)[index]);
+        }
     }
 
     // The cell with its cached value and without its formula.
@@ -345,9 +384,12 @@ class SheetRewriterStream : public XmlStream {
         emitter_.end(frame.name);
     }
 
+    static constexpr std::size_t kFlushSize = 256 * 1024;
+    DeflateStream& sink_;
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
     OtherSheetCells* otherSheets_;
+    const std::vector<std::uint32_t>* stringIndexes_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
@@ -358,6 +400,8 @@ class SheetRewriterStream : public XmlStream {
     std::string formulaSlot_;  // formula1, formula2 or formula: where the text is
     bool hasFormula_ = false;
     bool hasValue_ = false;
+    bool sharedStringCell_ = false;
+    bool renumbering_ = false;
     int cellDepth_ = 0;
     std::string cellName_;
     Attributes cellAttributes_;
@@ -371,13 +415,24 @@ class SheetRewriterStream : public XmlStream {
 
 }  // namespace
 
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships,
-                         OtherSheetCells* otherSheets) {
-    std::string out;
-    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, out);
+void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                  const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
+                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out) {
+    std::string pending;
+    {
+        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, stringIndexes, out,
+                                  pending);
+        if (plain.parsePlain(zip, part)) {
+            plain.flush();
+            return;
+        }
+    }
+    out.reset();
+    pending.clear();
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, stringIndexes, out,
+                               pending);
     stream.parse(zip, part);
-    return out;
+    stream.flush();
 }
 
 }  // namespace pv::host

@@ -7,20 +7,27 @@
 // has no cached value gets that cell's. A validation list drawn from another sheet becomes the
 // explicit list of the values it showed, and a name for one cell of another sheet in a
 // validation or conditional format becomes that cell's value, when `otherSheets` can say.
-// Streams the part: only the rewritten XML is held in memory.
+// Shared-string cells can be renumbered on the way.
+// Streams the part: rows go on to the deflater as they are rewritten, so the memory held does
+// not grow with the sheet.
+#include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pv::host {
 
+class DeflateStream;
 class OtherSheetCells;
 class SheetScope;
 class ZipReader;
 
 // `droppedRelationships`: ids of the sheet's relationships that the output leaves out;
-// `otherSheets` (may be null): the cells formulas without a cached value read.
-std::string rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
-                         const std::set<std::string>& droppedRelationships = {},
-                         OtherSheetCells* otherSheets = nullptr);
+// `otherSheets` (may be null): the cells formulas without a cached value read;
+// `stringIndexes` (may be null): old shared-string index -> new one; an index it does not map
+// (unused, or past the table) is written as it was. The new part goes to `out`.
+void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+                  const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
+                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out);
 
 }  // namespace pv::host

@@ -2,6 +2,9 @@
 
 #include <zip.h>
 
+#include <algorithm>
+#include <cstring>
+#include <ctime>
 #include <random>
 
 #include "core/Error.h"
@@ -29,12 +32,55 @@ std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
     return folder / ("." + lent + "." + std::to_string(random()) + ".tmp");
 }
 
-// Deflate levels for parts we write ourselves: the usual one for small parts (the library's
-// default, the maximum, costs several times as much for a few bytes less), and the fastest for
-// big ones, since big sheets dominate the run time.
-constexpr zip_uint32_t kSmallPartLevel = 6;
-constexpr zip_uint32_t kLargePartLevel = 1;
-constexpr std::size_t kLargePart = 1 << 20;
+// Hands libzip an entry deflated already: its stat names the method, sizes and CRC, so libzip
+// copies the bytes as they are, as it does an entry of another archive.
+struct DeflatedSource {
+    const DeflatedPart* part;
+    std::size_t at = 0;
+    zip_error_t error{};
+};
+
+zip_int64_t readDeflated(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    auto* source = static_cast<DeflatedSource*>(state);
+    switch (command) {
+        case ZIP_SOURCE_OPEN:
+            source->at = 0;
+            return 0;
+        case ZIP_SOURCE_READ: {
+            const std::size_t n =
+                std::min<std::size_t>(length, source->part->bytes.size() - source->at);
+            std::memcpy(data, source->part->bytes.data() + source->at, n);
+            source->at += n;
+            return static_cast<zip_int64_t>(n);
+        }
+        case ZIP_SOURCE_CLOSE:
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
+                        ZIP_STAT_ENCRYPTION_METHOD;
+            st->size = source->part->size;
+            st->comp_size = source->part->bytes.size();
+            st->comp_method = ZIP_CM_DEFLATE;
+            st->crc = source->part->crc;
+            st->encryption_method = ZIP_EM_NONE;
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&source->error, data, length);
+        case ZIP_SOURCE_FREE:
+            delete source;
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
+                                                  ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&source->error, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+    }
+}
 
 }  // namespace
 
@@ -84,11 +130,16 @@ void ZipWriter::copyRaw(const ZipReader& source, const std::string& part, const 
     }
 }
 
-void ZipWriter::add(const std::string& part, std::string data) {
+void ZipWriter::add(const std::string& part, std::string_view data) {
+    addDeflated(part, deflatePart(data));
+}
+
+void ZipWriter::addDeflated(const std::string& part, DeflatedPart data) {
     buffers_.push_back(std::move(data));
-    const std::string& bytes = buffers_.back();
-    zip_source_t* source = zip_source_buffer(archive_, bytes.data(), bytes.size(), 0);
+    auto* state = new DeflatedSource{&buffers_.back()};
+    zip_source_t* source = zip_source_function(archive_, readDeflated, state);
     if (source == nullptr) {
+        delete state;
         fail("cannot add " + part);
     }
     const zip_int64_t index = zip_file_add(archive_, part.c_str(), source, ZIP_FL_ENC_UTF_8);
@@ -96,8 +147,13 @@ void ZipWriter::add(const std::string& part, std::string data) {
         zip_source_free(source);
         fail("cannot add " + part);
     }
-    zip_set_file_compression(archive_, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
-                             bytes.size() >= kLargePart ? kLargePartLevel : kSmallPartLevel);
+    // The date the application itself gives every entry, rather than the time of the save, so
+    // that an output's bytes depend only on its source.
+    std::tm epoch{};
+    epoch.tm_year = 80;
+    epoch.tm_mday = 1;
+    epoch.tm_isdst = -1;
+    zip_file_set_mtime(archive_, static_cast<zip_uint64_t>(index), std::mktime(&epoch), 0);
 }
 
 void ZipWriter::commit() {

@@ -1,13 +1,15 @@
 #pragma once
 // A new package written atomically: into a temporary file in the target folder, renamed over
 // the target only when complete. Entries are either copied compressed from a source package
-// (no inflate, no deflate) or deflated from memory. A writer not committed leaves no file.
+// (no inflate, no deflate) or deflated from memory (DeflateStream.h), ahead of the commit.
+// A writer not committed leaves no file.
 #include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "core/TemporaryFiles.h"
+#include "host/zip/DeflateStream.h"
 
 struct zip;
 
@@ -25,7 +27,9 @@ class ZipWriter {
     // Copies an entry's compressed bytes as they are, under `name` (by default as the source
     // spells it).
     void copyRaw(const ZipReader& source, const std::string& part, const std::string& name = {});
-    void add(const std::string& part, std::string data);
+    void add(const std::string& part, std::string_view data);
+    // An entry deflated already.
+    void addDeflated(const std::string& part, DeflatedPart data);
     // Writes the package and renames it over the target.
     void commit();
 
@@ -36,7 +40,7 @@ class ZipWriter {
     std::filesystem::path temporary_;
     std::optional<TemporaryFile> registered_;  // removed if a signal ends the program meanwhile
     zip* archive_ = nullptr;
-    std::deque<std::string> buffers_;  // libzip reads them at commit
+    std::deque<DeflatedPart> buffers_;  // libzip reads them at commit
 };
 
 }  // namespace pv::host

@@ -1,9 +1,12 @@
 // pellavine-split in-process: options, folder inputs, names, JSON lines and exit statuses.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <thread>
 
 #include "cli/SplitCommand.h"
 #include "split/TestWorkbooks.h"
@@ -89,6 +92,34 @@ TEST_F(SplitCommandTest, NamingRulesGiveTheWindowsNames) {
             EXPECT_EQ(result.out, "");
             for (const auto& entry : fs::directory_iterator(out.path()))
                 fs::remove(entry.path());
+        }
+    }
+}
+
+// Saves run on several threads and deflate big parts on several more: an output's bytes must not
+// show it, nor the time of the save (the runs are more than a zip timestamp's 2 s apart).
+TEST_F(SplitCommandTest, OutputsAreTheSameBytesWhateverTheJobs) {
+    std::map<std::string, std::string> first;
+    for (const std::string jobs : {"1", "4"}) {
+        SCOPED_TRACE(jobs);
+        if (!first.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+        }
+        const Result result = split({"-q", "-o", outArg(), "--jobs", jobs,
+                                     (in / "Sales.2020.xlsx").string(), (in / "sub").string()});
+        ASSERT_EQ(result.status, 0) << result.err;
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(out.path())) {
+            std::ifstream file(entry.path(), std::ios::binary);
+            files[entry.path().filename().string()].assign(std::istreambuf_iterator<char>(file),
+                                                           {});
+            fs::remove(entry.path());
+        }
+        EXPECT_EQ(files.size(), 3u);
+        if (first.empty()) {
+            first = files;
+        } else {
+            EXPECT_TRUE(files == first);
         }
     }
 }

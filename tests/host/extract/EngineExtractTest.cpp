@@ -125,6 +125,47 @@ TEST_F(EngineExtractTest, FormulasUsingTheSheetsOwnDroppedNameKeepTheirValues) {
     EXPECT_EQ(check.status, 0) << check.output;
 }
 
+// A sheet that is rewritten anyway gets a table of only its own strings, renumbered; one copied
+// as it is keeps its indexes, so its table keeps blanks in the others' places.
+TEST_F(EngineExtractTest, RewrittenSheetTakesOnlyItsOwnSharedStrings) {
+    auto parts = sampleWorkbookParts();
+    for (auto& part : parts) {
+        if (part.name == "xl/worksheets/sheet3.xml") {
+            part.data.insert(part.data.find("</row>"),
+                             R"(<c r="E1" t="s"><v>4</v></c><c r="F1" t="s"><v>2</v></c>)");
+        }
+    }
+    writePackage(source, parts);
+    const auto gamma = dir / "Gamma.xlsx";
+    const auto beta = dir / "Beta.xlsx";
+    auto book = host->open(source);
+    book->saveSheetAs(2, gamma);
+    book->saveSheetAs(1, beta);
+
+    const auto out = readPackage(gamma);
+    const std::string& strings = out.at("xl/sharedStrings.xml");
+    EXPECT_NE(strings.find(R"(count="2" uniqueCount="2"><si><r><t>Marker</t>)"), std::string::npos)
+        << strings;
+    EXPECT_NE(strings.find("</rPh></si><si><t>BetaOnlyResult</t></si></sst>"), std::string::npos)
+        << strings;
+    const std::string& sheet = out.at("xl/worksheets/sheet3.xml");
+    EXPECT_NE(sheet.find(R"(<c r="A1" t="s"><v>0</v></c>)"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find(R"(<c r="E1" t="s"><v>1</v></c><c r="F1" t="s"><v>0</v></c>)"),
+              std::string::npos)
+        << sheet;
+    auto split = host->open(gamma);
+    EXPECT_EQ(split->cellText(0, 1, 1), "MarkerGamma");
+    EXPECT_EQ(split->cellText(0, 1, 5), "BetaOnlyResult");
+
+    const auto copied = readPackage(beta);
+    EXPECT_NE(copied.at("xl/sharedStrings.xml").find("<si><t/></si><si><t/></si>"),
+              std::string::npos);
+    EXPECT_EQ(copied.at("xl/worksheets/sheet2.xml"),
+              readPackage(source).at("xl/worksheets/sheet2.xml"));
+    const CheckReport check = runSheetCheck(source, "Gamma", gamma);
+    EXPECT_EQ(check.status, 0) << check.output;
+}
+
 TEST_F(EngineExtractTest, HiddenSheetIsSavedVisibleUnderEachPackageType) {
     for (const char* extension : {".xlsx", ".xlsm", ".xltx", ".xltm"}) {
         const auto output = dir / (std::string("Beta") + extension);

@@ -1,0 +1,57 @@
+#pragma once
+// Deflates a part as it is written, in memory bounded by a few chunks. A part of one chunk is
+// deflated whole by libdeflate; a longer one in chunks of kChunk bytes, each primed with the
+// previous chunk's last 32 KiB and ended with a sync flush so that the pieces join into one
+// deflate stream, compressed on other threads while the caller writes on. The chunks are cut
+// at fixed offsets, so the bytes never depend on how many threads ran. Either way the result is
+// no larger than zlib's level 6 would make it.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <future>
+#include <string>
+#include <string_view>
+
+namespace pv::host {
+
+struct DeflatedPart {
+    std::string bytes;  // raw deflate data
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;  // uncompressed
+};
+
+class DeflateStream {
+  public:
+    static constexpr std::size_t kChunk = 1 << 20;
+
+    DeflateStream() = default;
+    ~DeflateStream();
+    DeflateStream(const DeflateStream&) = delete;
+    DeflateStream& operator=(const DeflateStream&) = delete;
+
+    void write(std::string_view bytes);
+    // The whole part deflated; the stream is empty again afterwards.
+    DeflatedPart finish();
+    // Forgets what was written.
+    void reset();
+
+  private:
+    struct Piece {
+        std::string bytes;
+        std::uint32_t crc = 0;
+        std::size_t size = 0;
+    };
+    void launch(std::string input, bool last);
+    void collect();
+
+    std::string chunk_;
+    std::string window_;  // the end of the last chunk launched, the next one's dictionary
+    std::deque<std::future<Piece>> pending_;
+    DeflatedPart out_;
+    bool chunked_ = false;
+};
+
+// Deflates a whole buffer as DeflateStream does.
+DeflatedPart deflatePart(std::string_view bytes);
+
+}  // namespace pv::host

@@ -1,0 +1,88 @@
+// Parts deflated as they are written: whole or in chunks joined into one stream, the bytes must
+// inflate back exactly, carry the right CRC, never depend on how the writes were cut, and be no
+// larger than zlib's level 6.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "host/zip/DeflateStream.h"
+
+namespace {
+
+using pv::host::DeflatedPart;
+using pv::host::DeflateStream;
+
+// Rows of a worksheet, repetitive as real ones are, with some unique text.
+std::string sheetLike(std::size_t bytes) {
+    std::string xml = "<sheetData>";
+    for (int r = 1; xml.size() < bytes; ++r) {
+        xml += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) +
+               "\" t=\"s\"><v>" + std::to_string(r * 7919 % 100003) + "</v></c><c r=\"B" +
+               std::to_string(r) + "\"><v>" + std::to_string(r % 997 * 1.25) + "</v></c></row>";
+    }
+    xml.resize(bytes);
+    return xml;
+}
+
+std::string inflateRaw(const std::string& deflated, std::size_t size) {
+    std::string out(size + 1, '\0');
+    z_stream z{};
+    EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(deflated.data()));
+    z.avail_in = static_cast<uInt>(deflated.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+    EXPECT_EQ(z.avail_in, 0u);  // nothing after the final block
+    out.resize(z.total_out);
+    inflateEnd(&z);
+    return out;
+}
+
+std::size_t zlibLevel6Size(const std::string& input) {
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, input.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
+    z.avail_in = static_cast<uInt>(input.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    const std::size_t size = z.total_out;
+    deflateEnd(&z);
+    return size;
+}
+
+TEST(DeflateStream, PartsInflateBackWithTheirCrcWhateverTheirSize) {
+    // Empty, within one chunk, exactly one chunk, and several chunks with a short last one.
+    for (const std::size_t size : {std::size_t{0}, std::size_t{70'000}, DeflateStream::kChunk,
+                                   3 * DeflateStream::kChunk + 12'345}) {
+        SCOPED_TRACE(size);
+        const std::string input = sheetLike(size);
+        const DeflatedPart part = pv::host::deflatePart(input);
+        EXPECT_EQ(part.size, input.size());
+        EXPECT_EQ(part.crc, crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
+        EXPECT_EQ(inflateRaw(part.bytes, input.size()), input);
+        EXPECT_LE(part.bytes.size(), zlibLevel6Size(input));
+    }
+}
+
+TEST(DeflateStream, BytesDoNotDependOnHowTheWritesWereCut) {
+    const std::string input = sheetLike(2 * DeflateStream::kChunk + 999);
+    const DeflatedPart whole = pv::host::deflatePart(input);
+    DeflateStream stream;
+    stream.write("discarded");
+    stream.reset();
+    for (std::size_t at = 0, step = 1; at < input.size(); at += step, step = step * 3 % 65'521) {
+        stream.write(std::string_view(input).substr(at, step));
+    }
+    const DeflatedPart pieces = stream.finish();
+    EXPECT_EQ(pieces.bytes, whole.bytes);
+    EXPECT_EQ(pieces.crc, whole.crc);
+    // The stream is ready for the next part.
+    stream.write("<a/>");
+    EXPECT_EQ(inflateRaw(stream.finish().bytes, 4), "<a/>");
+}
+
+}  // namespace
