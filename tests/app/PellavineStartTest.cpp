@@ -23,6 +23,7 @@ fs::path pellavineExecutable() {
 TEST(Pellavine, FirstStartWritesFolderAndSaveOptionToTheUsersStore) {
     pv::test::TempDir home;
     const auto conf = home / "config" / "Orvantis" / "Pellavine.conf";
+    fs::create_directory(home / "Desktop");  // without one, the home folder is the default
     const std::string exe = pellavineExecutable().string();
     // The window stays open; stop it once both settings are there (or after 30 s).
     const std::string command =

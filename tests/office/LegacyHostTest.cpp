@@ -15,9 +15,9 @@
 #include <set>
 
 #include "core/Error.h"
+#include "host/HostErrors.h"
 #include "host/zip/EntryNames.h"
 #include "office/LegacyFormats.h"
-#include "host/HostErrors.h"
 #include "office/LegacyHost.h"
 #include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
@@ -517,10 +517,12 @@ TEST_F(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
 
 TEST_F(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
     pv::test::TempDir dir;
-    const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.ods", dir / "b.xls",
+    const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.xls", dir / "b.xls",
                                          dir / "c.xls"};
     fs::copy_file(corpus("any_sheets.xls"), books[0]);
-    std::ofstream(books[1]) << "poison";
+    // A real workbook (the file is checked before any conversion) carrying the poison after it.
+    fs::copy_file(corpus("any_sheets.xls"), books[1]);
+    std::ofstream(books[1], std::ios::app) << "poison";
     fs::copy_file(corpus("date.xls"), books[2]);
     fs::copy_file(corpus("merge_cells.xls"), books[3]);
     // LibreOffice that dies on reaching a file holding "poison", as the real one does on some
