@@ -6,6 +6,7 @@
 #   ./dev.sh fuzz    build the engine's fuzz target with clang and run it for FUZZ_SECONDS (60)
 #   ./dev.sh bench   build and run the benchmarks
 #   ./dev.sh gui     build and start the window
+#   ./dev.sh package build the Debian package (build/pellavine_VERSION_ARCH.deb) and check it
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config git
           libzip-dev libdeflate-dev zlib1g-dev libexpat1-dev libpugixml-dev libxlsxwriter-dev
           python3 python3-openpyxl python3-lxml zip unzip time clang libclang-rt-14-dev
           libreoffice-calc-nogui)
+# Packaging: shlibdeps, the package checker, the desktop entry and metainfo validators.
+PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream)
 JOBS=$(nproc)
 
 install_missing() {
@@ -83,8 +86,18 @@ gui)
     build build
     exec build/bin/pellavine
     ;;
+package)
+    install_missing
+    # The package installs under /usr; the pages name that folder.
+    build build -DCMAKE_INSTALL_PREFIX=/usr
+    rm -f build/pellavine_*.deb
+    (cd build && cpack -G DEB >/dev/null)
+    deb=$(echo build/pellavine_*.deb)
+    lintian --fail-on error "$deb"
+    echo "Built $deb (install: sudo apt install ./$deb)"
+    ;;
 *)
-    sed -n '2,9p' "$0"
+    sed -n '2,10p' "$0"
     exit 2
     ;;
 esac

@@ -10,6 +10,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -79,6 +80,10 @@ class Form1 : public QWidget {
     // machine, whose own office processes they cannot control.
     using RunningHostCheck = std::function<bool(const std::vector<std::string>& listed)>;
     void setRunningHostCheck(RunningHostCheck check) { runningHostCheck_ = std::move(check); }
+
+    // Workbooks and folders handed over at start (a file manager's "Open with"): put on the
+    // list as a drop of the same paths would.
+    void OpenWorkbookPaths(const QStringList& paths);
 
   public slots:
     void PushButton1_Click();  // Add Excel File(s)

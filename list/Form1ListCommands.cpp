@@ -12,6 +12,7 @@
 #include "folders/BrowseForFolder.h"
 #include "folders/FolderFileRows.h"
 #include "folders/PathRoutines.h"
+#include "list/DroppedPaths.h"
 #include "list/SampleWorkbooks.h"
 #include "list/WalkedFolders.h"
 #include "list/WorkbookListView.h"
@@ -94,6 +95,10 @@ void Form1::PushButton5_Click() {
 void Form1::PushButton6_Click() {
     GuardedProcedure proc(dialogs(), form1Location("PushButton6_Click"));
     proc.step(100, [&] { LoadSampleWorkbooks(*listView(), applicationFolder(), dialogs()); });
+}
+
+void Form1::OpenWorkbookPaths(const QStringList& paths) {
+    AddDroppedPaths(*listView(), paths, dialogs());
 }
 
 }  // namespace pv
