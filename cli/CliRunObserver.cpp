@@ -67,6 +67,26 @@ void CliRunObserver::outputSaved(const split::SavedOutput& output) {
     drawProgress();
 }
 
+void CliRunObserver::sheetSkipped(const std::string& source, const std::string& sheet) {
+    const std::string note =
+        "sheet \"" + sheet + "\" of " + source + " was not saved: nothing lies beyond its cell A1";
+    if (settings_.json) {
+        out_ << JsonLine()
+                    .field("event", "skipped")
+                    .field("source", source)
+                    .field("sheet", sheet)
+                    .field("note", note)
+                    .text()
+             << "\n"
+             << std::flush;
+    }
+    if (!settings_.quiet) {
+        clearProgress();
+        err_ << "pellavine-split: note: " << note << "\n";
+        drawProgress();
+    }
+}
+
 void CliRunObserver::stepFailed(const split::RunFailure& failure) {
     clearProgress();
     err_ << "pellavine-split: " << failure.description << "\n  " << failure.location << "at line "

@@ -23,6 +23,7 @@ class CliRunObserver : public split::RunObserver {
     void setProgressText(const std::string& text) override;
     bool stopRequested() override;
     void outputSaved(const split::SavedOutput& output) override;
+    void sheetSkipped(const std::string& source, const std::string& sheet) override;
     void stepFailed(const split::RunFailure& failure) override;
 
   private:

@@ -37,6 +37,8 @@ class RunObserver {
     virtual bool stopRequested() { return false; }
 
     virtual void outputSaved(const SavedOutput& /*output*/) {}
+    // A sheet passed over because nothing lies beyond its A1; the window says nothing of it.
+    virtual void sheetSkipped(const std::string& /*source*/, const std::string& /*sheet*/) {}
     virtual void stepFailed(const RunFailure& /*failure*/) {}
 };
 

@@ -231,8 +231,10 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
         return;
     bool skip = false;
     attempt(line::kSkipTest, [&] { skip = !used.hasContentBeyondA1(); });
-    if (skip)
+    if (skip) {
+        services_.observer.sheetSkipped(sourcePath_, sheetName_);
         return;
+    }
 
     const std::string& optionText = request_.namingOption;
     const std::optional<NamingOption> option = namingOptionFromText(optionText);

@@ -131,7 +131,7 @@ TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
         split({"--json", "--jobs", "1", "--output=" + outArg(), in.path().string()});
     EXPECT_EQ(result.status, 1);
     const auto json = lines(result.out);
-    ASSERT_EQ(json.size(), 4u) << result.out;
+    ASSERT_EQ(json.size(), 5u) << result.out;
     // Breadth-first: the folder's own files in name order, then the folders below.
     EXPECT_EQ(json[0].rfind("{\"event\":\"failed\",\"source\":", 0), 0u) << json[0];
     EXPECT_NE(json[0].find("Broken.xlsx"), std::string::npos);
@@ -143,7 +143,15 @@ TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
         "{\"event\":\"saved\",\"source\":" + pv::test::jsonText((in / "Sales.2020.xlsx").string()) +
             ",\"sheet\":\"North\",\"output\":" + pv::test::jsonText(outArg() + "/North.xlsx") +
             "}");
-    EXPECT_NE(json[3].find("North_1.xlsx"), std::string::npos);
+    // The sheet with nothing beyond A1 is told, not saved.
+    EXPECT_EQ(json[3],
+              "{\"event\":\"skipped\",\"source\":" +
+                  pv::test::jsonText((in / "Sales.2020.xlsx").string()) +
+                  ",\"sheet\":\"Notes\",\"note\":" +
+                  pv::test::jsonText("sheet \"Notes\" of " + (in / "Sales.2020.xlsx").string() +
+                                     " was not saved: nothing lies beyond its cell A1") +
+                  "}");
+    EXPECT_NE(json[4].find("North_1.xlsx"), std::string::npos);
     EXPECT_NE(result.err.find("at line 122"), std::string::npos);
     EXPECT_NE(result.err.find("Broken.xlsx"), std::string::npos);
 }
@@ -179,7 +187,9 @@ TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
     EXPECT_EQ(fileNames(out.path()), (Names{"no_value.xlsx", "1.xlsx"}));
     EXPECT_EQ(pv::test::outputSummary(out / "no_value.xlsx", "IW2"), "1|Wide||IW2");
 
-    const auto json = lines(result.out);
+    auto json = lines(result.out);
+    std::erase_if(json,
+                  [](const std::string& l) { return l.starts_with("{\"event\":\"skipped\""); });
     ASSERT_EQ(json.size(), 2u) << result.out;
     const std::string outWide = "\"output\":" + pv::test::jsonText(outArg() + "/no_value.xlsx");
     const bool wideFirst = json[0].find(outWide) != std::string::npos;
@@ -274,11 +284,15 @@ TEST_F(SplitCommandTest, AFolderWithoutWorkbooksAddsNoFiles) {
     EXPECT_EQ(result.err, "No files added.\n");
 }
 
-TEST_F(SplitCommandTest, PlainOutputListsEachFileAndEndsWithDone) {
-    const Result result = split({"-o", outArg(), (in / "Sales.2020.xlsx").string()});
+TEST_F(SplitCommandTest, PlainOutputListsEachFileNotesEachSkippedSheetAndEndsWithDone) {
+    const std::string source = (in / "Sales.2020.xlsx").string();
+    const Result result = split({"-o", outArg(), source});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out, outArg() + "/North.xlsx\n" + outArg() + "/South.xlsx\n");
-    EXPECT_EQ(result.err, "Done.\n");
+    EXPECT_EQ(result.err, "pellavine-split: note: sheet \"Notes\" of " + source +
+                              " was not saved: nothing lies beyond its cell A1\nDone.\n");
+    EXPECT_EQ(split({"-q", "-o", outArg(), source}).err, "")
+        << "quiet says nothing of skipped sheets";
     EXPECT_EQ(split({"--help"}).status, 0);
 }
 
