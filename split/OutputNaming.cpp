@@ -117,6 +117,13 @@ bool isTakenOnDisk(const std::string& fullPath) {
     return std::filesystem::exists(status);
 }
 
+std::size_t extensionDot(std::string_view path) {
+    const std::size_t separator = path.find_last_of("/\\");
+    const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+    const std::size_t dot = path.rfind('.');
+    return dot == std::string_view::npos || dot < nameStart ? std::string_view::npos : dot;
+}
+
 std::string sourceExtension(std::string_view sourcePath) {
     const std::string_view fileName = fileNamePart(sourcePath);
     const std::size_t dot = fileName.rfind('.');

@@ -53,6 +53,9 @@ bool isTakenOnDisk(const std::string& fullPath);
 // format: the text after a "." in a folder name is no extension, and a name without one could
 // not be saved in a format the engine picks by extension.
 std::string sourceExtension(std::string_view sourcePath);
+// The position of the extension's "." in the file-name part of `path` (either separator), or
+// npos when it has none.
+std::size_t extensionDot(std::string_view path);
 
 // The workbook's file name without its last "."-part: "report.2021.xlsx" gives "report.2021";
 // the empty text when the name holds no ".". A folder part in front is ignored.

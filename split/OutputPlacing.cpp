@@ -10,20 +10,10 @@
 #include <random>
 
 #include "core/Error.h"
+#include "split/OutputNaming.h"
 #include "split/SplitErrors.h"
 
 namespace pv::split {
-
-namespace {
-
-std::string_view extensionOf(std::string_view path) {
-    const std::size_t separator = path.find_last_of("/\\");
-    const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
-    const std::size_t dot = path.rfind('.');
-    return dot == std::string_view::npos || dot < nameStart ? std::string_view() : path.substr(dot);
-}
-
-}  // namespace
 
 std::string temporaryOutputName(const std::string& target) {
     // The process id and a counter keep names apart within this machine; the random part
@@ -35,7 +25,7 @@ std::string temporaryOutputName(const std::string& target) {
         separator == std::string::npos ? "" : target.substr(0, separator + 1);
     return folder + ".pellavine-" + std::to_string(::getpid()) + "-" +
            std::to_string(salt % 1000000) + "-" + std::to_string(++counter) +
-           std::string(extensionOf(target));
+           (extensionDot(target) == std::string::npos ? "" : target.substr(extensionDot(target)));
 }
 
 bool moveToFreeName(const std::string& from, const std::string& to) {

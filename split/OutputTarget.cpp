@@ -9,17 +9,7 @@
 
 namespace pv::split {
 
-namespace {
-
-// The position of the extension's "." in the file-name part, or npos when it has none.
-std::size_t extensionDot(std::string_view path) {
-    const std::size_t separator = path.find_last_of("/\\");
-    const std::size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
-    const std::size_t dot = path.rfind('.');
-    return dot == std::string_view::npos || dot < nameStart ? std::string_view::npos : dot;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
                                const host::SpreadsheetHost& host,
