@@ -1,6 +1,7 @@
 #include "split/OutputPlacing.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -49,8 +50,16 @@ bool moveToFreeName(const std::string& from, const std::string& to) {
     }
     if (errno == EEXIST)
         return false;
-    fail();
-    return false;
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP && errno != ENOSYS)
+        fail();
+    // A file system with neither (some shares, removable media): a check and a plain rename,
+    // which leaves a moment in which another run's file of the same name could be replaced.
+    struct stat existing {};
+    if (::lstat(to.c_str(), &existing) == 0)
+        return false;
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        fail();
+    return true;
 }
 
 }  // namespace pv::split
