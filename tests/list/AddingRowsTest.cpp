@@ -170,14 +170,19 @@ TEST_F(ListTest, WithoutASamplesFolderTheQuestionIsStillAsked) {
     EXPECT_EQ(dialogs.shown()[0].kind, ShownDialog::Kind::YesNo);
 }
 
-TEST_F(ListTest, TheWindowKeepsHandlingEventsWhileAddingAFolder) {
-    TempDir big;
+// 40 subfolders of 250 empty .xlsx files each: a walk long enough to see the window during it.
+void fillWithWorkbooks(const TempDir& big) {
     for (int f = 0; f < 40; ++f) {
         const fs::path folder = big / ("f" + std::to_string(f));
         fs::create_directory(folder);
         for (int i = 0; i < 250; ++i)
             touch(folder / ("book" + std::to_string(i) + ".xlsx"));
     }
+}
+
+TEST_F(ListTest, TheWindowKeepsHandlingEventsWhileAddingAFolder) {
+    TempDir big;
+    fillWithWorkbooks(big);
     newForm();
     int ticks = 0;
     bool sawHourglass = false;
@@ -200,12 +205,7 @@ TEST_F(ListTest, TheWindowKeepsHandlingEventsWhileAddingAFolder) {
 // as it ends a split run: the rows are not walked to the end on a hidden window.
 TEST_F(ListTest, ClosingTheWindowEndsAFolderWalkAtOnce) {
     TempDir big;
-    for (int f = 0; f < 40; ++f) {
-        const fs::path folder = big / ("f" + std::to_string(f));
-        fs::create_directory(folder);
-        for (int i = 0; i < 250; ++i)
-            touch(folder / ("book" + std::to_string(i) + ".xlsx"));
-    }
+    fillWithWorkbooks(big);
     for (const bool dropped : {false, true}) {
         SCOPED_TRACE(dropped ? "dropped" : "folder command");
         shownList();
