@@ -4,7 +4,9 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "core/Error.h"
@@ -16,7 +18,6 @@ namespace {
 
 // zlib's usual level: libdeflate's level 6 is as small or smaller at no greater cost.
 constexpr int kLevel = 6;
-constexpr std::size_t kWindow = 32 * 1024;
 
 [[noreturn]] void outOfMemory() {
     throw Error(ZipError::CannotWriteOutput, "cannot deflate a part: out of memory");
@@ -46,29 +47,76 @@ std::string deflateWhole(std::string_view input) {
     return out;
 }
 
-// One chunk as a piece of a longer deflate stream: primed with `dictionary`, ended byte-aligned
-// (sync flush) unless it is the last.
-std::string deflateChunk(std::string_view input, std::string_view dictionary, bool last) {
+// The end of a deflate stream found by walking its blocks: where the final block's header is
+// and how many bits of the last byte are left over after its end.
+struct StreamEnd {
+    std::size_t lastHeaderByte = 0;
+    unsigned lastHeaderBit = 0;
+    std::size_t bytes = 0;    // bytes holding the stream
+    unsigned unusedBits = 0;  // high bits of the last of them that follow the final block
+};
+
+// Inflates `stream` block by block (zlib stops at each block boundary when asked), checking
+// that it gives back `input`; nullopt when it does not.
+std::optional<StreamEnd> walkBlocks(std::string_view stream, std::string_view input) {
     z_stream z{};
-    if (deflateInit2(&z, kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    if (inflateInit2(&z, -15) != Z_OK) {
         outOfMemory();
     }
-    std::unique_ptr<z_stream, decltype(&deflateEnd)> guard(&z, &deflateEnd);
-    if (!dictionary.empty()) {
-        deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()),
-                             static_cast<uInt>(dictionary.size()));
+    std::unique_ptr<z_stream, decltype(&inflateEnd)> guard(&z, &inflateEnd);
+    std::string scratch(input.size() + 1, '\0');
+    const auto* begin = reinterpret_cast<const Bytef*>(stream.data());
+    z.next_in = const_cast<Bytef*>(begin);
+    z.avail_in = static_cast<uInt>(stream.size());
+    z.next_out = reinterpret_cast<Bytef*>(scratch.data());
+    z.avail_out = static_cast<uInt>(scratch.size());
+    StreamEnd end;
+    for (;;) {
+        const uInt before = z.avail_in + z.avail_out;
+        const int result = inflate(&z, Z_BLOCK);
+        if ((result != Z_OK && result != Z_STREAM_END) || z.avail_in + z.avail_out == before) {
+            return std::nullopt;
+        }
+        if ((z.data_type & 128) == 0) {
+            continue;  // the output ran out, or the input: neither happens on a good stream
+        }
+        const auto used = static_cast<std::size_t>(z.next_in - begin);
+        const auto unused = static_cast<unsigned>(z.data_type & 7);
+        if ((z.data_type & 64) != 0) {  // the block just ended was the final one
+            end.bytes = used;
+            end.unusedBits = unused;
+            break;
+        }
+        // The next block's header starts at the first unused bit.
+        end.lastHeaderByte = unused == 0 ? used : used - 1;
+        end.lastHeaderBit = unused == 0 ? 0 : 8 - unused;
     }
-    // Room for the sync flush's empty block beyond the bound.
-    std::string out(deflateBound(&z, static_cast<uLong>(input.size())) + 16, '\0');
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.data()));
-    z.avail_in = static_cast<uInt>(input.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = static_cast<uInt>(out.size());
-    const int result = deflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
-    if ((last && result != Z_STREAM_END) || (!last && result != Z_OK) || z.avail_in != 0) {
-        outOfMemory();
+    const auto produced = scratch.size() - z.avail_out;
+    if (produced != input.size() || std::memcmp(scratch.data(), input.data(), produced) != 0) {
+        return std::nullopt;
     }
-    out.resize(z.total_out);
+    return end;
+}
+
+// One chunk as a piece of a longer deflate stream. libdeflate compresses it alone (no primed
+// dictionary: over a whole chunk that costs less than libdeflate saves on zlib); unless it is
+// the last, its final block is made an ordinary one and an empty stored block (zlib's sync
+// flush) ends it on a byte boundary, so the next chunk's stream simply follows.
+std::string deflateChunk(std::string_view input, bool last) {
+    std::string out = deflateWhole(input);
+    if (last) {
+        return out;
+    }
+    const auto end = walkBlocks(out, input);
+    if (!end || end->bytes != out.size()) {
+        throw Error(ZipError::CannotWriteOutput, "cannot deflate a part: the compressor failed");
+    }
+    out[end->lastHeaderByte] = static_cast<char>(
+        static_cast<unsigned char>(out[end->lastHeaderByte]) & ~(1u << end->lastHeaderBit));
+    if (end->unusedBits < 3) {
+        out.push_back('\0');  // the empty block's three header bits do not fit in the last byte
+    }
+    out.append("\0\0\xff\xff", 4);
     return out;
 }
 
@@ -104,15 +152,12 @@ void DeflateStream::write(std::string_view bytes) {
 
 void DeflateStream::launch(std::string input, bool last) {
     chunked_ = true;
-    std::string dictionary = window_;
-    window_.assign(input, input.size() - std::min(input.size(), kWindow), std::string::npos);
     while (pending_.size() >= maxPending()) {
         collect();
     }
-    pending_.push_back(std::async(
-        std::launch::async, [input = std::move(input), dictionary = std::move(dictionary), last] {
-            return Piece{deflateChunk(input, dictionary, last), crcOf(input), input.size()};
-        }));
+    pending_.push_back(std::async(std::launch::async, [input = std::move(input), last] {
+        return Piece{deflateChunk(input, last), crcOf(input), input.size()};
+    }));
 }
 
 void DeflateStream::collect() {
@@ -146,7 +191,6 @@ void DeflateStream::reset() {
         pending_.pop_front();
     }
     chunk_.clear();
-    window_.clear();
     out_ = DeflatedPart{};
     chunked_ = false;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Deflates a part as it is written, in memory bounded by a few chunks. A part of one chunk is
-// deflated whole by libdeflate; a longer one in chunks of kChunk bytes, each primed with the
-// previous chunk's last 32 KiB and ended with a sync flush so that the pieces join into one
-// deflate stream, compressed on other threads while the caller writes on. The chunks are cut
+// deflated whole by libdeflate; a longer one in chunks of kChunk bytes, each deflated whole by
+// libdeflate on another thread while the caller writes on, then made to end in a sync flush
+// (checked by inflating it) so that the pieces join into one deflate stream. The chunks are cut
 // at fixed offsets, so the bytes never depend on how many threads ran. Either way the result is
 // no larger than zlib's level 6 would make it.
 #include <cstddef>
@@ -45,7 +45,6 @@ class DeflateStream {
     void collect();
 
     std::string chunk_;
-    std::string window_;  // the end of the last chunk launched, the next one's dictionary
     std::deque<std::future<Piece>> pending_;
     DeflatedPart out_;
     bool chunked_ = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <random>
 #include <string>
 
 #include "host/zip/DeflateStream.h"
@@ -65,6 +66,28 @@ TEST(DeflateStream, PartsInflateBackWithTheirCrcWhateverTheirSize) {
         EXPECT_EQ(part.crc, crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
         EXPECT_EQ(inflateRaw(part.bytes, input.size()), input);
         EXPECT_LE(part.bytes.size(), zlibLevel6Size(input));
+    }
+}
+
+TEST(DeflateStream, ChunksJoinWhateverTheirBlocksEndOn) {
+    // Each chunk's last block ends on a different bit of its last byte, or on a byte boundary
+    // after stored blocks of bytes that do not compress: the joins must hold for all of them.
+    std::mt19937 random(7);
+    for (int variant = 0; variant < 24; ++variant) {
+        SCOPED_TRACE(variant);
+        std::string input;
+        for (int chunk = 0; chunk < 3; ++chunk) {
+            std::string piece = sheetLike(DeflateStream::kChunk - 1000 * variant);
+            const bool noise = (variant + chunk) % 4 == 0;
+            for (std::size_t i = noise ? 0 : piece.size() - 40 * variant; i < piece.size(); ++i) {
+                piece[i] = static_cast<char>(random());
+            }
+            input += piece;
+        }
+        input.resize(3 * DeflateStream::kChunk - 1);
+        const DeflatedPart part = pv::host::deflatePart(input);
+        EXPECT_EQ(inflateRaw(part.bytes, input.size()), input);
+        EXPECT_EQ(part.crc, crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
     }
 }
 
