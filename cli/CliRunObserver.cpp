@@ -106,4 +106,21 @@ void CliRunObserver::stepFailed(const split::RunFailure& failure) {
     drawProgress();
 }
 
+void CliRunObserver::folderUnread(const UnreadFolder& folder) {
+    clearProgress();
+    err_ << "pellavine-split: folder " << folder.folder
+         << " was not searched for workbooks: " << folder.description << "\n"
+         << std::flush;
+    if (settings_.json) {
+        out_ << JsonLine()
+                    .field("event", "failed")
+                    .field("folder", folder.folder)
+                    .field("number", folder.number)
+                    .field("description", folder.description)
+                    .text()
+             << "\n"
+             << std::flush;
+    }
+}
+
 }  // namespace pv::cli

@@ -4,6 +4,7 @@
 // line), and a progress bar on stderr when stderr is a terminal.
 #include <ostream>
 
+#include "cli/InputWorkbooks.h"
 #include "split/RunObserver.h"
 
 namespace pv::cli {
@@ -25,6 +26,8 @@ class CliRunObserver : public split::RunObserver {
     void outputSaved(const split::SavedOutput& output) override;
     void sheetSkipped(const std::string& source, const std::string& sheet) override;
     void stepFailed(const split::RunFailure& failure) override;
+    // A folder input, or a folder below one, that could not be read: its workbooks are missing.
+    void folderUnread(const UnreadFolder& folder);
 
   private:
     void drawProgress();

@@ -2,8 +2,9 @@
 
 #include <QStringList>
 
-#include "core/QuietProcedure.h"
-#include "folders/DiskFolderReader.h"
+#include <exception>
+
+#include "core/Error.h"
 #include "folders/FolderFileRows.h"
 #include "folders/GetSubDirectories2016.h"
 #include "folders/PathRoutines.h"
@@ -18,31 +19,84 @@ struct WorkbookRows {
     void AddWorkbookRow(const QString& row) { workbooks.push_back(row.toStdString()); }
 };
 
+// As a dropped folder's steps: a file whose test fails is left out, unreported. Only a folder
+// whose files cannot be listed (it changed since the walk read it) is told.
+class ListingProcedure {
+  public:
+    explicit ListingProcedure(std::vector<UnreadFolder>& unread) : unread_(unread) {}
+
+    template <typename Statement>
+    void step(int line, Statement&& statement) {
+        try {
+            statement();
+        } catch (const Error& e) {
+            if (line == kListingLine)
+                unread_.push_back({{}, e.number(), e.description()});
+        } catch (const std::exception& e) {
+            if (line == kListingLine)
+                unread_.push_back({{}, 0, e.what()});
+        }
+    }
+
+    template <typename Test, typename Body>
+    void stepIf(int line, Test&& test, Body&& body) {
+        bool holds = false;
+        step(line, [&] { holds = test(); });
+        if (holds)
+            step(line, body);
+    }
+
+  private:
+    static constexpr int kListingLine = 124;  // AddFolderFileRows' ListFilesInFolder step
+    std::vector<UnreadFolder>& unread_;
+};
+
 void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& dialogs,
-                        std::vector<std::string>& workbooks) {
-    const DiskFolderReader reader;
+                        const FolderReader& reader, InputWorkbooks& inputs) {
     QStringList folders{folder.endsWith('/') ? folder : folder + '/'};
-    GetSubDirectories2016(folders, true, {reader, dialogs});
-    // As a dropped folder's: a file whose test fails is left out, unreported.
-    QuietProcedure quiet;
-    WorkbookRows rows{workbooks};
-    AddFolderFileRows(quiet, rows, folders, pattern);
+    QStringList unlisted;
+    const auto tell = [&](const QString& path, int number, const std::string& description) {
+        unlisted.append(path);
+        inputs.unread.push_back({path.chopped(1).toStdString(), number, description});
+    };
+    GetSubDirectories2016(folders, true, {reader, dialogs, {}, tell});
+    // Told once is enough: a folder that could not be listed for its subfolders is not listed
+    // again for its files.
+    for (const QString& path : unlisted)
+        folders.removeAll(path);
+    for (const QString& path : folders) {
+        const std::size_t before = inputs.unread.size();
+        ListingProcedure procedure(inputs.unread);
+        WorkbookRows rows{inputs.workbooks};
+        AddFolderFileRows(procedure, rows, QStringList{path}, pattern);
+        for (std::size_t i = before; i < inputs.unread.size(); ++i)
+            inputs.unread[i].folder = path.chopped(1).toStdString();
+    }
 }
 
 }  // namespace
 
-std::vector<std::string> inputWorkbooks(const std::vector<std::string>& inputs,
-                                        const std::string& extension, Dialogs& dialogs) {
+InputWorkbooks inputWorkbooks(const std::vector<std::string>& inputs, const std::string& extension,
+                              Dialogs& dialogs, const FolderReader& reader) {
     const QString pattern = "*." + QString::fromStdString(extension);
-    std::vector<std::string> workbooks;
+    InputWorkbooks result;
     for (const std::string& input : inputs) {
         const QString path = QString::fromStdString(input);
-        if (FolderExists(path))
-            addFolderWorkbooks(path, pattern, dialogs, workbooks);
-        else
-            workbooks.push_back(input);  // a missing file is the run's to report
+        if (!FolderExists(path)) {
+            result.workbooks.push_back(input);  // a missing file is the run's to report
+            continue;
+        }
+        // Nothing a folder's reading throws may end the program: the folder is told, the
+        // other inputs still count.
+        try {
+            addFolderWorkbooks(path, pattern, dialogs, reader, result);
+        } catch (const Error& e) {
+            result.unread.push_back({input, e.number(), e.description()});
+        } catch (const std::exception& e) {
+            result.unread.push_back({input, 0, e.what()});
+        }
     }
-    return workbooks;
+    return result;
 }
 
 }  // namespace pv::cli

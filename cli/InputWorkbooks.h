@@ -6,13 +6,30 @@
 
 #include "core/Dialogs.h"
 
+namespace pv {
+class FolderReader;
+}
+
 namespace pv::cli {
+
+// A folder the walk could not read: it and what lies below it give no workbooks.
+struct UnreadFolder {
+    std::string folder;
+    int number = 0;
+    std::string description;
+};
+
+struct InputWorkbooks {
+    std::vector<std::string> workbooks;
+    std::vector<UnreadFolder> unread;
+};
 
 // A folder's files are those "Add All Excel Files In Folder" adds (folders/FolderFileRows.h):
 // names starting with "~" (lock files of an office program) and hidden writable files are left
-// out.
-// A walk failure is reported through `dialogs` and the walk goes on.
-std::vector<std::string> inputWorkbooks(const std::vector<std::string>& inputs,
-                                        const std::string& extension, Dialogs& dialogs);
+// out. Unlike the window, which passes over folders it cannot list, every such folder is
+// returned, so the user learns what was not searched; the walk goes on with the rest. A failure
+// before any listing is reported through `dialogs`, as in the window.
+InputWorkbooks inputWorkbooks(const std::vector<std::string>& inputs, const std::string& extension,
+                              Dialogs& dialogs, const FolderReader& reader);
 
 }  // namespace pv::cli

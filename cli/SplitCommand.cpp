@@ -10,6 +10,7 @@
 #include "cli/CliRunObserver.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/InputWorkbooks.h"
+#include "folders/DiskFolderReader.h"
 #include "folders/PathRoutines.h"
 #include "host/SpreadsheetHost.h"
 #include "office/LegacyHost.h"
@@ -28,6 +29,11 @@ bool isTerminal(const std::ostream& err) {
 }  // namespace
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    return run(args, out, err, DiskFolderReader());
+}
+
+int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+        const FolderReader& folders) {
     std::string problem;
     const std::optional<CommandLineOptions> options = parseCommandLine(args, problem);
     if (!options) {
@@ -48,12 +54,15 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
 
     CliDialogs dialogs(err, options->quiet, options->rangeAddress);
-    std::vector<std::string> rows = inputWorkbooks(options->inputs, options->extension, dialogs);
+    CliRunObserver observer(out, err, {options->json, options->quiet, isTerminal(err)});
+    InputWorkbooks inputs = inputWorkbooks(options->inputs, options->extension, dialogs, folders);
+    for (const UnreadFolder& folder : inputs.unread)
+        observer.folderUnread(folder);
+    std::vector<std::string> rows = std::move(inputs.workbooks);
     dialogs.leaveReportsToObserver();
 
     const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();
     host->prepare({rows.begin(), rows.end()});
-    CliRunObserver observer(out, err, {options->json, options->quiet, isTerminal(err)});
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;
     split::SplitRun splitRun(
@@ -67,7 +76,9 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
              return false;
          }});
     const split::RunOutcome outcome = splitRun.run();
-    return outcome.started && !outcome.stopped && outcome.failures == 0 ? 0 : 1;
+    return outcome.started && !outcome.stopped && outcome.failures == 0 && inputs.unread.empty()
+               ? 0
+               : 1;
 }
 
 }  // namespace pv::cli

@@ -94,6 +94,8 @@ class LevelWalk {
             report(description);
             return;
         }
+        if (services_.unlisted)
+            services_.unlisted(folder, number, description);
         if (dropsFolderFromList(number))
             folders.removeOne(folder);
     }

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <string>
 
 namespace pv {
 
@@ -20,6 +21,11 @@ struct WalkServices {
     // True once the walk is to end early (its window was closed); it then leaves `folders` as
     // far as it got. Empty: the walk runs to its end.
     std::function<bool()> stopped = {};
+    // Told of each folder that could not be listed once listing began (its number and
+    // description), whether it leaves the list or stays. Empty: such folders pass silently, as in
+    // the window.
+    std::function<void(const QString& folder, int number, const std::string& description)>
+        unlisted = {};
 };
 
 // `folders` holds folder paths that each end in "/". Appends the folders below them, one level at a

@@ -10,6 +10,7 @@ enum class SplitError {
     WouldReplaceListedWorkbook = 3001,  // the output would replace a workbook of the list
     SavedInSourceFormat = 3002,  // the sheet was saved under another name: its source's format or the default one
     CannotPlaceOutput = 3003,  // the finished output could not be moved to its name
+    OutOfMemory = 3004,  // the memory ran out while a workbook or sheet was read or saved
     CannotWriteAnyFormat = 3101,  // neither the name's format nor the source's nor the default one can be written
     NoFreeName = 3401,  // every number up to 32767 is taken
     FileNumberExhausted = 3402,  // the run's file number passed 32767
@@ -25,6 +26,8 @@ constexpr std::string_view describe(SplitError code) {
         return "the sheet was saved under another name: its source's format or the default one";
     case SplitError::CannotPlaceOutput:
         return "the finished output could not be moved to its name";
+    case SplitError::OutOfMemory:
+        return "the memory ran out while a workbook or sheet was read or saved";
     case SplitError::CannotWriteAnyFormat:
         return "neither the name's format nor the source's nor the default one can be written";
     case SplitError::NoFreeName:

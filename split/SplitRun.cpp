@@ -1,6 +1,7 @@
 #include "split/SplitRun.h"
 
 #include <filesystem>
+#include <new>
 #include <string_view>
 
 #include <QString>
@@ -75,6 +76,12 @@ bool SplitRun::attempt(int line, Statement&& statement) {
     proc_.step(line, [&] {
         try {
             statement();
+        } catch (const std::bad_alloc&) {
+            // The library's own text names neither the file nor the sheet.
+            succeeded = false;
+            const Error failure = outOfMemory();
+            noteFailure(line, std::make_exception_ptr(failure));
+            throw failure;
         } catch (...) {
             succeeded = false;
             noteFailure(line, std::current_exception());
@@ -82,6 +89,18 @@ bool SplitRun::attempt(int line, Statement&& statement) {
         }
     });
     return succeeded;
+}
+
+Error SplitRun::outOfMemory() const {
+    std::string what = "Out of memory";
+    if (!sheetName_.empty())
+        what += " on sheet \"" + sheetName_ + "\" of " + sourcePath_;
+    else if (!sourcePath_.empty())
+        what += " on " + sourcePath_;
+    return Error(SplitError::OutOfMemory,
+                 what +
+                     ": it needs more memory than the system can give; try it alone or with "
+                     "fewer jobs");
 }
 
 void SplitRun::noteFailure(int line, std::exception_ptr failure) {

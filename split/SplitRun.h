@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Dialogs.h"
+#include "core/Error.h"
 #include "core/GuardedProcedure.h"
 #include "host/SpreadsheetHost.h"
 #include "split/OutputNaming.h"
@@ -90,6 +91,7 @@ class SplitRun {
     template <typename Statement>
     bool attempt(int line, Statement&& statement);
     void noteFailure(int line, std::exception_ptr failure);
+    Error outOfMemory() const;
 
     RunRequest request_;
     RunServices services_;

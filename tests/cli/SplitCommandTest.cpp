@@ -1,6 +1,7 @@
 // pellavine-split in-process: options, folder inputs, names, JSON lines and exit statuses.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -9,6 +10,9 @@
 #include <thread>
 
 #include "cli/SplitCommand.h"
+#include "folders/DiskFolderReader.h"
+#include "folders/FolderErrors.h"
+#include "folders/PosixError.h"
 #include "split/TestWorkbooks.h"
 #include "support/OfficeFixture.h"
 
@@ -297,3 +301,75 @@ TEST_F(SplitCommandTest, PlainOutputListsEachFileNotesEachSkippedSheetAndEndsWit
 }
 
 }  // namespace
+
+// The disk, except for the folders a test makes refuse listing, as they would for a user without
+// access (tests run as root, which may list every folder).
+class RefusingReader : public pv::DiskFolderReader {
+  public:
+    std::set<std::string> refused;      // folders (without a trailing "/") denied to the user
+    std::set<std::string> throwsOther;  // folders whose listing throws something else
+    std::vector<SubFolder> subFolders(const QString& path) const override {
+        const std::string folder = path.chopped(path.endsWith(u'/') ? 1 : 0).toStdString();
+        if (refused.count(folder))
+            throw pv::PosixError(EACCES, "Cannot list the folder", path);
+        if (throwsOther.count(folder))
+            throw std::length_error("listing too long");
+        return DiskFolderReader::subFolders(path);
+    }
+};
+
+Result split(const std::vector<std::string>& args, const pv::FolderReader& folders) {
+    std::ostringstream out, err;
+    const int status = pv::cli::run(args, out, err, folders);
+    return {status, out.str(), withoutRunningHostWarning(err.str())};
+}
+
+TEST_F(SplitCommandTest, AFolderInputThatCannotBeListedIsToldAndTheOtherInputsGoOn) {
+    RefusingReader reader;
+    const std::string denied = (in / "sub").string();
+    reader.refused = {denied};
+    const std::string workbook = (in / "Sales.2020.xlsx").string();
+    const Result result = split({"-q", "-o", outArg(), denied, workbook}, reader);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "pellavine-split: folder " + denied +
+                              " was not searched for workbooks: Cannot list the folder " + denied +
+                              "/: Permission denied\n");
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.xlsx", "South.xlsx"}));
+
+    const Result alone = split({"-o", outArg(), denied}, reader);
+    EXPECT_EQ(alone.status, 1);
+    EXPECT_EQ(lines(alone.err),
+              (std::vector<std::string>{"pellavine-split: folder " + denied +
+                                            " was not searched for workbooks: Cannot list the "
+                                            "folder " +
+                                            denied + "/: Permission denied",
+                                        "No files added."}));
+}
+
+// Each folder of the tree that cannot be read is told (also as a JSON line); the rest of the
+// tree is still split.
+TEST_F(SplitCommandTest, EveryUnreadableFolderOfATreeIsToldAndTheRestIsSplit) {
+    fs::create_directories(in / "other");
+    RefusingReader reader;
+    const std::string deeper = (in / "sub" / "deeper").string();
+    const std::string other = (in / "other").string();
+    reader.refused = {deeper};
+    reader.throwsOther = {other};
+    const Result result =
+        split({"--json", "-o", outArg(), "-n", "sheet", in.path().string()}, reader);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("pellavine-split: folder " + deeper +
+                              " was not searched for workbooks: Cannot list the folder " + deeper +
+                              "/: Permission denied\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("pellavine-split: folder " + other +
+                              " was not searched for workbooks: listing too long\n"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.xlsx", "South.xlsx"}));
+    EXPECT_NE(result.out.find("{\"event\":\"failed\",\"folder\":\"" + deeper + "\",\"number\":" +
+                              std::to_string(pv::number(pv::FolderError::PermissionDenied))),
+              std::string::npos)
+        << result.out;
+}

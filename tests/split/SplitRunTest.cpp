@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <new>
 
 #include "core/ErrorReport.h"
 #include "host/SpreadsheetHost.h"
@@ -390,6 +391,86 @@ TEST_F(SplitRunTest, AFileThatAppearsUnderAChosenNameIsNeverReplaced) {
             EXPECT_NE(saved.path, (out / "North.xlsx").string());
             EXPECT_EQ(pv::test::outputSummary(saved.path, "C3").substr(0, 2), "1|") << saved.path;
         }
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+    }
+}
+
+namespace {
+
+// The engine, except that memory runs out opening one workbook and saving one sheet: a fault no
+// test can cause reliably on a real machine (or under a sanitizer's allocator).
+class ExhaustedHost : public pv::host::SpreadsheetHost {
+  public:
+    ExhaustedHost(pv::host::SpreadsheetHost& engine, fs::path unopenable, std::string unsavable)
+        : engine_(engine), unopenable_(std::move(unopenable)), unsavable_(std::move(unsavable)) {}
+
+    std::unique_ptr<pv::host::SourceWorkbook> open(const fs::path& path) override {
+        if (path == unopenable_)
+            throw std::bad_alloc();
+        return std::make_unique<Workbook>(*this, engine_.open(path));
+    }
+    bool canWrite(const fs::path& source, const std::string& extension) const override {
+        return engine_.canWrite(source, extension);
+    }
+    std::string defaultExtension() const override { return engine_.defaultExtension(); }
+
+  private:
+    struct Workbook : pv::host::SourceWorkbook {
+        Workbook(ExhaustedHost& host, std::unique_ptr<pv::host::SourceWorkbook> inner)
+            : host(host), inner(std::move(inner)) {}
+        const fs::path& path() const override { return inner->path(); }
+        const std::vector<pv::host::SheetInfo>& sheets() const override { return inner->sheets(); }
+        pv::host::UsedRange usedRange(std::size_t sheet) override {
+            return inner->usedRange(sheet);
+        }
+        std::string cellText(std::size_t sheet, int row, int column) override {
+            return inner->cellText(sheet, row, column);
+        }
+        void saveSheetAs(std::size_t sheet, const fs::path& output) override {
+            if (inner->sheets()[sheet].name == host.unsavable_)
+                throw std::bad_alloc();
+            inner->saveSheetAs(sheet, output);
+        }
+        ExhaustedHost& host;
+        std::unique_ptr<pv::host::SourceWorkbook> inner;
+    };
+
+    pv::host::SpreadsheetHost& engine_;
+    fs::path unopenable_;
+    std::string unsavable_;
+};
+
+}  // namespace
+
+// Running out of memory is told with the workbook and sheet it struck, and the run goes on.
+TEST_F(SplitRunTest, RunningOutOfMemoryNamesTheWorkbookAndSheetAndTheRunGoesOn) {
+    const fs::path big = in / "Big.xlsx";
+    pv::test::writeWorkbooks({{big, {{"Huge", {{"C3", "h"}}}}}});
+    for (const int jobs : {1, 2}) {
+        SCOPED_TRACE(jobs);
+        ExhaustedHost exhausted(*host, big, "North");
+        observer.saved.clear();
+        observer.failed.clear();
+        pv::split::SplitRun splitRun(
+            {{big.string(), sales().string()}, out.path().string() + "/", kBookAndSheet, jobs},
+            {exhausted, dialogs, observer, {}});
+        const auto outcome = splitRun.run();
+        EXPECT_EQ(outcome.failures, 2);
+        ASSERT_EQ(observer.failed.size(), 2u);
+        const int outOfMemory = pv::number(pv::split::SplitError::OutOfMemory);
+        EXPECT_EQ(observer.failed[0].number, outOfMemory);
+        EXPECT_EQ(observer.failed[0].source, big.string());
+        EXPECT_EQ(observer.failed[0].description.rfind("Out of memory on " + big.string() + ":", 0),
+                  0u)
+            << observer.failed[0].description;
+        EXPECT_EQ(observer.failed[1].number, outOfMemory);
+        EXPECT_EQ(observer.failed[1].sheet, "North");
+        EXPECT_EQ(observer.failed[1].description.rfind(
+                      "Out of memory on sheet \"North\" of " + sales().string() + ":", 0),
+                  0u)
+            << observer.failed[1].description;
+        EXPECT_EQ(fileNames(out.path()), (Names{"Sales.2020 South.xlsx"}));
         for (const auto& entry : fs::directory_iterator(out.path()))
             fs::remove(entry.path());
     }
