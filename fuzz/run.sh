@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the engine's fuzz targets for a bounded time each, seeded from the shared corpus:
+# Runs the engine's fuzz targets for a bounded time each, seeded from the test corpus:
 # pv_fuzz_open_extract with its packages, pv_fuzz_plain_xml with their XML parts.
 #   fuzz/run.sh BUILD_DIR [SECONDS]
 # Exits non-zero when libFuzzer finds a crash, leak, timeout, sanitizer report or a difference
@@ -12,7 +12,7 @@ fi
 build=$(cd "$1" && pwd)
 seconds=${2:-60}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=${PV_SHARED_DIR:-$here/../../shared}
+corpus=$here/../tests/corpus
 artifacts=$build/fuzz-artifacts
 mkdir -p "$artifacts"
 shopt -s nullglob nocaseglob
@@ -33,7 +33,7 @@ fuzz() {
 
 packages=$build/fuzz-seeds/pv_fuzz_open_extract
 mkdir -p "$packages"
-cp -f "$shared"/corpus/calamine/*.xls[xm] "$shared"/corpus/calamine/*.xlt[xm] "$packages"/
+cp -f "$corpus"/calamine/*.xls[xm] "$corpus"/calamine/*.xlt[xm] "$packages"/
 
 # The XML seeds: the first 16 KB of each package's XML parts.
 parts=$build/fuzz-seeds/pv_fuzz_plain_xml

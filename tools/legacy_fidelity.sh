@@ -2,7 +2,7 @@
 # Fidelity of legacy workbooks (.xls, .xlsb, .ods) split by pellavine-split through LibreOffice:
 # every output sheet, converted to CSV by LibreOffice, must equal its source sheet converted to
 # CSV by LibreOffice, and every output of an .xls source must be a real .xls file.
-# Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: the shared corpus)
+# Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: tests/corpus)
 set -uo pipefail
 if [ $# -lt 1 ]; then
     sed -n '5p' "$0"
@@ -10,7 +10,7 @@ if [ $# -lt 1 ]; then
 fi
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-corpus=${2:-$here/../../shared/corpus}
+corpus=${2:-$here/../tests/corpus}
 soffice=${PV_SOFFICE:-$(command -v soffice)}
 [ -x "$soffice" ] || { echo "LibreOffice (soffice) is not installed"; exit 1; }
 work=$(mktemp -d)

@@ -15,6 +15,7 @@
 #include "folders/PosixError.h"
 #include "split/TestWorkbooks.h"
 #include "support/OfficeFixture.h"
+#include "support/OutputCheck.h"
 
 namespace {
 
@@ -184,7 +185,7 @@ TEST_F(SplitCommandTest, SheetsSavedInAnotherFormatAreNotedAndTheRunSucceeds) {
     // A1 empty: named no_value.xls, but 257 columns do not fit an .xls workbook.
     pv::test::writeWorkbooks({{in / "wide.xlsx", {{"Wide", {{"IW2", "IW2"}}}}}});
     // A1 holds 1: named 1.xlsb, a format nothing here writes.
-    fs::copy_file(pv::test::sharedDir() / "corpus/calamine/any_sheets.xlsb", in / "any.xlsb");
+    fs::copy_file(pv::test::corpusDir() / "calamine/any_sheets.xlsb", in / "any.xlsb");
     const Result result = split({"--json", "-n", "a1", "-o", outArg(), (in / "wide.xlsx").string(),
                                  (in / "any.xlsb").string()});
     EXPECT_EQ(result.status, 0) << result.err;

@@ -1,4 +1,4 @@
-// Every real workbook of the shared corpus, every fixture and sample through the engine, judged by
+// Every real workbook of the test corpus, every fixture and sample through the engine, judged by
 // the two independent checkers: each content sheet saved as "<sheet name><source extension>" must
 // equal its source sheet, leak nothing of the other sheets and add no package problem. Files
 // the engine cannot split (legacy formats, corrupt packages) must still fail cleanly.

@@ -38,7 +38,7 @@ using pv::office::OfficeSettings;
 using pv::test::isCompoundFile;
 
 fs::path corpus(const std::string& name) {
-    return pv::test::sharedDir() / "corpus/calamine" / name;
+    return pv::test::corpusDir() / "calamine" / name;
 }
 
 std::unique_ptr<LegacyHost> hostWith(OfficeSettings settings) {

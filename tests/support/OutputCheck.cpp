@@ -20,12 +20,9 @@ fs::path buildDir() {
     return ec ? fs::current_path() : exe.parent_path().parent_path();
 }
 
-fs::path toolsDir() {
-    return sharedDir() / "tools";
-}
-
+// The checkers are the repository's own, beside this file; their schemas are in tests/schemas.
 fs::path toolPath(const char* name) {
-    return toolsDir() / name;
+    return sourceDir() / "tests" / "support" / name;
 }
 
 CheckReport run(const std::string& command) {
@@ -47,7 +44,7 @@ fs::path sampleDir() {
 }
 
 fs::path corpusDir() {
-    return sharedDir() / "corpus";
+    return sourceDir() / "tests" / "corpus";
 }
 
 std::vector<fs::path> corpusFiles() {
@@ -103,26 +100,24 @@ std::vector<fs::path> filesIn(const fs::path& dir) {
     return files;
 }
 
+// The checker's report is on stdout; stderr only carries openpyxl's noise at exit (a zip closed
+// twice for macro-enabled packages), which would read as differences.
 CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir) {
-    // The checker as it is, with the source read once for all its sheets (split_check_once.py).
-    // Its report is on stdout; stderr only carries openpyxl's noise at exit (a zip closed twice
-    // for macro-enabled packages), which would read as differences.
-    const fs::path once = sourceDir() / "tests" / "support" / "split_check_once.py";
-    return run("{ " + shellQuote(python()) + " " + shellQuote(once.string()) + " " +
-               shellQuote(toolsDir().string()) + " " + shellQuote(source.string()) + " " +
-               shellQuote(outDir.string()) + " 2>/dev/null; }");
+    return run("{ " + shellQuote(python()) + " " + shellQuote(toolPath("check_split.py").string()) +
+               " " + shellQuote(source.string()) + " " + shellQuote(outDir.string()) +
+               " 2>/dev/null; }");
 }
 
 CheckReport runSheetCheck(const fs::path& source, const std::string& sheet,
                           const fs::path& output) {
-    return run("{ " + shellQuote(python()) + " " + shellQuote(toolPath("split_check.py").string()) +
+    return run("{ " + shellQuote(python()) + " " + shellQuote(toolPath("check_split.py").string()) +
                " " + shellQuote(source.string()) + " " + shellQuote(sheet) + " " +
                shellQuote(output.string()) + " 2>/dev/null; }");
 }
 
 CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs) {
     std::string command = shellQuote(python()) + " " +
-                          shellQuote(toolPath("ooxml_check.py").string()) + " --quiet --against " +
+                          shellQuote(toolPath("check_package.py").string()) + " --against " +
                           shellQuote(source.string());
     for (const auto& output : outputs)
         command += " " + shellQuote(output.string());
@@ -131,7 +126,7 @@ CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>&
 
 bool referenceReaderRefused(const CheckReport& report) {
     return report.status == 0 &&
-           report.output.find("source unreadable by the reference reader") != std::string::npos;
+           report.output.find("the reader cannot open the source") != std::string::npos;
 }
 
 }  // namespace pv::test

@@ -1,6 +1,6 @@
 #pragma once
 // Where the test workbooks are, and the two independent checkers that judge split outputs
-// (../shared/tools/split_check.py and ooxml_check.py, Debian's python3-openpyxl and lxml).
+// (tests/support/check_split.py and check_package.py, on Debian's python3-openpyxl and lxml).
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 // without it and the data-driven cases are named from these folders.
 fs::path fixtureDir();  // workbooks written by pv-make-workbooks fixtures
 fs::path sampleDir();   // the sample workbooks beside the executables
-fs::path corpusDir();   // the shared corpus of real workbooks: one folder per collection
+fs::path corpusDir();   // tests/corpus: real workbooks, one folder (with its licence) per origin
 
 // Every file of every corpus collection, by folder and name, without the licence and readme files
 // kept beside them.
@@ -31,18 +31,18 @@ struct CheckReport {
     std::string output;  // what it printed
 };
 
-// split_check.py SOURCE OUTDIR: every content sheet of SOURCE is in OUTDIR as
+// check_split.py SOURCE OUTDIR: every content sheet of SOURCE is in OUTDIR as
 // "<sheet name><source extension>" and equals the source sheet; nothing leaks. One process per
 // call, reading SOURCE once however many sheets it has.
 CheckReport runSplitCheck(const fs::path& source, const fs::path& outDir);
 
-// split_check.py SOURCE SHEET OUTPUT: one output equals its source sheet; nothing leaks.
+// check_split.py SOURCE SHEET OUTPUT: one output equals its source sheet; nothing leaks.
 CheckReport runSheetCheck(const fs::path& source, const std::string& sheet, const fs::path& output);
 
-// ooxml_check.py --quiet --against SOURCE OUTPUT...: the outputs add no structural problem.
+// check_package.py --against SOURCE OUTPUT...: the outputs add no structural problem.
 CheckReport runPackageCheck(const fs::path& source, const std::vector<fs::path>& outputs);
 
-// True when split_check could not read the source, so it judged nothing.
+// True when check_split.py could not read the source, so it judged nothing.
 bool referenceReaderRefused(const CheckReport& report);
 
 }  // namespace pv::test

@@ -20,9 +20,6 @@ fs::path fromEnv(const char* name, const fs::path& fallback) {
 fs::path sourceDir() {
     return fromEnv("PV_SOURCE_DIR", PV_TEST_SOURCE_DIR);
 }
-fs::path sharedDir() {
-    return fromEnv("PV_SHARED_DIR", PV_TEST_SHARED_DIR);
-}
 fs::path binDir() {
     return fromEnv("PV_BIN_DIR", PV_TEST_BIN_DIR);
 }

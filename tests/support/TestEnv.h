@@ -8,7 +8,6 @@ namespace pv::test {
 namespace fs = std::filesystem;
 
 fs::path sourceDir();  // the repository
-fs::path sharedDir();  // corpus, schemas and checking tools
 fs::path binDir();     // build/bin: executables, Samples/
 std::string python();  // the interpreter with openpyxl
 

@@ -1,6 +1,6 @@
 // The plain XML reader against expat: whatever the plain reader accepts, expat must accept with
 // the same events; whatever it declines is either well-formed XML it leaves to expat or an error
-// expat reports. Checked on hand-written cases, on every XML part of the shared corpus, and
+// expat reports. Checked on hand-written cases, on every XML part of the test corpus, and
 // with the document cut into chunks at every possible place.
 #include <gtest/gtest.h>
 
