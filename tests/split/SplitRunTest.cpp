@@ -320,14 +320,13 @@ TEST_F(SplitRunTest, ParallelSavesWriteTheNamesOfASequentialRun) {
 
 namespace {
 
-// Another run into the same folder: before the first save, it writes the files the run has
-// just chosen names for.
-class IntrudingHost : public pv::host::SpreadsheetHost {
+// The engine with a hook before each open and each save: the faults below wrap it.
+class ForwardingHost : public pv::host::SpreadsheetHost {
   public:
-    IntrudingHost(pv::host::SpreadsheetHost& engine, std::vector<fs::path> intruders)
-        : engine_(engine), intruders_(std::move(intruders)) {}
+    explicit ForwardingHost(pv::host::SpreadsheetHost& engine) : engine_(engine) {}
 
     std::unique_ptr<pv::host::SourceWorkbook> open(const fs::path& path) override {
+        beforeOpen(path);
         return std::make_unique<Workbook>(*this, engine_.open(path));
     }
     bool canWrite(const fs::path& source, const std::string& extension) const override {
@@ -335,9 +334,13 @@ class IntrudingHost : public pv::host::SpreadsheetHost {
     }
     std::string defaultExtension() const override { return engine_.defaultExtension(); }
 
+  protected:
+    virtual void beforeOpen(const fs::path&) {}
+    virtual void beforeSave(const std::string& /*sheetName*/) {}
+
   private:
     struct Workbook : pv::host::SourceWorkbook {
-        Workbook(IntrudingHost& host, std::unique_ptr<pv::host::SourceWorkbook> inner)
+        Workbook(ForwardingHost& host, std::unique_ptr<pv::host::SourceWorkbook> inner)
             : host(host), inner(std::move(inner)) {}
         const fs::path& path() const override { return inner->path(); }
         const std::vector<pv::host::SheetInfo>& sheets() const override { return inner->sheets(); }
@@ -348,19 +351,30 @@ class IntrudingHost : public pv::host::SpreadsheetHost {
             return inner->cellText(sheet, row, column);
         }
         void saveSheetAs(std::size_t sheet, const fs::path& output) override {
-            host.intrude();
+            host.beforeSave(inner->sheets()[sheet].name);
             inner->saveSheetAs(sheet, output);
         }
-        IntrudingHost& host;
+        ForwardingHost& host;
         std::unique_ptr<pv::host::SourceWorkbook> inner;
     };
-    void intrude() {
+
+    pv::host::SpreadsheetHost& engine_;
+};
+
+// Another run into the same folder: before the first save, it writes the files the run has
+// just chosen names for.
+class IntrudingHost : public ForwardingHost {
+  public:
+    IntrudingHost(pv::host::SpreadsheetHost& engine, std::vector<fs::path> intruders)
+        : ForwardingHost(engine), intruders_(std::move(intruders)) {}
+
+  private:
+    void beforeSave(const std::string&) override {
         std::lock_guard lock(mutex_);
         for (const auto& path : std::exchange(intruders_, {}))
             std::ofstream(path) << "the other run's file";
     }
 
-    pv::host::SpreadsheetHost& engine_;
     std::mutex mutex_;
     std::vector<fs::path> intruders_;
 };
@@ -400,43 +414,23 @@ namespace {
 
 // The engine, except that memory runs out opening one workbook and saving one sheet: a fault no
 // test can cause reliably on a real machine (or under a sanitizer's allocator).
-class ExhaustedHost : public pv::host::SpreadsheetHost {
+class ExhaustedHost : public ForwardingHost {
   public:
     ExhaustedHost(pv::host::SpreadsheetHost& engine, fs::path unopenable, std::string unsavable)
-        : engine_(engine), unopenable_(std::move(unopenable)), unsavable_(std::move(unsavable)) {}
-
-    std::unique_ptr<pv::host::SourceWorkbook> open(const fs::path& path) override {
-        if (path == unopenable_)
-            throw std::bad_alloc();
-        return std::make_unique<Workbook>(*this, engine_.open(path));
-    }
-    bool canWrite(const fs::path& source, const std::string& extension) const override {
-        return engine_.canWrite(source, extension);
-    }
-    std::string defaultExtension() const override { return engine_.defaultExtension(); }
+        : ForwardingHost(engine),
+          unopenable_(std::move(unopenable)),
+          unsavable_(std::move(unsavable)) {}
 
   private:
-    struct Workbook : pv::host::SourceWorkbook {
-        Workbook(ExhaustedHost& host, std::unique_ptr<pv::host::SourceWorkbook> inner)
-            : host(host), inner(std::move(inner)) {}
-        const fs::path& path() const override { return inner->path(); }
-        const std::vector<pv::host::SheetInfo>& sheets() const override { return inner->sheets(); }
-        pv::host::UsedRange usedRange(std::size_t sheet) override {
-            return inner->usedRange(sheet);
-        }
-        std::string cellText(std::size_t sheet, int row, int column) override {
-            return inner->cellText(sheet, row, column);
-        }
-        void saveSheetAs(std::size_t sheet, const fs::path& output) override {
-            if (inner->sheets()[sheet].name == host.unsavable_)
-                throw std::bad_alloc();
-            inner->saveSheetAs(sheet, output);
-        }
-        ExhaustedHost& host;
-        std::unique_ptr<pv::host::SourceWorkbook> inner;
-    };
+    void beforeOpen(const fs::path& path) override {
+        if (path == unopenable_)
+            throw std::bad_alloc();
+    }
+    void beforeSave(const std::string& sheetName) override {
+        if (sheetName == unsavable_)
+            throw std::bad_alloc();
+    }
 
-    pv::host::SpreadsheetHost& engine_;
     fs::path unopenable_;
     std::string unsavable_;
 };
