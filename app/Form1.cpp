@@ -8,8 +8,10 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QShowEvent>
 #include <QThread>
 
+#include "app/ScreenFit.h"
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
@@ -232,6 +234,14 @@ bool Form1::isBackgroundUnder(QWidget* widget, const QPoint& position) const {
 void Form1::closeEvent(QCloseEvent* event) {
     closed_ = true;
     QWidget::closeEvent(event);
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!placedOnScreen_ && !event->spontaneous()) {
+        placedOnScreen_ = true;
+        keepFrameOnScreen(*this, true);
+    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

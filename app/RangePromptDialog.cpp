@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/ScreenFit.h"
 #include "host/SpreadsheetHost.h"
 #include "host/cells/CellRef.h"
 
@@ -35,7 +36,7 @@ RangePromptDialog::RangePromptDialog(const QString& workbookPath, const QString&
     layout->addWidget(grid_);
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons_);
-    resize(720, 480);
+    resize(sizeWithinScreen(*this, {720, 480}));
 
     loadCells(workbookPath);
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
@@ -76,6 +77,11 @@ void RangePromptDialog::loadCells(const QString& workbookPath) {
     } catch (...) {
         // Nothing to show: the prompt still takes a typed reference.
     }
+}
+
+void RangePromptDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    keepFrameOnScreen(*this, false);  // OK and Cancel stay within reach
 }
 
 std::optional<std::string> RangePromptDialog::address() const {

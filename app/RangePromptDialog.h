@@ -28,6 +28,9 @@ class RangePromptDialog : public QDialog {
     // The address of the block highlighted or typed; nothing while the field holds none.
     std::optional<std::string> address() const;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void loadCells(const QString& workbookPath);
     void selectionToField();
