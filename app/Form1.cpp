@@ -8,7 +8,6 @@
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
-#include <QShowEvent>
 #include <QThread>
 
 #include "app/FrameStyle.h"
@@ -93,6 +92,8 @@ Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolde
     connectHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Once shown, the frame is known: the frame is centred, and kept on the screen.
+    keepFrameOnScreenWhenShown(*this, true);
 }
 
 Form1::~Form1() = default;
@@ -245,14 +246,6 @@ bool Form1::isBackgroundUnder(QWidget* widget, const QPoint& position) const {
 void Form1::closeEvent(QCloseEvent* event) {
     closed_ = true;
     QWidget::closeEvent(event);
-}
-
-void Form1::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (!placedOnScreen_ && !event->spontaneous()) {
-        placedOnScreen_ = true;
-        keepFrameOnScreen(*this, true);
-    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {

@@ -99,8 +99,6 @@ class Form1 : public QWidget {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    // The first show centres the window's frame, now that it is known, and keeps it on screen.
-    void showEvent(QShowEvent* event) override;
 
   private:
     void createControls();
@@ -141,7 +139,6 @@ class Form1 : public QWidget {
     std::unique_ptr<EventHook> eventHook_;
     int mousePointer_ = pointer::kDefault;
     bool closed_ = false;
-    bool placedOnScreen_ = false;
     std::optional<QCursor> mouseIcon_;
 
     WorkbookListView* ListView1 = nullptr;

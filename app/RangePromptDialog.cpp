@@ -44,6 +44,7 @@ RangePromptDialog::RangePromptDialog(const QString& workbookPath, const QString&
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons_);
     resize(sizeWithinScreen(*this, {720, 480}));
+    keepFrameOnScreenWhenShown(*this, false);  // OK and Cancel stay within reach
 
     loadCells(cells);
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
@@ -78,11 +79,6 @@ void RangePromptDialog::showUnavailable(const QString& why) {
     unavailable_->setText("The cells of this workbook cannot be shown: " + why +
                           "\n\nType the reference of the cells instead.");
     unavailable_->show();
-}
-
-void RangePromptDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    keepFrameOnScreen(*this, false);  // OK and Cancel stay within reach
 }
 
 std::optional<std::string> RangePromptDialog::address() const {

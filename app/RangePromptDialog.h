@@ -33,9 +33,6 @@ class RangePromptDialog : public QDialog {
     // The address of the block highlighted or typed; nothing while the field holds none.
     std::optional<std::string> address() const;
 
-  protected:
-    void showEvent(QShowEvent* event) override;
-
   private:
     void loadCells(const RangePromptCells& cells);
     void showUnavailable(const QString& why);

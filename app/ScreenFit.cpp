@@ -1,8 +1,10 @@
 #include "app/ScreenFit.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace pv {
@@ -15,6 +17,40 @@ QRect availableAreaOf(const QWidget& window) {
         screen = QGuiApplication::primaryScreen();
     return screen != nullptr ? screen->availableGeometry() : QRect();
 }
+
+// Asked of the window system each time: the widget's own copy can lag behind the frame.
+QMargins frameMarginsOf(const QWidget& window) {
+    const QWindow* handle = window.windowHandle();
+    return handle != nullptr ? handle->frameMargins() : QMargins();
+}
+
+class OnScreenKeeper : public QObject {
+  public:
+    OnScreenKeeper(QWidget& window, bool centre)
+        : QObject(&window), window_(window), centre_(centre) {
+        window.installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &window_)
+            return false;
+        if (event->type() == QEvent::Show && !shown_) {
+            shown_ = true;
+            keepFrameOnScreen(window_, centre_);
+        } else if (event->type() == QEvent::WindowActivate && shown_ && !framed_) {
+            framed_ = true;
+            keepFrameOnScreen(window_, centre_);
+        }
+        return false;
+    }
+
+  private:
+    QWidget& window_;
+    bool centre_;
+    bool shown_ = false;
+    bool framed_ = false;
+};
 
 }  // namespace
 
@@ -35,16 +71,20 @@ void keepFrameOnScreen(QWidget& window, bool centre) {
     const QRect available = availableAreaOf(window);
     if (available.isEmpty())
         return;
-    const QRect frame = window.frameGeometry();
-    const QRect placed = frameWithin(frame, available, centre);
-    if (placed.size() != frame.size()) {
-        const QSize client = window.size() - (frame.size() - placed.size());
+    const QMargins margins = frameMarginsOf(window);
+    const QRect placed = frameWithin(window.geometry().marginsAdded(margins), available, centre)
+                             .marginsRemoved(margins);
+    if (placed.size() != window.size()) {
         if (window.minimumSize() == window.maximumSize())
-            window.setFixedSize(client);
+            window.setFixedSize(placed.size());
         else
-            window.resize(client);
+            window.resize(placed.size());
     }
-    window.move(placed.topLeft());  // a window's position is its frame's
+    window.setGeometry(QRect(placed.topLeft(), window.size()));
+}
+
+void keepFrameOnScreenWhenShown(QWidget& window, bool centre) {
+    new OnScreenKeeper(window, centre);
 }
 
 QSize sizeWithinScreen(const QWidget& window, const QSize& wanted) {

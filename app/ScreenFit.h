@@ -17,6 +17,10 @@ QRect frameWithin(const QRect& frame, const QRect& available, bool centre);
 // fixed at the size it gets.
 void keepFrameOnScreen(QWidget& window, bool centre);
 
+// keepFrameOnScreen() when `window` is first shown, and once more when it is first activated:
+// some window systems tell the frame only once they have framed the window.
+void keepFrameOnScreenWhenShown(QWidget& window, bool centre);
+
 // `wanted`, cut to the available area of the screen `window` opens on (before it is shown, its
 // frame is not known yet: keepFrameOnScreen() settles that).
 QSize sizeWithinScreen(const QWidget& window, const QSize& wanted);
