@@ -10,6 +10,8 @@
 #include <QScreen>
 #include <QThread>
 
+#include "app/FrameStyle.h"
+#include "app/ScreenFit.h"
 #include "app/SettingsStore.h"
 #include "app/SkinFramework.h"
 #include "app/Twips.h"
@@ -34,6 +36,9 @@ void paintWhite(QWidget* widget) {
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
+
+// Where the controls of both frames begin, in twips from the frame's top.
+constexpr int kFrameContentsTop = 300;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
@@ -87,6 +92,8 @@ Form1::Form1(Dialogs& dialogs, SettingsStore& settings, QString applicationFolde
     connectHandlers();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // Once shown, the frame is known: the frame is centred, and kept on the screen.
+    keepFrameOnScreenWhenShown(*this, true);
 }
 
 Form1::~Form1() = default;
@@ -116,9 +123,10 @@ void Form1::createControls() {
 
     Text3 = new QLineEdit("Text3", Frame1);
     Text3->setObjectName("Text3");
-    Text3->setGeometry(twipsRect(240, 300, 6520, 345));
+    Text3->setGeometry(twipsRect(240, kFrameContentsTop, 6520, 345));
 
-    PushButton3 = makeButton(Frame1, "PushButton3", "...", twipsRect(6855, 300, 690, 345));
+    PushButton3 =
+        makeButton(Frame1, "PushButton3", "...", twipsRect(6855, kFrameContentsTop, 690, 345));
 
     Frame2 = new QGroupBox("Save Options", this);
     Frame2->setObjectName("Frame2");
@@ -129,7 +137,13 @@ void Form1::createControls() {
     Combo1 = new QComboBox(Frame2);
     Combo1->setObjectName("Combo1");
     Combo1->setEditable(false);
-    Combo1->setGeometry(twipsRect(240, 300, 7305, 345));
+    Combo1->setGeometry(twipsRect(240, kFrameContentsTop, 7305, 345));
+
+    // Made after the frames, so it outlives them (children go in the order they came).
+    auto* frameStyle = new FrameStyle(twipsToPixels(kFrameContentsTop));
+    frameStyle->setParent(this);
+    Frame1->setStyle(frameStyle);
+    Frame2->setStyle(frameStyle);
 
     PushButton1 =
         makeButton(this, "PushButton1", "Add Excel File(s)", twipsRect(120, 2750, 3840, 405));

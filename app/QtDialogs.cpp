@@ -103,8 +103,9 @@ std::string QtDialogs::browseForFolder(const std::string& prompt, const std::str
 }
 
 std::optional<std::string> QtDialogs::askForRange(const std::string& workbookPath,
-                                                  const std::string& prompt) {
-    return askForRangeOver(workbookPath, prompt, owner_);
+                                                  const std::string& prompt,
+                                                  const RangePromptCells& cells) {
+    return askForRangeOver(workbookPath, prompt, cells, owner_);
 }
 
 }  // namespace pv

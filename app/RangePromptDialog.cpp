@@ -10,13 +10,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "host/SpreadsheetHost.h"
+#include "app/ScreenFit.h"
+#include "core/Error.h"
 #include "host/cells/CellRef.h"
 
 namespace pv {
 
 RangePromptDialog::RangePromptDialog(const QString& workbookPath, const QString& prompt,
-                                     QWidget* parent)
+                                     const RangePromptCells& cells, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QFileInfo(workbookPath).fileName());
     auto* layout = new QVBoxLayout(this);
@@ -33,11 +34,19 @@ RangePromptDialog::RangePromptDialog(const QString& workbookPath, const QString&
         columns << QString::fromStdString(host::columnLetters(column));
     grid_->setHorizontalHeaderLabels(columns);
     layout->addWidget(grid_);
+    unavailable_ = new QLabel(this);
+    unavailable_->setObjectName("cellsUnavailable");
+    unavailable_->setWordWrap(true);
+    unavailable_->setAlignment(Qt::AlignCenter);
+    unavailable_->setTextFormat(Qt::PlainText);
+    unavailable_->hide();
+    layout->addWidget(unavailable_, 1);
     buttons_ = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     layout->addWidget(buttons_);
-    resize(720, 480);
+    resize(sizeWithinScreen(*this, {720, 480}));
+    keepFrameOnScreenWhenShown(*this, false);  // OK and Cancel stay within reach
 
-    loadCells(workbookPath);
+    loadCells(cells);
     buttons_->button(QDialogButtonBox::Ok)->setEnabled(false);
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -45,37 +54,31 @@ RangePromptDialog::RangePromptDialog(const QString& workbookPath, const QString&
     connect(reference_, &QLineEdit::textEdited, this, [this] { fieldToSelection(); });
 }
 
-void RangePromptDialog::loadCells(const QString& workbookPath) {
+void RangePromptDialog::loadCells(const RangePromptCells& cells) {
+    CellTexts texts;
     try {
-        const auto host = host::createEngineHost();
-        const auto workbook = host->open(workbookPath.toStdString());
-        // The first sheet with content, as the run would save it; else the first worksheet.
-        std::optional<std::size_t> shown;
-        host::UsedRange used;
-        for (std::size_t sheet = 0; sheet < workbook->sheets().size(); ++sheet) {
-            if (workbook->sheets()[sheet].kind != host::SheetKind::Worksheet)
-                continue;
-            const host::UsedRange range = workbook->usedRange(sheet);
-            const bool hasContent = range.hasContentBeyondA1();
-            if (!shown || hasContent) {
-                shown = sheet;
-                used = range;
-            }
-            if (hasContent)
-                break;
-        }
-        if (!shown)
-            return;
-        for (int row = 1; row <= std::min(used.lastRow, kRowsShown); ++row)
-            for (int column = 1; column <= std::min(used.lastColumn, kColumnsShown); ++column) {
-                const std::string text = workbook->cellText(*shown, row, column);
-                if (!text.empty())
-                    grid_->setItem(row - 1, column - 1,
-                                   new QTableWidgetItem(QString::fromStdString(text)));
-            }
-    } catch (...) {
-        // Nothing to show: the prompt still takes a typed reference.
+        texts = cells(kRowsShown, kColumnsShown);
+    } catch (const Error& failure) {
+        showUnavailable(QString::fromStdString(failure.description()) +
+                        QString(" (error %1)").arg(failure.number()));
+        return;
+    } catch (const std::exception& failure) {
+        showUnavailable(QString::fromLocal8Bit(failure.what()));
+        return;
     }
+    for (std::size_t row = 0; row < texts.size() && row < std::size_t{kRowsShown}; ++row)
+        for (std::size_t column = 0;
+             column < texts[row].size() && column < std::size_t{kColumnsShown}; ++column)
+            if (!texts[row][column].empty())
+                grid_->setItem(int(row), int(column),
+                               new QTableWidgetItem(QString::fromStdString(texts[row][column])));
+}
+
+void RangePromptDialog::showUnavailable(const QString& why) {
+    grid_->hide();
+    unavailable_->setText("The cells of this workbook cannot be shown: " + why +
+                          "\n\nType the reference of the cells instead.");
+    unavailable_->show();
 }
 
 std::optional<std::string> RangePromptDialog::address() const {
@@ -114,9 +117,10 @@ void RangePromptDialog::fieldToSelection() {
 }
 
 std::optional<std::string> askForRangeOver(const std::string& workbookPath,
-                                           const std::string& prompt, QWidget* owner) {
+                                           const std::string& prompt, const RangePromptCells& cells,
+                                           QWidget* owner) {
     RangePromptDialog dialog(QString::fromStdString(workbookPath), QString::fromStdString(prompt),
-                             owner);
+                             cells, owner);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.address();

@@ -32,7 +32,8 @@ std::string CliDialogs::browseForFolder(const std::string&, const std::string&) 
     return {};
 }
 
-std::optional<std::string> CliDialogs::askForRange(const std::string&, const std::string&) {
+std::optional<std::string> CliDialogs::askForRange(const std::string&, const std::string&,
+                                                   const RangePromptCells&) {
     if (rangeAddress_.empty())
         return std::nullopt;
     return rangeAddress_;

@@ -25,7 +25,8 @@ class CliDialogs : public Dialogs {
                                        const std::string& startFolder) override;
     std::string browseForFolder(const std::string& prompt, const std::string& startFolder) override;
     std::optional<std::string> askForRange(const std::string& workbookPath,
-                                           const std::string& prompt) override;
+                                           const std::string& prompt,
+                                           const RangePromptCells& cells) override;
 
   private:
     std::ostream& err_;

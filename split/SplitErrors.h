@@ -11,6 +11,7 @@ enum class SplitError {
     SavedInSourceFormat = 3002,  // the sheet was saved under another name: its source's format or the default one
     CannotPlaceOutput = 3003,  // the finished output could not be moved to its name
     OutOfMemory = 3004,  // the memory ran out while a workbook or sheet was read or saved
+    NoWorksheetToShow = 3005,  // the range prompt's workbook has no worksheet to show
     CannotWriteAnyFormat = 3101,  // neither the name's format nor the source's nor the default one can be written
     NoFreeName = 3401,  // every number up to 32767 is taken
     FileNumberExhausted = 3402,  // the run's file number passed 32767
@@ -28,6 +29,8 @@ constexpr std::string_view describe(SplitError code) {
         return "the finished output could not be moved to its name";
     case SplitError::OutOfMemory:
         return "the memory ran out while a workbook or sheet was read or saved";
+    case SplitError::NoWorksheetToShow:
+        return "the range prompt's workbook has no worksheet to show";
     case SplitError::CannotWriteAnyFormat:
         return "neither the name's format nor the source's nor the default one can be written";
     case SplitError::NoFreeName:

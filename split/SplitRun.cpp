@@ -16,6 +16,7 @@
 #include "split/OutputPlacing.h"
 #include "split/OutputTarget.h"
 #include "split/ParallelSaver.h"
+#include "split/RangePromptCells.h"
 #include "split/SplitErrors.h"
 
 namespace pv::split {
@@ -206,7 +207,7 @@ void SplitRun::processRow(std::size_t row) {
 
     if (namingOptionFromText(request_.namingOption) == NamingOption::UserCell &&
         rangeAddress_.empty())
-        askForRangeOnce(sourcePath_);
+        askForRangeOnce(*workbook);
     attempt(line::kBaseName, [&] { baseName_ = workbookBaseName(fileNameOf(sourcePath_)); });
 
     const std::size_t sheetCount = workbook->sheets().size();  // read once
@@ -223,11 +224,15 @@ void SplitRun::processRow(std::size_t row) {
     attempt(line::kClose, [&] { workbook.reset(); });
 }
 
-void SplitRun::askForRangeOnce(const std::string& sourcePath) {
+void SplitRun::askForRangeOnce(host::SourceWorkbook& workbook) {
     attempt(line::kRangePrompt, [&] {
         std::optional<std::pair<host::CellRef, host::CellRef>> range;
+        // The prompt shows the workbook as the run has it open, through the run's own host.
+        const RangePromptCells cells = [&workbook](int rows, int columns) {
+            return firstContentSheetTexts(workbook, rows, columns);
+        };
         try {  // the prompt's own failures count as a cancel, unreported
-            if (auto answer = services_.dialogs.askForRange(sourcePath, kRangePrompt))
+            if (auto answer = services_.dialogs.askForRange(sourcePath_, kRangePrompt, cells))
                 range = host::parseRangeRef(*answer);
         } catch (...) {
             range.reset();

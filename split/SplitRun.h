@@ -71,7 +71,7 @@ class SplitRun {
   private:
     bool passesChecks();
     void processRow(std::size_t row);
-    void askForRangeOnce(const std::string& sourcePath);
+    void askForRangeOnce(host::SourceWorkbook& workbook);
     void processSheet(host::SourceWorkbook& workbook, std::size_t sheet);
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
                  const host::UsedRange& used) const;

@@ -1,5 +1,9 @@
 #include <QApplication>
+#include <QImage>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTest>
 
 #include "Form1Fixture.h"
 #include "app/Twips.h"
@@ -64,6 +68,65 @@ TEST_F(Form1Test, EveryControlHasItsPlaceAndCaption) {
             EXPECT_EQ(captionOf(w), c.caption);
         }
     }
+}
+
+// Each frame's border and caption stay clear of its controls: the style says where it draws
+// them, and the drawn window shows the line there, the caption breaking it, and nothing but the
+// frame's face between the line and the controls; so with a taller font than the design's, as
+// another machine may give. ctest runs this at 2x too.
+TEST_F(Form1Test, FramesDrawTheirBorderAndCaptionClearOfTheirControls) {
+    auto& f = loadedForm();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    for (const qreal points : {9.0, 13.5})
+        for (QGroupBox* frame : {f.outputFolderFrame(), f.namingFrame()}) {
+            SCOPED_TRACE(frame->objectName().toStdString() + " at " + std::to_string(points));
+            QFont font = frame->font();
+            font.setPointSizeF(points);
+            frame->setFont(font);
+            QStyleOptionGroupBox option;
+            option.initFrom(frame);
+            option.text = frame->title();
+            option.textAlignment = frame->alignment();
+            option.lineWidth = 1;
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const auto rectOf = [&](QStyle::SubControl part) {
+                return frame->style()->subControlRect(QStyle::CC_GroupBox, &option, part, frame);
+            };
+            const QRect caption = rectOf(QStyle::SC_GroupBoxLabel);
+            const QRect border = rectOf(QStyle::SC_GroupBoxFrame);
+            const QRect topLine(border.left(), border.top(), border.width(), 2);
+            EXPECT_TRUE(frame->rect().contains(caption)) << ::testing::PrintToString(caption);
+            EXPECT_GE(caption.width(), frame->fontMetrics().horizontalAdvance(frame->title()));
+            if (points == 9.0) {
+                EXPECT_GE(caption.height(), frame->fontMetrics().height());
+            }
+            EXPECT_TRUE(caption.intersects(topLine)) << "the caption breaks the line";
+            QRect controls;
+            for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                SCOPED_TRACE(control->objectName().toStdString());
+                EXPECT_FALSE(control->geometry().intersects(caption));
+                EXPECT_FALSE(control->geometry().intersects(topLine));
+                controls |= control->geometry();
+            }
+            ASSERT_EQ(controls.top(), pv::twipsToPixels(300));
+
+            // Right of the caption: the line where the style put it, then one colour (the frame's
+            // face or fill) down to the controls.
+            const QImage drawn = frame->grab().toImage();
+            const qreal scale = drawn.devicePixelRatio();
+            const int x = qRound((caption.right() + controls.right()) / 2 * scale);
+            const int lastFree = qRound(controls.top() * scale) - 1;
+            const QRgb fill = drawn.pixel(x, lastFree);
+            EXPECT_NE(drawn.pixel(x, qRound(topLine.top() * scale)), fill);
+            int firstOther = -1;
+            for (int y = qRound((topLine.bottom() + 2) * scale); y < lastFree && firstOther < 0;
+                 ++y)
+                if (drawn.pixel(x, y) != fill)
+                    firstOther = y;
+            EXPECT_EQ(firstOther, -1) << "something drawn above the controls, device row "
+                                      << firstOther << " of " << lastFree;
+        }
 }
 
 TEST_F(Form1Test, TabOrderFollowsTheControlTable) {

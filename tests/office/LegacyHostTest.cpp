@@ -515,6 +515,31 @@ TEST_F(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
     }
 }
 
+// Naming by a chosen cell: the prompt over each legacy format is given the cells of its first
+// content sheet as the run's host reads it, and the outputs are named from the cell chosen there.
+TEST_F(LegacyHostWithOffice, TheRangePromptIsGivenTheCellsOfEveryLegacyFormat) {
+    pv::test::TempDir dir;
+    std::vector<std::string> rows;
+    for (const std::string extension : {".xls", ".xlsb", ".ods"}) {
+        rows.push_back(dir / ("any" + extension));
+        fs::copy_file(corpus("any_sheets" + extension), rows.back());
+    }
+    const fs::path out = dir / "out";
+    fs::create_directories(out);
+    LegacyRun run;
+    run.host->prepare({rows.begin(), rows.end()});
+    run.dialogs.readRangeCells(3, 3);
+    run.dialogs.answerRange(std::nullopt);  // asked again over the next workbook
+    run.dialogs.answerRange(std::nullopt);
+    run.dialogs.answerRange("$B$3");
+    const auto outcome = run.run(rows, out, 3, 1);
+    EXPECT_EQ(outcome.failures, 0);
+    const pv::CellTexts visible = {{"1", "2"}, {"3", "4"}, {"5", "6"}};
+    EXPECT_EQ(run.dialogs.rangeCells(), std::vector<pv::CellTexts>(3, visible));
+    ASSERT_EQ(run.observer.saved.size(), 1u);
+    EXPECT_EQ(fs::path(run.observer.saved[0].path).stem(), "6");
+}
+
 TEST_F(LegacyHostWithOffice, AWorkbookThatBreaksTheSourceBatchGoesAloneAndTheRestTogether) {
     pv::test::TempDir dir;
     const std::vector<fs::path> books = {dir / "a.xls", dir / "poison.xls", dir / "b.xls",

@@ -1,5 +1,6 @@
 #include "ScriptedDialogs.h"
 
+#include "core/Error.h"
 #include "core/ErrorReport.h"
 
 namespace pv::test {
@@ -61,8 +62,16 @@ std::string ScriptedDialogs::browseForFolder(const std::string& prompt,
 }
 
 std::optional<std::string> ScriptedDialogs::askForRange(const std::string& workbookPath,
-                                                        const std::string& prompt) {
+                                                        const std::string& prompt,
+                                                        const RangePromptCells& cells) {
     shown_.push_back({ShownDialog::Kind::Range, prompt, {}, MessageIcon::None, workbookPath});
+    if (rangeCellsRead_) {
+        try {
+            rangeCells_.push_back(cells(rangeCellsRead_->first, rangeCellsRead_->second));
+        } catch (const Error& failure) {
+            rangeCells_.push_back({{failure.description()}});
+        }
+    }
     return next<std::optional<std::string>>(ranges_, std::nullopt);
 }
 

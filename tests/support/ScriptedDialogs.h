@@ -5,6 +5,7 @@
 #include <deque>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Dialogs.h"
@@ -28,6 +29,10 @@ class ScriptedDialogs : public Dialogs {
     void answerOpenFiles(std::vector<std::string> paths) { files_.push_back(std::move(paths)); }
     void answerFolder(std::string folder) { folders_.push_back(std::move(folder)); }
     void answerRange(std::optional<std::string> range) { ranges_.push_back(std::move(range)); }
+    // Each range prompt from now on reads this many rows and columns of the cells it is given,
+    // as the window's prompt would; rangeCells() has them, or the failure's description.
+    void readRangeCells(int rows, int columns) { rangeCellsRead_ = {rows, columns}; }
+    const std::vector<CellTexts>& rangeCells() const { return rangeCells_; }
 
     const std::vector<ShownDialog>& shown() const { return shown_; }
     // The texts of the message boxes only, in order.
@@ -45,7 +50,8 @@ class ScriptedDialogs : public Dialogs {
                                        const std::string& startFolder) override;
     std::string browseForFolder(const std::string& prompt, const std::string& startFolder) override;
     std::optional<std::string> askForRange(const std::string& workbookPath,
-                                           const std::string& prompt) override;
+                                           const std::string& prompt,
+                                           const RangePromptCells& cells) override;
 
   private:
     std::vector<ShownDialog> shown_;
@@ -54,6 +60,8 @@ class ScriptedDialogs : public Dialogs {
     std::deque<std::vector<std::string>> files_;
     std::deque<std::string> folders_;
     std::deque<std::optional<std::string>> ranges_;
+    std::optional<std::pair<int, int>> rangeCellsRead_;
+    std::vector<CellTexts> rangeCells_;
 };
 
 }  // namespace pv::test
