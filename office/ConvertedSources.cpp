@@ -159,7 +159,8 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         originals.push_back(source);
         keys.push_back(host::identifySource(source));
     }
-    const ConversionBatch batch = converter_->convert(copies, ".xlsx", kXlsxFilter, outbox);
+    const ConversionBatch batch =
+        converter_->convert(copies, ".xlsx", kXlsxFilter, outbox, originals);
     fs::remove_all(inbox, ec);
     // soffice works through its files in order: when it breaks off, the first file it left
     // unconverted is most likely the one it broke on, and the files after it were never tried.

@@ -61,6 +61,14 @@ class LegacyWorkbook::SheetBatch {
 
     std::size_t size() const { return inputs_.size(); }
     const std::vector<fs::path>& inputs() const { return inputs_; }
+    // The workbook each input is a sheet of.
+    std::vector<fs::path> sources() const {
+        std::vector<fs::path> sources;
+        for (const auto& [source, sheet] : sheets_) {
+            sources.push_back(source);
+        }
+        return sources;
+    }
     const std::pair<fs::path, std::size_t>& sheet(std::size_t i) const { return sheets_.at(i); }
 
   private:
@@ -237,8 +245,9 @@ std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& boo
 
 ConversionBatch LegacyWorkbook::convert(SheetBatch& batch, const std::string& extension,
                                         const fs::path& outbox) {
-    ConversionBatch result = converter_->convert(
-        batch.inputs(), extension, std::string(*legacy::exportFilter(extension)), outbox);
+    ConversionBatch result =
+        converter_->convert(batch.inputs(), extension,
+                            std::string(*legacy::exportFilter(extension)), outbox, batch.sources());
     batch.removeInputs();
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (result.outputs[i]) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -61,10 +62,17 @@ class OfficeConverter {
 
     // Converts every input into `outputFolder` as its stem + `extension` (".xlsx"), through the
     // export filter `filter`. Inputs must have distinct stems. One soffice start; calls from
-    // several threads take turns, as they share the profile.
+    // several threads take turns, as they share the profile. `workbooks`, when given, names the
+    // workbook each input stands for: the progress callback is told each of them as soffice
+    // reaches its input.
     ConversionBatch convert(const std::vector<std::filesystem::path>& inputs,
                             const std::string& extension, const std::string& filter,
-                            const std::filesystem::path& outputFolder);
+                            const std::filesystem::path& outputFolder,
+                            const std::vector<std::filesystem::path>& workbooks = {});
+
+    // Replaces the callback told which workbook a conversion has reached (empty: none). It runs
+    // on the converting thread; what it throws is ignored, as it only shows progress.
+    void setProgress(std::function<void(const std::filesystem::path&)> progress);
 
     // Wall-clock time spent in soffice so far, and how many times it was started.
     std::chrono::milliseconds timeSpent() const;
@@ -77,6 +85,7 @@ class OfficeConverter {
     mutable std::recursive_mutex mutex_;
     bool busy_ = false;
     std::unique_ptr<QTemporaryDir> profile_;
+    std::function<void(const std::filesystem::path&)> progress_;
     std::chrono::milliseconds timeSpent_{0};
     int starts_ = 0;
 };

@@ -473,6 +473,71 @@ struct LegacyRun {
     pv::test::RecordingObserver observer;
 };
 
+// LibreOffice that writes its outputs one by one, a pause before each, as the real one does:
+// each appears whole (written aside, then renamed). A source becomes `workbook`; a sheet bound
+// for another format is its input, copied.
+fs::path writeSlowConverter(const fs::path& dir, const fs::path& workbook) {
+    return writeScript(dir / "soffice",
+                       "target=; outdir=; next=\n"
+                       "for a in \"$@\"; do\n"
+                       "  case \"$next\" in to) target=${a%%:*}; next=; continue;;\n"
+                       "    out) outdir=$a; next=; continue;; esac\n"
+                       "  case \"$a\" in --convert-to) next=to;; --outdir) next=out;; -*) ;;\n"
+                       "  *) stem=$(basename \"$a\"); stem=${stem%.*}; sleep 0.4\n"
+                       "     if [ \"$target\" = xlsx ]; then from=" +
+                           pv::test::shellQuote(workbook.string()) +
+                           "; else from=$a; fi\n"
+                           "     cp \"$from\" \"$outdir/$stem.part\"\n"
+                           "     mv \"$outdir/$stem.part\" \"$outdir/$stem.$target\";;\n"
+                           "  esac\n"
+                           "done");
+}
+
+// While LibreOffice converts the run's workbooks in one start (the sources as the first one
+// opens, the outputs as its first sheet is saved), the bar and its text follow the workbook in
+// work, and come back to the row the run is at when the batch is done.
+TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path converted = dir / "converted.xlsx";
+    pv::test::writeWorkbooks({{converted, {{"Data", {{"A1", "x"}, {"B2", "1"}}}}}});
+    std::vector<std::string> rows;
+    for (const char* name : {"legacy1.xls", "legacy2.xls", "legacy3.xls", "legacy4.xls"}) {
+        fs::copy_file(corpus("any_sheets.xls"), dir / name);
+        rows.push_back(dir / name);
+    }
+    fs::create_directories(dir / "out");
+    LegacyRun run;
+    run.host = hostWith({.soffice = writeSlowConverter(dir.path(), converted)});
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, dir / "out", 1, 1);
+    EXPECT_EQ(outcome.saved, 4);
+    EXPECT_EQ(outcome.failures, 0);
+    EXPECT_EQ(run.host->office().starts(), 2);
+
+    // Value and text always change together; repeats say nothing new.
+    const auto& observer = run.observer;
+    ASSERT_EQ(observer.values.size(), observer.texts.size());
+    std::vector<std::pair<double, std::string>> shown;
+    for (std::size_t i = 0; i < observer.values.size(); ++i) {
+        const std::pair<double, std::string> now{observer.values[i], observer.texts[i]};
+        if (shown.empty() || shown.back() != now) {
+            shown.push_back(now);
+        }
+    }
+    const std::vector<std::pair<double, std::string>> sweep = {{25, "Processing: legacy1.xls"},
+                                                               {50, "Processing: legacy2.xls"},
+                                                               {75, "Processing: legacy3.xls"},
+                                                               {100, "Processing: legacy4.xls"}};
+    std::vector<std::pair<double, std::string>> expected;
+    for (int batch = 0; batch < 2; ++batch) {  // the sources, then the outputs
+        expected.insert(expected.end(), sweep.begin(), sweep.end());
+    }
+    expected.insert(expected.end(), sweep.begin(), sweep.end());  // the rows themselves
+    expected.push_back({0, "Progress Bar"});
+    EXPECT_EQ(shown, expected);
+}
+
 // The window's run: a sheet saved whole in another format still shows its report box, and
 // counts as saved, not as a failure.
 TEST_F(LegacyHostWithOffice, ASheetSavedInAnotherFormatIsReportedAsSaved) {
