@@ -151,7 +151,11 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
             fs::remove(file, ignored);
         }
     } removal{converted};
-    copyIntoPlace(converted, output);
+    copyIntoPlace(converted, output, sheetText(sheet));
+}
+
+std::string LegacyWorkbook::sheetText(std::size_t sheet) const {
+    return "sheet \"" + sheets().at(sheet).name + "\" of " + source_.string();
 }
 
 bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host::UsedRange& range) {
@@ -183,7 +187,15 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
     ConversionBatch result;
     {
         SheetBatch batch(inbox);
-        batch.add(*this, sheet);  // its failure is this save's
+        try {
+            batch.add(*this, sheet);  // its failure is this save's
+        } catch (const Error&) {
+            if (lacksRoom(inbox, kRoomForConversion)) {
+                throw temporaryFolderFull(output.string() + ": " + sheetText(sheet) +
+                                          " could not be prepared for LibreOffice");
+            }
+            throw;
+        }
         // Names in a source's own format are what every sheet of it will likely ask for: the
         // workbook's other sheets and those of the run's other workbooks in this format go in
         // the same start. One that fails is reported when the run reaches it.
@@ -216,11 +228,14 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
     if (auto found = convertedSheets_->take(source_, sheet, extension)) {
         return *found;
     }
+    if (lacksRoom(outbox, kRoomForConversion)) {
+        throw temporaryFolderFull(output.string() + ": " + sheetText(sheet) +
+                                  " could not be converted to " + extension);
+    }
     throw Error(result.end == ConversionEnd::TimedOut ? OfficeError::ConversionTimedOut
                                                       : OfficeError::ConversionFailed,
-                output.string() + ": sheet \"" + sheets().at(sheet).name + "\" of " +
-                    source_.string() + " could not be converted to " + extension + ": " +
-                    describeConversionEnd(result));
+                output.string() + ": " + sheetText(sheet) + " could not be converted to " +
+                    extension + ": " + describeConversionEnd(result));
 }
 
 std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& book,

@@ -100,6 +100,24 @@ std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind) {
         temporary.filePath(prefix + QString::number(::getpid()) + "-XXXXXX"));
 }
 
+bool lacksRoom(const std::filesystem::path& folder, std::uintmax_t needed,
+               std::error_code failure) {
+    if (failure == std::errc::no_space_on_device ||
+        (failure.value() == EDQUOT && (failure.category() == std::generic_category() ||
+                                       failure.category() == std::system_category()))) {
+        return true;
+    }
+    std::error_code ec;
+    const std::filesystem::space_info space = std::filesystem::space(folder, ec);
+    return !ec && space.available < needed;
+}
+
+Error temporaryFolderFull(const std::string& what) {
+    return Error(OfficeError::TemporaryFolderFull,
+                 what + ": the temporary folder " + QDir::tempPath().toStdString() +
+                     " is full; free some room there, or set TMPDIR to a folder with room");
+}
+
 OfficeSettings officeSettingsFromEnvironment() {
     OfficeSettings settings;
     if (const char* named = std::getenv("PV_SOFFICE")) {

@@ -12,7 +12,10 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "core/Error.h"
 
 class QTemporaryDir;
 
@@ -40,6 +43,19 @@ OfficeSettings officeSettingsFromEnvironment();
 // A new private folder "pellavine-<kind>-<process id>-XXXXXX" in the temporary folder (check
 // isValid()); first removes those that runs no longer alive left behind.
 std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind);
+
+// Free bytes a conversion needs in the temporary folder at the least: with less, a failure there
+// is put down to the full folder.
+inline constexpr std::uintmax_t kRoomForConversion = 1 << 20;
+
+// True when the disk of `folder` has fewer than `needed` bytes free, or `failure` (that of a
+// write there) says it is full: the likely cause of a write there failing.
+bool lacksRoom(const std::filesystem::path& folder, std::uintmax_t needed,
+               std::error_code failure = {});
+
+// The failure of `what` (a text naming the workbook and, where it helps, the sheet) in the full
+// temporary folder.
+Error temporaryFolderFull(const std::string& what);
 
 enum class ConversionEnd { Finished, Crashed, TimedOut, NotStarted };
 

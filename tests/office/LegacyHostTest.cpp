@@ -11,12 +11,14 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
 #include "host/zip/EntryNames.h"
+#include "host/zip/ZipErrors.h"
 #include "office/LegacyFormats.h"
 #include "office/LegacyHost.h"
 #include "office/OfficeConverter.h"
@@ -49,19 +51,31 @@ OfficeSettings installedOffice() {
     return pv::office::officeSettingsFromEnvironment();
 }
 
-// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
-class PrivateTemp {
+// TMPDIR pointed at `folder` while this lives.
+class TmpdirAt {
   public:
-    PrivateTemp() : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", dir_.path().string().c_str());
+    explicit TmpdirAt(const fs::path& folder)
+        : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", folder.string().c_str());
     }
-    ~PrivateTemp() {
+    ~TmpdirAt() {
         if (hadOld_) {
             qputenv("TMPDIR", old_);
         } else {
             qunsetenv("TMPDIR");
         }
     }
+    TmpdirAt(const TmpdirAt&) = delete;
+    TmpdirAt& operator=(const TmpdirAt&) = delete;
+
+  private:
+    bool hadOld_;
+    QByteArray old_;
+};
+
+// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
+class PrivateTemp {
+  public:
     std::vector<fs::path> leftovers() const {
         std::vector<fs::path> found;
         for (const auto& entry : fs::directory_iterator(dir_.path())) {
@@ -72,8 +86,7 @@ class PrivateTemp {
 
   private:
     pv::test::TempDir dir_;
-    bool hadOld_;
-    QByteArray old_;
+    TmpdirAt at_{dir_.path()};
 };
 
 fs::path writeScript(const fs::path& path, const std::string& body) {
@@ -306,6 +319,42 @@ TEST(LegacyHostFaults, FilesThatAreNotWorkbooksOfTheirFormatAreRefusedWithoutACo
     }
 }
 
+// Python's zip writer keeps an entry name given twice, as some others do.
+TEST(LegacyHostFaults, ALegacyPackageWithAnEntryNameGivenTwiceIsToldSoWithoutAConversion) {
+    pv::test::TempDir dir;
+    const fs::path started = dir / "started";
+    auto host =
+        hostWith({.soffice = writeScript(dir / "soffice", "touch '" + started.string() + "'")});
+    for (const auto& [source, entry] : {std::pair{"issue127.ods", "content.xml"},
+                                        std::pair{"any_sheets.xlsb", "xl/styles.bin"}}) {
+        SCOPED_TRACE(source);
+        const fs::path twice = dir / ("twice" + fs::path(source).extension().string());
+        ASSERT_EQ(
+            pv::test::runCommand(
+                pv::test::python() + " -c " +
+                pv::test::shellQuote(
+                    "import sys, warnings, zipfile\n"
+                    "warnings.simplefilter('ignore')\n"
+                    "source = zipfile.ZipFile(sys.argv[1])\n"
+                    "with zipfile.ZipFile(sys.argv[2], 'w') as out:\n"
+                    "    for info in source.infolist():\n"
+                    "        for _ in range(2 if info.filename == sys.argv[3] else 1):\n"
+                    "            out.writestr(zipfile.ZipInfo(info.filename, info.date_time),\n"
+                    "                         source.read(info.filename), info.compress_type)\n") +
+                " " + pv::test::shellQuote(corpus(source).string()) + " " +
+                pv::test::shellQuote(twice.string()) + " " + entry),
+            0);
+        try {
+            host->open(twice);
+            ADD_FAILURE() << "opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(pv::host::ZipError::UnsafeEntry)) << e.description();
+            EXPECT_EQ(e.description(), twice.string() + ": " + entry + ": duplicate entry name");
+        }
+    }
+    EXPECT_FALSE(fs::exists(started));
+}
+
 TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
     EXPECT_GE(pv::office::defaultOfficeMemoryLimit(), 2ULL << 30);
     EXPECT_LE(pv::office::defaultOfficeMemoryLimit(), 8ULL << 30);
@@ -473,24 +522,34 @@ struct LegacyRun {
     pv::test::RecordingObserver observer;
 };
 
-// LibreOffice that writes its outputs one by one, a pause before each, as the real one does:
-// each appears whole (written aside, then renamed). A source becomes `workbook`; a sheet bound
-// for another format is its input, copied.
-fs::path writeSlowConverter(const fs::path& dir, const fs::path& workbook) {
+// LibreOffice that writes its outputs one by one, `pause` seconds before each, as the real one
+// does: each appears whole (written aside, then renamed). A source becomes `workbook`; a sheet
+// bound for another format is its input, copied.
+fs::path writeFakeConverter(const fs::path& dir, const fs::path& workbook,
+                            const std::string& pause = "0") {
     return writeScript(dir / "soffice",
                        "target=; outdir=; next=\n"
                        "for a in \"$@\"; do\n"
                        "  case \"$next\" in to) target=${a%%:*}; next=; continue;;\n"
                        "    out) outdir=$a; next=; continue;; esac\n"
                        "  case \"$a\" in --convert-to) next=to;; --outdir) next=out;; -*) ;;\n"
-                       "  *) stem=$(basename \"$a\"); stem=${stem%.*}; sleep 0.4\n"
-                       "     if [ \"$target\" = xlsx ]; then from=" +
+                       "  *) stem=$(basename \"$a\"); stem=${stem%.*}; sleep " +
+                           pause +
+                           "\n"
+                           "     if [ \"$target\" = xlsx ]; then from=" +
                            pv::test::shellQuote(workbook.string()) +
                            "; else from=$a; fi\n"
-                           "     cp \"$from\" \"$outdir/$stem.part\"\n"
+                           "     cp \"$from\" \"$outdir/$stem.part\" &&\n"
                            "     mv \"$outdir/$stem.part\" \"$outdir/$stem.$target\";;\n"
                            "  esac\n"
                            "done");
+}
+
+// A workbook of one content sheet "Data", what the fake converter makes of every source.
+fs::path writeConvertedWorkbook(const fs::path& dir) {
+    const fs::path converted = dir / "converted.xlsx";
+    pv::test::writeWorkbooks({{converted, {{"Data", {{"A1", "x"}, {"B2", "1"}}}}}});
+    return converted;
 }
 
 // While LibreOffice converts the run's workbooks in one start (the sources as the first one
@@ -499,8 +558,7 @@ fs::path writeSlowConverter(const fs::path& dir, const fs::path& workbook) {
 TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
     pv::test::TempDir dir;
     PrivateTemp temp;
-    const fs::path converted = dir / "converted.xlsx";
-    pv::test::writeWorkbooks({{converted, {{"Data", {{"A1", "x"}, {"B2", "1"}}}}}});
+    const fs::path converted = writeConvertedWorkbook(dir.path());
     std::vector<std::string> rows;
     for (const char* name : {"legacy1.xls", "legacy2.xls", "legacy3.xls", "legacy4.xls"}) {
         fs::copy_file(corpus("any_sheets.xls"), dir / name);
@@ -508,7 +566,7 @@ TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
     }
     fs::create_directories(dir / "out");
     LegacyRun run;
-    run.host = hostWith({.soffice = writeSlowConverter(dir.path(), converted)});
+    run.host = hostWith({.soffice = writeFakeConverter(dir.path(), converted, "0.4")});
     run.host->prepare({rows.begin(), rows.end()});
     const auto outcome = run.run(rows, dir / "out", 1, 1);
     EXPECT_EQ(outcome.saved, 4);
@@ -536,6 +594,112 @@ TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
     expected.insert(expected.end(), sweep.begin(), sweep.end());  // the rows themselves
     expected.push_back({0, "Progress Bar"});
     EXPECT_EQ(shown, expected);
+}
+
+// --- Full disks: a file system of 16 KiB, mounted for the test (tests run as root) ---------
+
+class SmallDisk {
+  public:
+    SmallDisk() {
+        mounted_ = pv::test::runCommand("mount -t tmpfs -o size=16k tmpfs " +
+                                        pv::test::shellQuote(path().string()) + " 2>&1") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) {
+            pv::test::runCommand("umount " + pv::test::shellQuote(path().string()));
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return dir_.path(); }
+    // A file of `name` taking `kib` KiB, or what is left when that is nothing.
+    void fill(const std::string& name, int kib = 0) const {
+        pv::test::runCommand(
+            "dd if=/dev/zero of=" + pv::test::shellQuote((path() / name).string()) + " bs=1k" +
+            (kib > 0 ? " count=" + std::to_string(kib) : "") + " 2>/dev/null");
+    }
+
+  private:
+    pv::test::TempDir dir_;
+    bool mounted_ = false;
+};
+
+void expectError(const std::function<void()>& call, pv::office::OfficeError number,
+                 const std::vector<std::string>& named) {
+    try {
+        call();
+        ADD_FAILURE() << "no failure";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), pv::number(number)) << e.description();
+        for (const auto& text : named) {
+            EXPECT_NE(e.description().find(text), std::string::npos)
+                << "\"" << text << "\" not in: " << e.description();
+        }
+    }
+}
+
+TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource) {
+    SmallDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no file system could be mounted for the test";
+    }
+    pv::test::TempDir dir;
+    const fs::path converter = writeFakeConverter(dir.path(), writeConvertedWorkbook(dir.path()));
+    fs::copy_file(corpus("any_sheets.xls"), dir / "large.xls");  // 38 KiB: its copy never fits
+    fs::copy_file(corpus("date.xls"), dir / "small.xls");        // its copy fits, no conversion
+    const std::string folder = disk.path().string();
+    using pv::office::OfficeError;
+    {
+        disk.fill("filler", 8);
+        TmpdirAt temp(disk.path());
+        auto host = hostWith({.soffice = converter});
+        for (const char* name : {"large.xls", "small.xls"}) {
+            SCOPED_TRACE(name);
+            expectError([&] { host->open(dir / name); }, OfficeError::TemporaryFolderFull,
+                        {(dir / name).string(), "the temporary folder " + folder + " is full"});
+        }
+    }
+    // Converted while there was room; the sheet bound for .xls has none to be prepared in.
+    auto host = hostWith({.soffice = converter});
+    const auto book = host->open(dir / "small.xls");
+    disk.fill("more");
+    TmpdirAt temp(disk.path());
+    expectError([&] { book->saveSheetAs(0, dir / "out.xls"); }, OfficeError::TemporaryFolderFull,
+                {(dir / "out.xls").string(), "sheet \"Data\" of " + (dir / "small.xls").string(),
+                 "the temporary folder " + folder + " is full"});
+    EXPECT_FALSE(fs::exists(dir / "out.xls"));
+}
+
+// The run into a full output folder: each sheet is told as not saved for want of room, under
+// the name the user would have found it by, and no cut-off file is left there.
+TEST(LegacyHostFullDisk, AFullOutputFolderIsToldNamingTheOutputAndTheSheetAndHoldsNoFile) {
+    SmallDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no file system could be mounted for the test";
+    }
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    fs::copy_file(corpus("date.xls"), dir / "small.xls");
+    const std::vector<std::string> rows = {dir / "small.xls"};
+    disk.fill("filler");
+    LegacyRun run;
+    run.host =
+        hostWith({.soffice = writeFakeConverter(dir.path(), writeConvertedWorkbook(dir.path()))});
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, disk.path(), 1, 1);
+    EXPECT_EQ(outcome.saved, 0);
+    ASSERT_EQ(run.observer.failed.size(), 1u);
+    const auto& failure = run.observer.failed[0];
+    EXPECT_EQ(failure.number, pv::number(pv::office::OfficeError::OutputDiskFull));
+    for (const std::string& text :
+         {(disk.path() / "small Data.xls").string(), "sheet \"Data\" of " + rows[0],
+          std::string("the disk is full")}) {
+        EXPECT_NE(failure.description.find(text), std::string::npos)
+            << "\"" << text << "\" not in: " << failure.description;
+    }
+    EXPECT_EQ(pv::test::fileNames(disk.path()), (std::set<std::string>{"filler"}));
 }
 
 // The window's run: a sheet saved whole in another format still shows its report box, and
