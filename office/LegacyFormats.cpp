@@ -37,6 +37,10 @@ std::optional<std::string_view> exportFilter(std::string_view extension) {
     return std::nullopt;
 }
 
+bool losesErrorValues(std::string_view extension) {
+    return extension == ".xls" || extension == ".xlt";
+}
+
 void refuseIfNotWorkbook(const std::filesystem::path& file, std::string_view extension) {
     bool workbook = true;
     if (extension == ".xls" || extension == ".xlt") {

@@ -9,6 +9,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
+#include "office/ErrorValueCells.h"
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
@@ -30,7 +31,9 @@ bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
 // under names unique within the folder the whole run shares.
 class LegacyWorkbook::SheetBatch {
   public:
-    explicit SheetBatch(fs::path inbox) : inbox_(std::move(inbox)) {}
+    // `errorFormulas`: the sheets go to a format LibreOffice writes error values to as #N/A.
+    SheetBatch(fs::path inbox, bool errorFormulas)
+        : inbox_(std::move(inbox)), errorFormulas_(errorFormulas) {}
     ~SheetBatch() { removeInputs(); }
     SheetBatch(const SheetBatch&) = delete;
     SheetBatch& operator=(const SheetBatch&) = delete;
@@ -40,6 +43,15 @@ class LegacyWorkbook::SheetBatch {
         static std::atomic<unsigned> next{0};
         const fs::path input = inbox_ / ("s" + std::to_string(++next) + ".xlsx");
         book.saveSheetAs(sheet, input);
+        if (errorFormulas_) {
+            try {
+                writeErrorValuesAsFormulas(input);
+            } catch (const std::exception&) {
+                std::error_code ignored;
+                fs::remove(input, ignored);
+                throw;
+            }
+        }
         inputs_.push_back(input);
         sheets_.emplace_back(book.path(), sheet);
     }
@@ -73,6 +85,7 @@ class LegacyWorkbook::SheetBatch {
 
   private:
     fs::path inbox_;
+    bool errorFormulas_;
     std::vector<fs::path> inputs_;
     std::vector<std::pair<fs::path, std::size_t>> sheets_;
 };
@@ -186,7 +199,7 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
 
     ConversionBatch result;
     {
-        SheetBatch batch(inbox);
+        SheetBatch batch(inbox, legacy::losesErrorValues(extension));
         try {
             batch.add(*this, sheet);  // its failure is this save's
         } catch (const Error&) {
@@ -220,7 +233,9 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
         result = convert(batch, extension, outbox);
         if (!convertedSheets_->contains(source_, sheet, extension) && batch.size() > 1 &&
             result.end != ConversionEnd::Finished) {
-            SheetBatch alone(inbox);  // another sheet broke the batch off: once more alone
+            SheetBatch alone(inbox,
+                             legacy::losesErrorValues(
+                                 extension));  // another sheet broke the batch off: once more alone
             alone.add(*this, sheet);
             result = convert(alone, extension, outbox);
         }

@@ -373,13 +373,15 @@ TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
 
 class LegacyHostWithOffice : public pv::test::WithOffice {};
 
-// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
+// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>": values in
+// their plain form, or `asShown` (formatted as the sheet shows them).
 std::map<std::string, std::string> sheetsAsCsv(const std::vector<fs::path>& files,
-                                               const fs::path& folder) {
+                                               const fs::path& folder, bool asShown = false) {
     pv::office::OfficeConverter converter(installedOffice());
     fs::create_directories(folder);
     converter.convert(files, ".csv",
-                      "Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                      std::string("Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,") +
+                          (asShown ? "true" : "false") + ",false,false,-1",
                       folder);
     std::map<std::string, std::string> csv;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -853,13 +855,13 @@ std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> want
 // Each output, as LibreOffice shows it in CSV, equals its source sheet. Outputs are named
 // "<source stem> <sheet name>.xls".
 void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::path& out,
-                               const fs::path& csvFolder) {
+                               const fs::path& csvFolder, bool asShown = false) {
     std::vector<fs::path> everything = sources;
     for (const auto& entry : fs::directory_iterator(out)) {
         everything.push_back(entry.path());
         EXPECT_TRUE(isCompoundFile(entry.path())) << entry.path() << " is no real .xls";
     }
-    const auto csv = sheetsAsCsv(everything, csvFolder);
+    const auto csv = sheetsAsCsv(everything, csvFolder, asShown);
     for (const auto& entry : fs::directory_iterator(out)) {
         const std::string stem = entry.path().stem().string();
         SCOPED_TRACE(stem);
@@ -949,6 +951,58 @@ TEST_F(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
     }
     EXPECT_TRUE(temp.leftovers().empty());
     expectOutputsMatchSources(books, dir / "out", dir / "csv");
+}
+
+// What a source sheet shows stays through the round trip to .xlsx and back to .xls: the error
+// values its formulas reading another sheet give (the split keeps their results), its dates and
+// its numbers, each as shown.
+TEST_F(LegacyOutputBatches, ErrorValuesDatesAndNumbersShowAsInTheSource) {
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const char* script = R"py(
+import datetime, sys, openpyxl
+wb = openpyxl.Workbook()
+data = wb.active
+data.title = "Data"
+other = wb.create_sheet("Other")
+other["A1"] = 1
+other["B2"] = "o"
+for row, formula in enumerate(['=Other!A1+INDIRECT("")', '=Other!A1+"a"', "=Other!A1/0",
+                               "=Other!A1*10^400", "=Other!A1+NA()"], 1):
+    data.cell(row, 1, formula)
+for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
+                           ("B2", 23.8, "0.00"),
+                           ("B3", datetime.datetime(2009, 10, 21, 13, 5), "m/d/yyyy h:mm"),
+                           ("B4", 1234.5, "#,##0.00"),
+                           ("B5", 0.25, "0.0%")]:
+    data[cell] = value
+    data[cell].number_format = shown
+wb.save(sys.argv[1])
+)py";
+    const fs::path xlsx = dir / "Shown.xlsx";
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                   " " + pv::test::shellQuote(xlsx.string())),
+              0);
+    pv::office::OfficeConverter(installedOffice())
+        .convert({xlsx}, ".xls", "MS Excel 97", dir / "in");
+    const fs::path book = dir / "in" / "Shown.xls";
+    ASSERT_TRUE(isCompoundFile(book));
+    const std::vector<std::string> rows = {book};
+    LegacyRun run;
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, dir / "out", 1, 1);
+    EXPECT_EQ(outcome.saved, 2);
+    EXPECT_EQ(outcome.failures, 0);
+    expectOutputsMatchSources({book}, dir / "out", dir / "csv", true);
+    const auto csv = sheetsAsCsv({dir / "out" / "Shown Data.xls"}, dir / "shown", true);
+    ASSERT_EQ(csv.size(), 1u);
+    EXPECT_EQ(csv.begin()->second,
+              "#REF!,10/21/2009\n"
+              "#VALUE!,23.80\n"
+              "#DIV/0!,10/21/2009 13:05\n"
+              "#NUM!,\"1,234.50\"\n"
+              "#N/A,25.0%\n");
 }
 
 }  // namespace
