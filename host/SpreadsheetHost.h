@@ -4,6 +4,7 @@
 // of its own. Our engine (EngineHost) implements it for Office Open XML packages.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,6 +33,11 @@ class SourceWorkbook {
 
 class SpreadsheetHost {
   public:
+    // Told which workbook the host's work has reached while it prepares many of them at once
+    // (a batch converted by another program), so that a run can show it. Called on the thread
+    // that does the work, while it works.
+    using SourceProgress = std::function<void(const std::filesystem::path& workbook)>;
+
     virtual ~SpreadsheetHost() = default;
 
     virtual std::unique_ptr<SourceWorkbook> open(const std::filesystem::path& path) = 0;
@@ -41,6 +47,9 @@ class SpreadsheetHost {
                           const std::string& outputExtension) const = 0;
     // What a name without extension gets.
     virtual std::string defaultExtension() const = 0;
+    // Replaces the progress callback (empty: none). A host that does no such batch work never
+    // calls it.
+    virtual void setSourceProgress(SourceProgress /*progress*/) {}
 };
 
 // Our own engine for .xlsx, .xlsm, .xltx and .xltm.

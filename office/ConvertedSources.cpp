@@ -23,7 +23,13 @@ namespace {
 
 constexpr const char* kXlsxFilter = "Calc MS Excel 2007 XML";
 
-Error conversionError(const fs::path& source, const ConversionBatch& batch) {
+// `outbox` is where soffice was to write: with no room left there, that is why it wrote nothing.
+Error conversionError(const fs::path& source, const ConversionBatch& batch,
+                      const fs::path& outbox) {
+    if (lacksRoom(outbox, kRoomForConversion)) {
+        return temporaryFolderFull(source.string() +
+                                   ": LibreOffice (soffice) could not convert it");
+    }
     const OfficeError number = batch.end == ConversionEnd::TimedOut
                                    ? OfficeError::ConversionTimedOut
                                    : OfficeError::ConversionFailed;
@@ -149,17 +155,26 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         fs::path copy = inbox / source.stem();
         copy += host::lowercaseExtension(source.string());
         if (!fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec)) {
+            // A copy cut short by a full disk fails as a read error too (EIO): whether the whole
+            // file would fit tells them apart.
+            std::error_code ignored;
+            fs::remove(copy, ignored);
+            const std::uintmax_t size = fs::file_size(source, ignored);
             failures_.emplace(
                 host::identifySource(source),
-                Error(pv::host::ZipError::CannotOpenFile,
-                      source.string() + ": the file could not be read: " + ec.message()));
+                lacksRoom(inbox, ignored ? 0 : size, ec)
+                    ? temporaryFolderFull(source.string() +
+                                          ": no copy of it could be made for LibreOffice")
+                    : Error(pv::host::ZipError::CannotOpenFile,
+                            source.string() + ": the file could not be read: " + ec.message()));
             continue;
         }
         copies.push_back(copy);
         originals.push_back(source);
         keys.push_back(host::identifySource(source));
     }
-    const ConversionBatch batch = converter_->convert(copies, ".xlsx", kXlsxFilter, outbox);
+    const ConversionBatch batch =
+        converter_->convert(copies, ".xlsx", kXlsxFilter, outbox, originals);
     fs::remove_all(inbox, ec);
     // soffice works through its files in order: when it breaks off, the first file it left
     // unconverted is most likely the one it broke on, and the files after it were never tried.
@@ -170,7 +185,7 @@ void ConvertedSources::convertBatch(std::vector<fs::path> sources) {
         if (batch.outputs[i]) {
             converted_[keys[i]] = *batch.outputs[i];
         } else if (final) {
-            failures_.emplace(keys[i], conversionError(originals[i], batch));
+            failures_.emplace(keys[i], conversionError(originals[i], batch, outbox));
         } else if (!brokeOn) {
             setAside_.insert(keys[i]);
             brokeOn = true;

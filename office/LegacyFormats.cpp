@@ -7,6 +7,7 @@
 #include "core/Error.h"
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/CompoundFile.h"
+#include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
 #include "office/OfficeErrors.h"
 
@@ -36,6 +37,10 @@ std::optional<std::string_view> exportFilter(std::string_view extension) {
     return std::nullopt;
 }
 
+bool losesErrorValues(std::string_view extension) {
+    return extension == ".xls" || extension == ".xlt";
+}
+
 void refuseIfNotWorkbook(const std::filesystem::path& file, std::string_view extension) {
     bool workbook = true;
     if (extension == ".xls" || extension == ".xlt") {
@@ -52,7 +57,13 @@ void refuseIfNotWorkbook(const std::filesystem::path& file, std::string_view ext
                     zip.contains("content.xml") &&
                     (!zip.contains("mimetype") || zip.read("mimetype").starts_with(kSpreadsheet));
             }
-        } catch (const Error&) {
+        } catch (const Error& e) {
+            // A package with a duplicate or unsafe entry name, or parts too large, is one: what
+            // is wrong with it says more than that it is no workbook.
+            if (e.number() == number(host::ZipError::UnsafeEntry) ||
+                e.number() == number(host::ZipError::ZipBomb)) {
+                throw;
+            }
             workbook = false;
         }
     }

@@ -14,6 +14,10 @@ bool isConvertedOnOpen(std::string_view lowercaseExtension);
 // (".xls" -> "MS Excel 97"); nothing when LibreOffice cannot write it either (.xlsb).
 std::optional<std::string_view> exportFilter(std::string_view lowercaseExtension);
 
+// True for the outputs (.xls, .xlt) to which LibreOffice writes every error value cell read from
+// .xlsx as #N/A (see ErrorValueCells.h).
+bool losesErrorValues(std::string_view lowercaseExtension);
+
 // Throws pv::Error (OfficeError::NotAWorkbook) naming the file unless it holds what a workbook of
 // its extension's format holds: LibreOffice would import anything else as text and a "workbook"
 // of the file's raw bytes would be split. A compound file with a "Workbook" or "Book" stream for

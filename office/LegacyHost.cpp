@@ -78,6 +78,10 @@ std::string LegacyHost::defaultExtension() const {
     return engine_->defaultExtension();
 }
 
+void LegacyHost::setSourceProgress(SourceProgress progress) {
+    converter_->setProgress(std::move(progress));
+}
+
 std::unique_ptr<LegacyHost> createLegacyHost() {
     return std::make_unique<LegacyHost>(host::createEngineHost(), officeSettingsFromEnvironment());
 }

@@ -28,6 +28,8 @@ class LegacyHost : public host::SpreadsheetHost {
     bool canWrite(const std::filesystem::path& source,
                   const std::string& outputExtension) const override;
     std::string defaultExtension() const override;
+    // Told as LibreOffice reaches each workbook of a batch, sources and outputs alike.
+    void setSourceProgress(SourceProgress progress) override;
 
     // How long this host's conversions took, and how many soffice starts they needed.
     const OfficeConverter& office() const { return *converter_; }

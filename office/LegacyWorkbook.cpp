@@ -9,6 +9,7 @@
 #include "host/package/WorkbookFormats.h"
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
+#include "office/ErrorValueCells.h"
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
@@ -30,7 +31,9 @@ bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
 // under names unique within the folder the whole run shares.
 class LegacyWorkbook::SheetBatch {
   public:
-    explicit SheetBatch(fs::path inbox) : inbox_(std::move(inbox)) {}
+    // `errorFormulas`: the sheets go to a format LibreOffice writes error values to as #N/A.
+    SheetBatch(fs::path inbox, bool errorFormulas)
+        : inbox_(std::move(inbox)), errorFormulas_(errorFormulas) {}
     ~SheetBatch() { removeInputs(); }
     SheetBatch(const SheetBatch&) = delete;
     SheetBatch& operator=(const SheetBatch&) = delete;
@@ -40,6 +43,15 @@ class LegacyWorkbook::SheetBatch {
         static std::atomic<unsigned> next{0};
         const fs::path input = inbox_ / ("s" + std::to_string(++next) + ".xlsx");
         book.saveSheetAs(sheet, input);
+        if (errorFormulas_) {
+            try {
+                writeErrorValuesAsFormulas(input);
+            } catch (const std::exception&) {
+                std::error_code ignored;
+                fs::remove(input, ignored);
+                throw;
+            }
+        }
         inputs_.push_back(input);
         sheets_.emplace_back(book.path(), sheet);
     }
@@ -61,10 +73,19 @@ class LegacyWorkbook::SheetBatch {
 
     std::size_t size() const { return inputs_.size(); }
     const std::vector<fs::path>& inputs() const { return inputs_; }
+    // The workbook each input is a sheet of.
+    std::vector<fs::path> sources() const {
+        std::vector<fs::path> sources;
+        for (const auto& [source, sheet] : sheets_) {
+            sources.push_back(source);
+        }
+        return sources;
+    }
     const std::pair<fs::path, std::size_t>& sheet(std::size_t i) const { return sheets_.at(i); }
 
   private:
     fs::path inbox_;
+    bool errorFormulas_;
     std::vector<fs::path> inputs_;
     std::vector<std::pair<fs::path, std::size_t>> sheets_;
 };
@@ -143,7 +164,11 @@ void LegacyWorkbook::saveSheetAs(std::size_t sheet, const fs::path& output) {
             fs::remove(file, ignored);
         }
     } removal{converted};
-    copyIntoPlace(converted, output);
+    copyIntoPlace(converted, output, sheetText(sheet));
+}
+
+std::string LegacyWorkbook::sheetText(std::size_t sheet) const {
+    return "sheet \"" + sheets().at(sheet).name + "\" of " + source_.string();
 }
 
 bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host::UsedRange& range) {
@@ -174,8 +199,16 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
 
     ConversionBatch result;
     {
-        SheetBatch batch(inbox);
-        batch.add(*this, sheet);  // its failure is this save's
+        SheetBatch batch(inbox, legacy::losesErrorValues(extension));
+        try {
+            batch.add(*this, sheet);  // its failure is this save's
+        } catch (const Error&) {
+            if (lacksRoom(inbox, kRoomForConversion)) {
+                throw temporaryFolderFull(output.string() + ": " + sheetText(sheet) +
+                                          " could not be prepared for LibreOffice");
+            }
+            throw;
+        }
         // Names in a source's own format are what every sheet of it will likely ask for: the
         // workbook's other sheets and those of the run's other workbooks in this format go in
         // the same start. One that fails is reported when the run reaches it.
@@ -200,7 +233,9 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
         result = convert(batch, extension, outbox);
         if (!convertedSheets_->contains(source_, sheet, extension) && batch.size() > 1 &&
             result.end != ConversionEnd::Finished) {
-            SheetBatch alone(inbox);  // another sheet broke the batch off: once more alone
+            SheetBatch alone(inbox,
+                             legacy::losesErrorValues(
+                                 extension));  // another sheet broke the batch off: once more alone
             alone.add(*this, sheet);
             result = convert(alone, extension, outbox);
         }
@@ -208,11 +243,14 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
     if (auto found = convertedSheets_->take(source_, sheet, extension)) {
         return *found;
     }
+    if (lacksRoom(outbox, kRoomForConversion)) {
+        throw temporaryFolderFull(output.string() + ": " + sheetText(sheet) +
+                                  " could not be converted to " + extension);
+    }
     throw Error(result.end == ConversionEnd::TimedOut ? OfficeError::ConversionTimedOut
                                                       : OfficeError::ConversionFailed,
-                output.string() + ": sheet \"" + sheets().at(sheet).name + "\" of " +
-                    source_.string() + " could not be converted to " + extension + ": " +
-                    describeConversionEnd(result));
+                output.string() + ": " + sheetText(sheet) + " could not be converted to " +
+                    extension + ": " + describeConversionEnd(result));
 }
 
 std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& book,
@@ -237,8 +275,9 @@ std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& boo
 
 ConversionBatch LegacyWorkbook::convert(SheetBatch& batch, const std::string& extension,
                                         const fs::path& outbox) {
-    ConversionBatch result = converter_->convert(
-        batch.inputs(), extension, std::string(*legacy::exportFilter(extension)), outbox);
+    ConversionBatch result =
+        converter_->convert(batch.inputs(), extension,
+                            std::string(*legacy::exportFilter(extension)), outbox, batch.sources());
     batch.removeInputs();
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (result.outputs[i]) {

@@ -40,6 +40,7 @@ class LegacyWorkbook : public host::SourceWorkbook {
     template <typename Call>
     auto namingSource(Call&& call) -> decltype(call());
 
+    std::string sheetText(std::size_t sheet) const;  // sheet "<name>" of <source>
     bool fits(std::size_t sheet, const std::string& extension, host::UsedRange& range);
     class SheetBatch;
     // The sheet converted into `extension` by LibreOffice, in a start that also converts the

@@ -27,6 +27,9 @@ namespace pv::office {
 namespace {
 
 constexpr int kPumpIntervalMs = 50;
+// How far past an input without an output the progress looks: soffice goes on after a file it
+// cannot convert, and one that failed must not hold the progress up for the rest.
+constexpr std::size_t kProgressLookAhead = 16;
 constexpr std::size_t kDiagnosticsTail = 600;
 
 // soffice is a wrapper that starts the real office process; it runs in a session of its own so
@@ -97,6 +100,24 @@ std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind) {
         temporary.filePath(prefix + QString::number(::getpid()) + "-XXXXXX"));
 }
 
+bool lacksRoom(const std::filesystem::path& folder, std::uintmax_t needed,
+               std::error_code failure) {
+    if (failure == std::errc::no_space_on_device ||
+        (failure.value() == EDQUOT && (failure.category() == std::generic_category() ||
+                                       failure.category() == std::system_category()))) {
+        return true;
+    }
+    std::error_code ec;
+    const std::filesystem::space_info space = std::filesystem::space(folder, ec);
+    return !ec && space.available < needed;
+}
+
+Error temporaryFolderFull(const std::string& what) {
+    return Error(OfficeError::TemporaryFolderFull,
+                 what + ": the temporary folder " + QDir::tempPath().toStdString() +
+                     " is full; free some room there, or set TMPDIR to a folder with room");
+}
+
 OfficeSettings officeSettingsFromEnvironment() {
     OfficeSettings settings;
     if (const char* named = std::getenv("PV_SOFFICE")) {
@@ -130,9 +151,15 @@ std::filesystem::path OfficeConverter::profileFolder() {
     return profile_->path().toStdString();
 }
 
+void OfficeConverter::setProgress(std::function<void(const std::filesystem::path&)> progress) {
+    std::lock_guard lock(mutex_);
+    progress_ = std::move(progress);
+}
+
 ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path>& inputs,
                                          const std::string& extension, const std::string& filter,
-                                         const std::filesystem::path& outputFolder) {
+                                         const std::filesystem::path& outputFolder,
+                                         const std::vector<std::filesystem::path>& workbooks) {
     std::lock_guard lock(mutex_);
     // An event handler run while we wait must not start a second soffice on the same profile.
     if (busy_) {
@@ -234,8 +261,38 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
     }
     const auto limit =
         settings_.baseTimeout + settings_.perFileTimeout * static_cast<long>(inputs.size());
+    auto outputOf = [&](std::size_t input) {
+        auto converted = outputFolder / inputs[input].stem();
+        converted += extension;
+        return converted;
+    };
+    // soffice converts its inputs in order and each output appears whole, so the first input
+    // after the last output seen is the one in work.
+    const bool tellsProgress = progress_ && workbooks.size() == inputs.size();
+    std::size_t reached = 0;
+    auto tellProgress = [&](bool first) {
+        std::size_t next = reached;
+        for (std::size_t i = reached; i < inputs.size() && i < reached + kProgressLookAhead; ++i) {
+            if (isNonEmptyFile(outputOf(i))) {
+                next = i + 1;
+            }
+        }
+        if ((first || next != reached) && next < inputs.size()) {
+            try {
+                progress_(workbooks[next]);
+            } catch (...) {
+            }
+        }
+        reached = next;
+    };
+    if (tellsProgress) {
+        tellProgress(true);
+    }
     QByteArray output;
     while (!process.waitForFinished(kPumpIntervalMs)) {
+        if (tellsProgress) {
+            tellProgress(false);
+        }
         output += process.readAll();
         if (process.state() == QProcess::NotRunning) {
             break;
@@ -256,8 +313,7 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
         batch.end = ConversionEnd::Crashed;
     }
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        auto converted = outputFolder / inputs[i].stem();
-        converted += extension;
+        const auto converted = outputOf(i);
         if (isNonEmptyFile(converted)) {
             batch.outputs[i] = converted;
         }

@@ -7,11 +7,15 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "core/Error.h"
 
 class QTemporaryDir;
 
@@ -40,6 +44,19 @@ OfficeSettings officeSettingsFromEnvironment();
 // isValid()); first removes those that runs no longer alive left behind.
 std::unique_ptr<QTemporaryDir> privateTemporaryFolder(const QString& kind);
 
+// Free bytes a conversion needs in the temporary folder at the least: with less, a failure there
+// is put down to the full folder.
+inline constexpr std::uintmax_t kRoomForConversion = 1 << 20;
+
+// True when the disk of `folder` has fewer than `needed` bytes free, or `failure` (that of a
+// write there) says it is full: the likely cause of a write there failing.
+bool lacksRoom(const std::filesystem::path& folder, std::uintmax_t needed,
+               std::error_code failure = {});
+
+// The failure of `what` (a text naming the workbook and, where it helps, the sheet) in the full
+// temporary folder.
+Error temporaryFolderFull(const std::string& what);
+
 enum class ConversionEnd { Finished, Crashed, TimedOut, NotStarted };
 
 struct ConversionBatch {
@@ -61,10 +78,17 @@ class OfficeConverter {
 
     // Converts every input into `outputFolder` as its stem + `extension` (".xlsx"), through the
     // export filter `filter`. Inputs must have distinct stems. One soffice start; calls from
-    // several threads take turns, as they share the profile.
+    // several threads take turns, as they share the profile. `workbooks`, when given, names the
+    // workbook each input stands for: the progress callback is told each of them as soffice
+    // reaches its input.
     ConversionBatch convert(const std::vector<std::filesystem::path>& inputs,
                             const std::string& extension, const std::string& filter,
-                            const std::filesystem::path& outputFolder);
+                            const std::filesystem::path& outputFolder,
+                            const std::vector<std::filesystem::path>& workbooks = {});
+
+    // Replaces the callback told which workbook a conversion has reached (empty: none). It runs
+    // on the converting thread; what it throws is ignored, as it only shows progress.
+    void setProgress(std::function<void(const std::filesystem::path&)> progress);
 
     // Wall-clock time spent in soffice so far, and how many times it was started.
     std::chrono::milliseconds timeSpent() const;
@@ -77,6 +101,7 @@ class OfficeConverter {
     mutable std::recursive_mutex mutex_;
     bool busy_ = false;
     std::unique_ptr<QTemporaryDir> profile_;
+    std::function<void(const std::filesystem::path&)> progress_;
     std::chrono::milliseconds timeSpent_{0};
     int starts_ = 0;
 };

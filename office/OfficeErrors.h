@@ -18,6 +18,9 @@ enum class OfficeError {
                                    // written, as a sheet is never cut down
     TemporaryFolder = 3606,        // no private temporary folder could be made
     NotAWorkbook = 3607,           // the file is not a workbook of the format its name gives
+    TemporaryFolderFull = 3608,    // the temporary folder has no room for the copies and
+                                   // conversions LibreOffice works on
+    OutputDiskFull = 3609,         // the output folder's disk has no room for the converted sheet
 };
 
 constexpr std::string_view describe(OfficeError code) {
@@ -37,6 +40,11 @@ constexpr std::string_view describe(OfficeError code) {
             return "no private temporary folder could be made";
         case OfficeError::NotAWorkbook:
             return "the file is not a workbook of the format its name gives";
+        case OfficeError::TemporaryFolderFull:
+            return "the temporary folder has no room for the copies and conversions LibreOffice "
+                   "works on";
+        case OfficeError::OutputDiskFull:
+            return "the output folder's disk has no room for the converted sheet";
     }
     return {};
 }

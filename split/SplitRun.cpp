@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <new>
 #include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <utility>
 
 #include <QString>
 
@@ -135,6 +138,12 @@ RunOutcome SplitRun::run() {
             saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
     });
 
+    followHostProgress();
+    struct Unfollow {
+        host::SpreadsheetHost& host;
+        ~Unfollow() { host.setSourceProgress({}); }
+    } unfollow{services_.host};
+
     const std::size_t rowCount = request_.rows.size();  // read once, as the loop starts
     for (std::size_t row = 1; row <= rowCount; ++row) {
         if (services_.observer.stopRequested()) {
@@ -181,18 +190,46 @@ void SplitRun::resetProgress() {
     services_.observer.setProgressText(kProgressBarIdleText);
 }
 
+double SplitRun::progressValue(std::size_t row) const {
+    return static_cast<double>(row) / static_cast<double>(request_.rows.size()) * 100.0;
+}
+
+void SplitRun::followHostProgress() {
+    // A host that converts many workbooks at once (while opening the first, or saving its first
+    // sheet) spends most of the run there: the bar and its text follow the workbooks of the
+    // batch as the row steps would show them. Only the run's thread moves them.
+    std::unordered_map<std::string, std::size_t> rows;
+    for (std::size_t row = request_.rows.size(); row >= 1; --row)
+        rows[request_.rows[row - 1]] = row;  // a workbook listed twice shows its first row
+    services_.host.setSourceProgress(
+        [this, rows = std::move(rows),
+         thread = std::this_thread::get_id()](const std::filesystem::path& workbook) {
+            const auto found = rows.find(workbook.string());
+            if (std::this_thread::get_id() != thread || found == rows.end())
+                return;
+            hostProgressShown_ = true;
+            services_.observer.setProgressValue(progressValue(found->second));
+            services_.observer.setProgressText(kProcessing + fileNameOf(workbook.string()));
+        });
+}
+
+void SplitRun::backToRowProgress() {
+    if (!std::exchange(hostProgressShown_, false))
+        return;
+    services_.observer.setProgressValue(progressValue(row_));
+    services_.observer.setProgressText(kProcessing + fileNameOf(sourcePath_));
+}
+
 void SplitRun::processRow(std::size_t row) {
     RunObserver& observer = services_.observer;
     sheetName_.clear();
+    row_ = row;
     if (saver_)
         reportFinished(saver_->takeFinished());
 
     attempt(line::kLetEvents, [&] { EventHook::letEventsThrough(); });
     attempt(line::kHourglass, [&] { observer.setMousePointer(pointer::kHourglass); });
-    attempt(line::kProgressValue, [&] {
-        observer.setProgressValue(static_cast<double>(row) /
-                                  static_cast<double>(request_.rows.size()) * 100.0);
-    });
+    attempt(line::kProgressValue, [&] { observer.setProgressValue(progressValue(row)); });
     attempt(line::kSourcePath, [&] { sourcePath_ = request_.rows.at(row - 1); });
     attempt(line::kProgressText,
             [&] { observer.setProgressText(kProcessing + fileNameOf(sourcePath_)); });
@@ -202,7 +239,9 @@ void SplitRun::processRow(std::size_t row) {
     // A workbook that does not open is reported once; none of its later steps has anything to
     // work on.
     std::unique_ptr<host::SourceWorkbook> workbook;
-    if (!attempt(line::kOpen, [&] { workbook = services_.host.open(sourcePath_); }))
+    const bool opened = attempt(line::kOpen, [&] { workbook = services_.host.open(sourcePath_); });
+    backToRowProgress();
+    if (!opened)
         return;
 
     if (namingOptionFromText(request_.namingOption) == NamingOption::UserCell &&
@@ -276,8 +315,10 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
     bool numberUsed = false;
     const bool named =
         attempt(line::kOutputName, [&] { task = nameOutput(sheet, inputs, used, numberUsed); });
-    if (named && task)
+    if (named && task) {
         save(workbook, *task);
+        backToRowProgress();
+    }
     // A number once given out is spent, saved or not, so one refused name does not hold up
     // every later sheet.
     if (option == NamingOption::FileNumber && numberUsed)

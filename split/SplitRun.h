@@ -86,6 +86,9 @@ class SplitRun {
     void reportFinished(std::vector<SaveResult> results);
     void finishParallelSaves();
     void resetProgress();
+    double progressValue(std::size_t row) const;
+    void followHostProgress();
+    void backToRowProgress();
 
     // Runs a numbered statement; false when it failed (after its report).
     template <typename Statement>
@@ -99,6 +102,8 @@ class SplitRun {
     RunOutcome outcome_;
 
     std::string folder_;
+    std::size_t row_ = 0;
+    bool hostProgressShown_ = false;  // the bar shows a batch of the host's, not row_
     int fileNumber_ = 1;
     std::string rangeAddress_;
     bool rangeCancelled_ = false;

@@ -11,12 +11,14 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
 #include "core/Error.h"
 #include "host/HostErrors.h"
 #include "host/zip/EntryNames.h"
+#include "host/zip/ZipErrors.h"
 #include "office/LegacyFormats.h"
 #include "office/LegacyHost.h"
 #include "office/OfficeConverter.h"
@@ -49,19 +51,31 @@ OfficeSettings installedOffice() {
     return pv::office::officeSettingsFromEnvironment();
 }
 
-// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
-class PrivateTemp {
+// TMPDIR pointed at `folder` while this lives.
+class TmpdirAt {
   public:
-    PrivateTemp() : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", dir_.path().string().c_str());
+    explicit TmpdirAt(const fs::path& folder)
+        : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
+        qputenv("TMPDIR", folder.string().c_str());
     }
-    ~PrivateTemp() {
+    ~TmpdirAt() {
         if (hadOld_) {
             qputenv("TMPDIR", old_);
         } else {
             qunsetenv("TMPDIR");
         }
     }
+    TmpdirAt(const TmpdirAt&) = delete;
+    TmpdirAt& operator=(const TmpdirAt&) = delete;
+
+  private:
+    bool hadOld_;
+    QByteArray old_;
+};
+
+// TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
+class PrivateTemp {
+  public:
     std::vector<fs::path> leftovers() const {
         std::vector<fs::path> found;
         for (const auto& entry : fs::directory_iterator(dir_.path())) {
@@ -72,8 +86,7 @@ class PrivateTemp {
 
   private:
     pv::test::TempDir dir_;
-    bool hadOld_;
-    QByteArray old_;
+    TmpdirAt at_{dir_.path()};
 };
 
 fs::path writeScript(const fs::path& path, const std::string& body) {
@@ -306,6 +319,42 @@ TEST(LegacyHostFaults, FilesThatAreNotWorkbooksOfTheirFormatAreRefusedWithoutACo
     }
 }
 
+// Python's zip writer keeps an entry name given twice, as some others do.
+TEST(LegacyHostFaults, ALegacyPackageWithAnEntryNameGivenTwiceIsToldSoWithoutAConversion) {
+    pv::test::TempDir dir;
+    const fs::path started = dir / "started";
+    auto host =
+        hostWith({.soffice = writeScript(dir / "soffice", "touch '" + started.string() + "'")});
+    for (const auto& [source, entry] : {std::pair{"issue127.ods", "content.xml"},
+                                        std::pair{"any_sheets.xlsb", "xl/styles.bin"}}) {
+        SCOPED_TRACE(source);
+        const fs::path twice = dir / ("twice" + fs::path(source).extension().string());
+        ASSERT_EQ(
+            pv::test::runCommand(
+                pv::test::python() + " -c " +
+                pv::test::shellQuote(
+                    "import sys, warnings, zipfile\n"
+                    "warnings.simplefilter('ignore')\n"
+                    "source = zipfile.ZipFile(sys.argv[1])\n"
+                    "with zipfile.ZipFile(sys.argv[2], 'w') as out:\n"
+                    "    for info in source.infolist():\n"
+                    "        for _ in range(2 if info.filename == sys.argv[3] else 1):\n"
+                    "            out.writestr(zipfile.ZipInfo(info.filename, info.date_time),\n"
+                    "                         source.read(info.filename), info.compress_type)\n") +
+                " " + pv::test::shellQuote(corpus(source).string()) + " " +
+                pv::test::shellQuote(twice.string()) + " " + entry),
+            0);
+        try {
+            host->open(twice);
+            ADD_FAILURE() << "opened";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(pv::host::ZipError::UnsafeEntry)) << e.description();
+            EXPECT_EQ(e.description(), twice.string() + ": " + entry + ": duplicate entry name");
+        }
+    }
+    EXPECT_FALSE(fs::exists(started));
+}
+
 TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
     EXPECT_GE(pv::office::defaultOfficeMemoryLimit(), 2ULL << 30);
     EXPECT_LE(pv::office::defaultOfficeMemoryLimit(), 8ULL << 30);
@@ -324,13 +373,15 @@ TEST(LegacyHostFaults, LibreOfficeRunsWithBoundedMemory) {
 
 class LegacyHostWithOffice : public pv::test::WithOffice {};
 
-// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>".
+// Every sheet of every file as LibreOffice shows it in CSV, by "<stem>-<sheet name>": values in
+// their plain form, or `asShown` (formatted as the sheet shows them).
 std::map<std::string, std::string> sheetsAsCsv(const std::vector<fs::path>& files,
-                                               const fs::path& folder) {
+                                               const fs::path& folder, bool asShown = false) {
     pv::office::OfficeConverter converter(installedOffice());
     fs::create_directories(folder);
     converter.convert(files, ".csv",
-                      "Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1",
+                      std::string("Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,") +
+                          (asShown ? "true" : "false") + ",false,false,-1",
                       folder);
     std::map<std::string, std::string> csv;
     for (const auto& entry : fs::directory_iterator(folder)) {
@@ -472,6 +523,186 @@ struct LegacyRun {
     pv::test::ScriptedDialogs dialogs;
     pv::test::RecordingObserver observer;
 };
+
+// LibreOffice that writes its outputs one by one, `pause` seconds before each, as the real one
+// does: each appears whole (written aside, then renamed). A source becomes `workbook`; a sheet
+// bound for another format is its input, copied.
+fs::path writeFakeConverter(const fs::path& dir, const fs::path& workbook,
+                            const std::string& pause = "0") {
+    return writeScript(dir / "soffice",
+                       "target=; outdir=; next=\n"
+                       "for a in \"$@\"; do\n"
+                       "  case \"$next\" in to) target=${a%%:*}; next=; continue;;\n"
+                       "    out) outdir=$a; next=; continue;; esac\n"
+                       "  case \"$a\" in --convert-to) next=to;; --outdir) next=out;; -*) ;;\n"
+                       "  *) stem=$(basename \"$a\"); stem=${stem%.*}; sleep " +
+                           pause +
+                           "\n"
+                           "     if [ \"$target\" = xlsx ]; then from=" +
+                           pv::test::shellQuote(workbook.string()) +
+                           "; else from=$a; fi\n"
+                           "     cp \"$from\" \"$outdir/$stem.part\" &&\n"
+                           "     mv \"$outdir/$stem.part\" \"$outdir/$stem.$target\";;\n"
+                           "  esac\n"
+                           "done");
+}
+
+// A workbook of one content sheet "Data", what the fake converter makes of every source.
+fs::path writeConvertedWorkbook(const fs::path& dir) {
+    const fs::path converted = dir / "converted.xlsx";
+    pv::test::writeWorkbooks({{converted, {{"Data", {{"A1", "x"}, {"B2", "1"}}}}}});
+    return converted;
+}
+
+// While LibreOffice converts the run's workbooks in one start (the sources as the first one
+// opens, the outputs as its first sheet is saved), the bar and its text follow the workbook in
+// work, and come back to the row the run is at when the batch is done.
+TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    const fs::path converted = writeConvertedWorkbook(dir.path());
+    std::vector<std::string> rows;
+    for (const char* name : {"legacy1.xls", "legacy2.xls", "legacy3.xls", "legacy4.xls"}) {
+        fs::copy_file(corpus("any_sheets.xls"), dir / name);
+        rows.push_back(dir / name);
+    }
+    fs::create_directories(dir / "out");
+    LegacyRun run;
+    run.host = hostWith({.soffice = writeFakeConverter(dir.path(), converted, "0.4")});
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, dir / "out", 1, 1);
+    EXPECT_EQ(outcome.saved, 4);
+    EXPECT_EQ(outcome.failures, 0);
+    EXPECT_EQ(run.host->office().starts(), 2);
+
+    // Value and text always change together; repeats say nothing new.
+    const auto& observer = run.observer;
+    ASSERT_EQ(observer.values.size(), observer.texts.size());
+    std::vector<std::pair<double, std::string>> shown;
+    for (std::size_t i = 0; i < observer.values.size(); ++i) {
+        const std::pair<double, std::string> now{observer.values[i], observer.texts[i]};
+        if (shown.empty() || shown.back() != now) {
+            shown.push_back(now);
+        }
+    }
+    const std::vector<std::pair<double, std::string>> sweep = {{25, "Processing: legacy1.xls"},
+                                                               {50, "Processing: legacy2.xls"},
+                                                               {75, "Processing: legacy3.xls"},
+                                                               {100, "Processing: legacy4.xls"}};
+    std::vector<std::pair<double, std::string>> expected;
+    for (int batch = 0; batch < 2; ++batch) {  // the sources, then the outputs
+        expected.insert(expected.end(), sweep.begin(), sweep.end());
+    }
+    expected.insert(expected.end(), sweep.begin(), sweep.end());  // the rows themselves
+    expected.push_back({0, "Progress Bar"});
+    EXPECT_EQ(shown, expected);
+}
+
+// --- Full disks: a file system of 16 KiB, mounted for the test (tests run as root) ---------
+
+class SmallDisk {
+  public:
+    SmallDisk() {
+        mounted_ = pv::test::runCommand("mount -t tmpfs -o size=16k tmpfs " +
+                                        pv::test::shellQuote(path().string()) + " 2>&1") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) {
+            pv::test::runCommand("umount " + pv::test::shellQuote(path().string()));
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return dir_.path(); }
+    // A file of `name` taking `kib` KiB, or what is left when that is nothing.
+    void fill(const std::string& name, int kib = 0) const {
+        pv::test::runCommand(
+            "dd if=/dev/zero of=" + pv::test::shellQuote((path() / name).string()) + " bs=1k" +
+            (kib > 0 ? " count=" + std::to_string(kib) : "") + " 2>/dev/null");
+    }
+
+  private:
+    pv::test::TempDir dir_;
+    bool mounted_ = false;
+};
+
+void expectError(const std::function<void()>& call, pv::office::OfficeError number,
+                 const std::vector<std::string>& named) {
+    try {
+        call();
+        ADD_FAILURE() << "no failure";
+    } catch (const pv::Error& e) {
+        EXPECT_EQ(e.number(), pv::number(number)) << e.description();
+        for (const auto& text : named) {
+            EXPECT_NE(e.description().find(text), std::string::npos)
+                << "\"" << text << "\" not in: " << e.description();
+        }
+    }
+}
+
+TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource) {
+    SmallDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no file system could be mounted for the test";
+    }
+    pv::test::TempDir dir;
+    const fs::path converter = writeFakeConverter(dir.path(), writeConvertedWorkbook(dir.path()));
+    fs::copy_file(corpus("any_sheets.xls"), dir / "large.xls");  // 38 KiB: its copy never fits
+    fs::copy_file(corpus("date.xls"), dir / "small.xls");        // its copy fits, no conversion
+    const std::string folder = disk.path().string();
+    using pv::office::OfficeError;
+    {
+        disk.fill("filler", 8);
+        TmpdirAt temp(disk.path());
+        auto host = hostWith({.soffice = converter});
+        for (const char* name : {"large.xls", "small.xls"}) {
+            SCOPED_TRACE(name);
+            expectError([&] { host->open(dir / name); }, OfficeError::TemporaryFolderFull,
+                        {(dir / name).string(), "the temporary folder " + folder + " is full"});
+        }
+    }
+    // Converted while there was room; the sheet bound for .xls has none to be prepared in.
+    auto host = hostWith({.soffice = converter});
+    const auto book = host->open(dir / "small.xls");
+    disk.fill("more");
+    TmpdirAt temp(disk.path());
+    expectError([&] { book->saveSheetAs(0, dir / "out.xls"); }, OfficeError::TemporaryFolderFull,
+                {(dir / "out.xls").string(), "sheet \"Data\" of " + (dir / "small.xls").string(),
+                 "the temporary folder " + folder + " is full"});
+    EXPECT_FALSE(fs::exists(dir / "out.xls"));
+}
+
+// The run into a full output folder: each sheet is told as not saved for want of room, under
+// the name the user would have found it by, and no cut-off file is left there.
+TEST(LegacyHostFullDisk, AFullOutputFolderIsToldNamingTheOutputAndTheSheetAndHoldsNoFile) {
+    SmallDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "no file system could be mounted for the test";
+    }
+    pv::test::TempDir dir;
+    PrivateTemp temp;
+    fs::copy_file(corpus("date.xls"), dir / "small.xls");
+    const std::vector<std::string> rows = {dir / "small.xls"};
+    disk.fill("filler");
+    LegacyRun run;
+    run.host =
+        hostWith({.soffice = writeFakeConverter(dir.path(), writeConvertedWorkbook(dir.path()))});
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, disk.path(), 1, 1);
+    EXPECT_EQ(outcome.saved, 0);
+    ASSERT_EQ(run.observer.failed.size(), 1u);
+    const auto& failure = run.observer.failed[0];
+    EXPECT_EQ(failure.number, pv::number(pv::office::OfficeError::OutputDiskFull));
+    for (const std::string& text :
+         {(disk.path() / "small Data.xls").string(), "sheet \"Data\" of " + rows[0],
+          std::string("the disk is full")}) {
+        EXPECT_NE(failure.description.find(text), std::string::npos)
+            << "\"" << text << "\" not in: " << failure.description;
+    }
+    EXPECT_EQ(pv::test::fileNames(disk.path()), (std::set<std::string>{"filler"}));
+}
 
 // The window's run: a sheet saved whole in another format still shows its report box, and
 // counts as saved, not as a failure.
@@ -649,13 +880,13 @@ std::vector<fs::path> writeXlsWorkbooks(std::vector<pv::test::WorkbookSpec> want
 // Each output, as LibreOffice shows it in CSV, equals its source sheet. Outputs are named
 // "<source stem> <sheet name>.xls".
 void expectOutputsMatchSources(const std::vector<fs::path>& sources, const fs::path& out,
-                               const fs::path& csvFolder) {
+                               const fs::path& csvFolder, bool asShown = false) {
     std::vector<fs::path> everything = sources;
     for (const auto& entry : fs::directory_iterator(out)) {
         everything.push_back(entry.path());
         EXPECT_TRUE(isCompoundFile(entry.path())) << entry.path() << " is no real .xls";
     }
-    const auto csv = sheetsAsCsv(everything, csvFolder);
+    const auto csv = sheetsAsCsv(everything, csvFolder, asShown);
     for (const auto& entry : fs::directory_iterator(out)) {
         const std::string stem = entry.path().stem().string();
         SCOPED_TRACE(stem);
@@ -745,6 +976,58 @@ TEST_F(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
     }
     EXPECT_TRUE(temp.leftovers().empty());
     expectOutputsMatchSources(books, dir / "out", dir / "csv");
+}
+
+// What a source sheet shows stays through the round trip to .xlsx and back to .xls: the error
+// values its formulas reading another sheet give (the split keeps their results), its dates and
+// its numbers, each as shown.
+TEST_F(LegacyOutputBatches, ErrorValuesDatesAndNumbersShowAsInTheSource) {
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const char* script = R"py(
+import datetime, sys, openpyxl
+wb = openpyxl.Workbook()
+data = wb.active
+data.title = "Data"
+other = wb.create_sheet("Other")
+other["A1"] = 1
+other["B2"] = "o"
+for row, formula in enumerate(['=Other!A1+INDIRECT("")', '=Other!A1+"a"', "=Other!A1/0",
+                               "=Other!A1*10^400", "=Other!A1+NA()"], 1):
+    data.cell(row, 1, formula)
+for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
+                           ("B2", 23.8, "0.00"),
+                           ("B3", datetime.datetime(2009, 10, 21, 13, 5), "m/d/yyyy h:mm"),
+                           ("B4", 1234.5, "#,##0.00"),
+                           ("B5", 0.25, "0.0%")]:
+    data[cell] = value
+    data[cell].number_format = shown
+wb.save(sys.argv[1])
+)py";
+    const fs::path xlsx = dir / "Shown.xlsx";
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                   " " + pv::test::shellQuote(xlsx.string())),
+              0);
+    pv::office::OfficeConverter(installedOffice())
+        .convert({xlsx}, ".xls", "MS Excel 97", dir / "in");
+    const fs::path book = dir / "in" / "Shown.xls";
+    ASSERT_TRUE(isCompoundFile(book));
+    const std::vector<std::string> rows = {book};
+    LegacyRun run;
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, dir / "out", 1, 1);
+    EXPECT_EQ(outcome.saved, 2);
+    EXPECT_EQ(outcome.failures, 0);
+    expectOutputsMatchSources({book}, dir / "out", dir / "csv", true);
+    const auto csv = sheetsAsCsv({dir / "out" / "Shown Data.xls"}, dir / "shown", true);
+    ASSERT_EQ(csv.size(), 1u);
+    EXPECT_EQ(csv.begin()->second,
+              "#REF!,10/21/2009\n"
+              "#VALUE!,23.80\n"
+              "#DIV/0!,10/21/2009 13:05\n"
+              "#NUM!,\"1,234.50\"\n"
+              "#N/A,25.0%\n");
 }
 
 }  // namespace
