@@ -49,7 +49,7 @@ void CliRunObserver::clearProgress() {
 void CliRunObserver::outputSaved(const split::SavedOutput& output) {
     if (settings_.json) {
         JsonLine line;
-        line.field("event", "saved")
+        line.field("event", settings_.dryRun ? "planned" : "saved")
             .field("source", output.source)
             .field("sheet", output.sheet)
             .field("output", output.path);

@@ -29,6 +29,9 @@ const char* const kUsage =
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
     "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
+    "      --dry-run        write nothing: print the name of each file a run would write\n"
+    "                       (the same names, as the folder is now) and each failure, and\n"
+    "                       exit with the run's status\n"
     "      --json           one JSON object per line on stdout for each file and failure\n"
     "  -q, --quiet          print failures only\n"
     "  -h, --help           this text\n"
@@ -99,7 +102,8 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
-                                  arg == "--json" || arg == "-q" || arg == "--quiet";
+                                  arg == "--json" || arg == "--dry-run" || arg == "-q" ||
+                                  arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -108,6 +112,8 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "-q" || arg == "--quiet") {

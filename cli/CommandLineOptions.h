@@ -13,6 +13,7 @@ struct CommandLineOptions {
     std::string rangeAddress;  // the prompt's answer for "cell:REF", as "$C$3"
     std::string extension = "xl*";
     int jobs = 1;
+    bool dryRun = false;
     bool json = false;
     bool quiet = false;
     bool help = false;

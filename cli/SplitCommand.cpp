@@ -54,7 +54,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     }
 
     CliDialogs dialogs(err, options->quiet, options->rangeAddress);
-    CliRunObserver observer(out, err, {options->json, options->quiet, isTerminal(err)});
+    CliRunObserver observer(out, err,
+                            {options->json, options->quiet, isTerminal(err), options->dryRun});
     InputWorkbooks inputs = inputWorkbooks(options->inputs, options->extension, dialogs, folders);
     for (const UnreadFolder& folder : inputs.unread)
         observer.folderUnread(folder);
@@ -65,16 +66,16 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     host->prepare({rows.begin(), rows.end()});
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;
-    split::SplitRun splitRun(
-        {std::move(rows), options->outputFolder, options->namingOption, options->jobs},
-        {*host, dialogs, observer, [&listed, &err, quiet] {
-             // Nobody can answer the question here: warn and go on.
-             if (!quiet && IsHostRunning(listed))
-                 err << "pellavine-split: warning: a spreadsheet "
-                        "application is running and may hold a listed "
-                        "workbook open\n";
-             return false;
-         }});
+    split::SplitRun splitRun({std::move(rows), options->outputFolder, options->namingOption,
+                              options->jobs, options->dryRun},
+                             {*host, dialogs, observer, [&listed, &err, quiet] {
+                                  // Nobody can answer the question here: warn and go on.
+                                  if (!quiet && IsHostRunning(listed))
+                                      err << "pellavine-split: warning: a spreadsheet "
+                                             "application is running and may hold a listed "
+                                             "workbook open\n";
+                                  return false;
+                              }});
     const split::RunOutcome outcome = splitRun.run();
     return outcome.started && !outcome.stopped && outcome.failures == 0 && inputs.unread.empty()
                ? 0

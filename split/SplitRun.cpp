@@ -130,7 +130,7 @@ RunOutcome SplitRun::run() {
         folder_ = withSeparator(request_.outputFolder);
         for (const auto& row : request_.rows)
             listedFiles_.insert(canonical(row));
-        if (request_.jobs > 1 && request_.rows.size() > 1)
+        if (request_.jobs > 1 && request_.rows.size() > 1 && !request_.dryRun)
             saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
     });
 
@@ -316,6 +316,10 @@ void SplitRun::checkNotListed(const std::string& target) const {
 }
 
 void SplitRun::save(host::SourceWorkbook& workbook, SaveTask task) {
+    if (request_.dryRun) {  // the name is reserved already: later sheets see it taken
+        saved(task);
+        return;
+    }
     // Numbered names replace a file of that name on purpose; every other output takes a name
     // that is free when it is placed.
     if (namingOptionFromText(request_.namingOption) != NamingOption::FileNumber) {

@@ -42,6 +42,9 @@ struct RunRequest {
     // More than 1: sheets are saved on that many threads while the run names the next ones in
     // list order, so the names are those of a one-thread run.
     int jobs = 1;
+    // Everything but the writes: each output is named, reserved and reported as saved, so the
+    // names are those a real run would give the same folder, and nothing is written.
+    bool dryRun = false;
 };
 
 struct RunServices {

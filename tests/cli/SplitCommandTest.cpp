@@ -247,6 +247,47 @@ TEST_F(SplitCommandTest, ASheetTooLargeForItsNameNeverTakesTheNameOfAnother) {
     }
 }
 
+// A dry run names every output as the run would, against the folder as it is (taken names get
+// the next free number, names this run gives are taken for its later sheets), and writes
+// nothing, not even a temporary file.
+TEST_F(SplitCommandTest, DryRunNamesAreThoseOfTheRealRun) {
+    std::ofstream(in / "Broken.xlsx") << "not a workbook";
+    for (const std::string rule : {"sheet", "workbook-sheet", "a1", "cell:C3", "number"}) {
+        for (const std::string jobs : {"1", "4"}) {
+            SCOPED_TRACE(rule + " --jobs " + jobs);
+            for (const auto& entry : fs::directory_iterator(out.path()))
+                fs::remove(entry.path());
+            for (const char* taken : {"North.xlsx", "North_1.xlsx", "no_value.xlsx", "2.xlsx"})
+                std::ofstream(out / taken) << "already there";
+            const Names before = fileNames(out.path());
+            const std::vector<std::string> args = {"-o", outArg(),          "-n", rule, "--jobs",
+                                                   jobs, in.path().string()};
+            std::vector<std::string> dryArgs = args;
+            dryArgs.insert(dryArgs.begin(), "--dry-run");
+            const Result dry = split(dryArgs);
+            EXPECT_EQ(fileNames(out.path()), before) << "a dry run wrote into the folder";
+
+            const Result real = split(args);
+            EXPECT_EQ(dry.status, real.status);
+            EXPECT_EQ(dry.status, 1) << "the broken workbook fails in both";
+            Names planned;
+            for (const std::string& line : lines(dry.out))
+                planned.insert(fs::path(line).filename().string());
+            Names written = fileNames(out.path());
+            for (const std::string& name : before) {
+                if (rule != "number" || name != "2.xlsx")  // numbered names replace on purpose
+                    written.erase(name);
+            }
+            EXPECT_EQ(planned, written);
+            EXPECT_EQ(lines(dry.out).size(), written.size());
+            EXPECT_EQ(dry.err, real.err) << "failures and notes are told alike";
+        }
+    }
+    const Result json =
+        split({"--dry-run", "--json", "-o", outArg(), (in / "Sales.2020.xlsx").string()});
+    EXPECT_EQ(lines(json.out).at(0).rfind("{\"event\":\"planned\",", 0), 0u) << json.out;
+}
+
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
