@@ -26,6 +26,9 @@ const char* const kUsage =
     "                                         files of those names\n"
     "                       Every other rule never replaces a file: a name taken, even while\n"
     "                       the file is written, gets \"_1\", \"_2\" ...\n"
+    "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
+    "  -0, --null           the names in FILE end with a NUL character, not a line end\n"
+    "                       (find ... -print0 | pellavine-split --files-from - -0 ...)\n"
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
     "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
@@ -102,8 +105,8 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
-                                  arg == "--json" || arg == "--dry-run" || arg == "-q" ||
-                                  arg == "--quiet";
+                                  arg == "--json" || arg == "--dry-run" || arg == "-0" ||
+                                  arg == "--null" || arg == "-q" || arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -114,6 +117,17 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             options.version = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "-0" || arg == "--null") {
+            options.nulSeparated = true;
+        } else if (arg == "--files-from") {
+            const auto file = value();
+            if (!file)
+                return std::nullopt;
+            if (file->empty() || options.filesFrom) {
+                problem = "--files-from needs one file (\"-\" for standard input)";
+                return std::nullopt;
+            }
+            options.filesFrom = *file;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -158,7 +172,11 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         }
     }
-    if (!options.help && !options.version && options.inputs.empty()) {
+    if (options.nulSeparated && !options.filesFrom) {
+        problem = "-0 is for the names of --files-from";
+        return std::nullopt;
+    }
+    if (!options.help && !options.version && options.inputs.empty() && !options.filesFrom) {
         problem = "no workbook or folder given";
         return std::nullopt;
     }

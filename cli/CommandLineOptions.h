@@ -8,6 +8,10 @@ namespace pv::cli {
 
 struct CommandLineOptions {
     std::vector<std::string> inputs;  // workbooks and folders, in the order given
+    // More inputs, read from this file ("-": standard input) after those above, one a line or,
+    // with `nulSeparated`, ended by NUL characters.
+    std::optional<std::string> filesFrom;
+    bool nulSeparated = false;
     std::string outputFolder = ".";
     std::string namingOption;  // one of the window's five texts
     std::string rangeAddress;  // the prompt's answer for "cell:REF", as "$C$3"

@@ -76,6 +76,15 @@ void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& 
 
 }  // namespace
 
+std::vector<std::string> readInputList(std::istream& list, char separator) {
+    std::vector<std::string> names;
+    for (std::string name; std::getline(list, name, separator);) {
+        if (!name.empty())
+            names.push_back(std::move(name));
+    }
+    return names;
+}
+
 InputWorkbooks inputWorkbooks(const std::vector<std::string>& inputs, const std::string& extension,
                               Dialogs& dialogs, const FolderReader& reader) {
     const QString pattern = "*." + QString::fromStdString(extension);

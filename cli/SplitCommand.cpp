@@ -2,6 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <iostream>
 
 #include <QString>
@@ -34,8 +37,13 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const FolderReader& folders) {
+    return run(args, std::cin, out, err, folders);
+}
+
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, const FolderReader& folders) {
     std::string problem;
-    const std::optional<CommandLineOptions> options = parseCommandLine(args, problem);
+    std::optional<CommandLineOptions> options = parseCommandLine(args, problem);
     if (!options) {
         err << "pellavine-split: " << problem << "\n" << kUsage;
         return 2;
@@ -51,6 +59,28 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (!FolderExists(QString::fromStdString(options->outputFolder))) {
         err << split::kFolderDoesNotExist << "\n";
         return 2;
+    }
+
+    if (options->filesFrom) {
+        const char separator = options->nulSeparated ? '\0' : '\n';
+        std::ifstream file;
+        if (*options->filesFrom != "-") {
+            file.open(*options->filesFrom, std::ios::binary);
+            if (!file) {
+                err << "pellavine-split: cannot read the list " << *options->filesFrom << ": "
+                    << std::strerror(errno) << "\n";
+                return 2;
+            }
+        }
+        std::istream& list = *options->filesFrom == "-" ? in : file;
+        std::vector<std::string> listed = readInputList(list, separator);
+        if (list.bad()) {
+            err << "pellavine-split: the list " << *options->filesFrom
+                << " could not be read to its end\n";
+            return 2;
+        }
+        options->inputs.insert(options->inputs.end(), std::make_move_iterator(listed.begin()),
+                               std::make_move_iterator(listed.end()));
     }
 
     CliDialogs dialogs(err, options->quiet, options->rangeAddress);

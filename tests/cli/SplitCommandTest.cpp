@@ -288,6 +288,45 @@ TEST_F(SplitCommandTest, DryRunNamesAreThoseOfTheRealRun) {
     EXPECT_EQ(lines(json.out).at(0).rfind("{\"event\":\"planned\",", 0), 0u) << json.out;
 }
 
+// Inputs from a list: NUL-separated names may hold blanks and line ends; a folder in the list is
+// walked as a folder argument is; inputs on the command line come first.
+TEST_F(SplitCommandTest, FilesFromAListTakeAnyNameAndWalkFolders) {
+    const fs::path odd = in / "with blank\nand line end.xlsx";
+    pv::test::writeWorkbooks(
+        {{odd, {{"Odd", {{"B2", "odd"}}}}}, {in / "two words.xlsx", {{"Words", {{"B2", "w"}}}}}});
+    const std::string list = odd.string() + '\0' + (in / "sub").string() + '\0';
+    std::istringstream stdinList(list);
+    std::ostringstream printed, problems;
+    const int status = pv::cli::run({"--jobs", "1", "-o", outArg(), "--files-from", "-", "-0",
+                                     (in / "two words.xlsx").string()},
+                                    stdinList, printed, problems, pv::DiskFolderReader());
+    EXPECT_EQ(status, 0) << problems.str();
+    EXPECT_EQ(printed.str(),
+              outArg() + "/Words.xlsx\n" + outArg() + "/Odd.xlsx\n" + outArg() + "/North.xlsx\n");
+    EXPECT_EQ(pv::test::outputSummary(out.path() / "Odd.xlsx", "B2"), "1|Odd||odd");
+
+    // One a line from a file, blank lines passed over.
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        fs::remove(entry.path());
+    const fs::path listFile = in / "list.txt";
+    std::ofstream(listFile) << (in / "two words.xlsx").string() << "\n\n"
+                            << (in / "sub").string() << "\n";
+    const Result lined = split({"-q", "-o", outArg(), "--files-from", listFile.string()});
+    EXPECT_EQ(lined.status, 0) << lined.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"Words.xlsx", "North.xlsx"}));
+
+    const Result missing = split({"-o", outArg(), "--files-from", (in / "nope.txt").string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "pellavine-split: cannot read the list " + (in / "nope.txt").string() +
+                               ": No such file or directory\n");
+    std::istringstream empty;
+    std::ostringstream none, noneErr;
+    EXPECT_EQ(pv::cli::run({"-o", outArg(), "--files-from", "-"}, empty, none, noneErr,
+                           pv::DiskFolderReader()),
+              1);
+    EXPECT_EQ(noneErr.str(), "No files added.\n");
+}
+
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -297,6 +336,8 @@ TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
         {"--jobs", "0", "a.xlsx"},
         {"--json=yes", "a.xlsx"},
         {"--frobnicate", "a.xlsx"},
+        {"-0", "a.xlsx"},
+        {"--files-from"},
     };
     for (const auto& args : cases) {
         const Result result = split(args);
