@@ -29,6 +29,9 @@ const char* const kUsage =
     "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
     "  -0, --null           the names in FILE end with a NUL character, not a line end\n"
     "                       (find ... -print0 | pellavine-split --files-from - -0 ...)\n"
+    "      --sheets PATTERN only sheets whose name matches PATTERN (wildcards * and ?, any\n"
+    "                       letter case); repeat it for more patterns\n"
+    "      --skip-hidden    leave hidden sheets out\n"
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
     "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
@@ -105,8 +108,8 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
-                                  arg == "--json" || arg == "--dry-run" || arg == "-0" ||
-                                  arg == "--null" || arg == "-q" || arg == "--quiet";
+                                  arg == "--json" || arg == "--dry-run" || arg == "--skip-hidden" ||
+                                  arg == "-0" || arg == "--null" || arg == "-q" || arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -117,6 +120,17 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             options.version = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "--skip-hidden") {
+            options.skipHidden = true;
+        } else if (arg == "--sheets") {
+            const auto pattern = value();
+            if (!pattern)
+                return std::nullopt;
+            if (pattern->empty()) {
+                problem = "--sheets needs a sheet-name pattern such as \"Q*\"";
+                return std::nullopt;
+            }
+            options.sheetPatterns.push_back(*pattern);
         } else if (arg == "-0" || arg == "--null") {
             options.nulSeparated = true;
         } else if (arg == "--files-from") {

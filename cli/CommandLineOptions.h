@@ -17,6 +17,9 @@ struct CommandLineOptions {
     std::string rangeAddress;  // the prompt's answer for "cell:REF", as "$C$3"
     std::string extension = "xl*";
     int jobs = 1;
+    // Sheet-name patterns ("*", "?", any letter case); empty: every sheet.
+    std::vector<std::string> sheetPatterns;
+    bool skipHidden = false;
     bool dryRun = false;
     bool json = false;
     bool quiet = false;

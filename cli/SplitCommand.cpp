@@ -2,12 +2,14 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
 
 #include <QString>
+#include <QStringList>
 
 #include "cli/CliDialogs.h"
 #include "cli/CliRunObserver.h"
@@ -15,6 +17,7 @@
 #include "cli/InputWorkbooks.h"
 #include "folders/DiskFolderReader.h"
 #include "folders/PathRoutines.h"
+#include "folders/WildcardMatch.h"
 #include "host/SpreadsheetHost.h"
 #include "office/LegacyHost.h"
 #include "split/HostReadiness.h"
@@ -27,6 +30,23 @@ namespace {
 // The progress bar redraws one line; only a terminal shows that as intended.
 bool isTerminal(const std::ostream& err) {
     return &err == &std::cerr && ::isatty(STDERR_FILENO) == 1;
+}
+
+// The sheets the options choose: any of the patterns, and visible when hidden ones are skipped.
+std::function<bool(const host::SheetInfo&)> sheetChoice(const CommandLineOptions& options) {
+    if (options.sheetPatterns.empty() && !options.skipHidden)
+        return {};
+    QStringList patterns;
+    for (const std::string& pattern : options.sheetPatterns)
+        patterns.append(QString::fromStdString(pattern));
+    return [patterns, skipHidden = options.skipHidden](const host::SheetInfo& sheet) {
+        if (skipHidden && sheet.visibility != host::SheetVisibility::Visible)
+            return false;
+        const QString name = QString::fromStdString(sheet.name);
+        return patterns.isEmpty() ||
+               std::any_of(patterns.begin(), patterns.end(),
+                           [&](const QString& pattern) { return WildcardMatch(name, pattern); });
+    };
 }
 
 }  // namespace
@@ -97,7 +117,7 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;
     split::SplitRun splitRun({std::move(rows), options->outputFolder, options->namingOption,
-                              options->jobs, options->dryRun},
+                              options->jobs, options->dryRun, sheetChoice(*options)},
                              {*host, dialogs, observer, [&listed, &err, quiet] {
                                   // Nobody can answer the question here: warn and go on.
                                   if (!quiet && IsHostRunning(listed))

@@ -216,7 +216,10 @@ void SplitRun::processRow(std::size_t row) {
             outcome_.stopped = true;
             break;
         }
-        sheetName_ = workbook->sheets()[sheet].name;
+        const host::SheetInfo& info = workbook->sheets()[sheet];
+        if (request_.considersSheet && !request_.considersSheet(info))
+            continue;
+        sheetName_ = info.name;
         processSheet(*workbook, sheet);
     }
     sheetName_.clear();

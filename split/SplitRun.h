@@ -45,6 +45,9 @@ struct RunRequest {
     // Everything but the writes: each output is named, reserved and reported as saved, so the
     // names are those a real run would give the same folder, and nothing is written.
     bool dryRun = false;
+    // Which sheets of each workbook the run considers; empty: all. A sheet passed over here is
+    // not told; the rule for sheets without content still applies to the others.
+    std::function<bool(const host::SheetInfo&)> considersSheet;
 };
 
 struct RunServices {

@@ -327,6 +327,41 @@ TEST_F(SplitCommandTest, FilesFromAListTakeAnyNameAndWalkFolders) {
     EXPECT_EQ(noneErr.str(), "No files added.\n");
 }
 
+// Sheet choice: any of the patterns, in any letter case; hidden sheets out on request; a chosen
+// sheet without content is still passed over.
+TEST_F(SplitCommandTest, SheetPatternsAndSkipHiddenChooseTheSheets) {
+    pv::test::writeWorkbooks({{in / "q.xlsx",
+                               {{"Q1 North", {{"B2", "1"}}},
+                                {"q2 south", {{"B2", "2"}}},
+                                {"Q3", {{"B2", "3"}}, true},
+                                {"Q4", {}},
+                                {"Summary", {{"B2", "s"}}},
+                                {"Q10", {{"B2", "10"}}}}}});
+    const std::string source = (in / "q.xlsx").string();
+    const std::vector<std::pair<std::vector<std::string>, Names>> cases = {
+        {{"--sheets", "q?*"}, {"Q1 North.xlsx", "q2 south.xlsx", "Q3.xlsx", "Q10.xlsx"}},
+        {{"--sheets", "Q?", "--skip-hidden"}, {}},
+        {{"--sheets=Q?", "--sheets", "summ*"}, {"Q3.xlsx", "Summary.xlsx"}},
+        {{"--sheets", "Q? *"}, {"Q1 North.xlsx", "q2 south.xlsx"}},
+        {{"--skip-hidden"}, {"Q1 North.xlsx", "q2 south.xlsx", "Summary.xlsx", "Q10.xlsx"}},
+    };
+    for (const auto& [choice, names] : cases) {
+        SCOPED_TRACE(choice[0] + (choice.size() > 1 ? " " + choice[1] : ""));
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+        std::vector<std::string> args = {"-q", "-o", outArg(), source};
+        args.insert(args.begin(), choice.begin(), choice.end());
+        const Result result = split(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(fileNames(out.path()), names);
+    }
+    // A skipped empty sheet among the chosen ones is still told.
+    const Result told = split({"--sheets", "Q4", "-o", outArg(), source});
+    EXPECT_NE(told.err.find("sheet \"Q4\" of " + source + " was not saved"), std::string::npos)
+        << told.err;
+    EXPECT_EQ(split({"--sheets", "", source}).status, 2);
+}
+
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
