@@ -116,16 +116,18 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     host->prepare({rows.begin(), rows.end()});
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;
-    split::SplitRun splitRun({std::move(rows), options->outputFolder, options->namingOption,
-                              options->jobs, options->dryRun, sheetChoice(*options)},
-                             {*host, dialogs, observer, [&listed, &err, quiet] {
-                                  // Nobody can answer the question here: warn and go on.
-                                  if (!quiet && IsHostRunning(listed))
-                                      err << "pellavine-split: warning: a spreadsheet "
-                                             "application is running and may hold a listed "
-                                             "workbook open\n";
-                                  return false;
-                              }});
+    split::SplitRun splitRun(
+        {std::move(rows), options->outputFolder, options->namingOption, options->jobs},
+        {*host, dialogs, observer,
+         [&listed, &err, quiet] {
+             // Nobody can answer the question here: warn and go on.
+             if (!quiet && IsHostRunning(listed))
+                 err << "pellavine-split: warning: a spreadsheet "
+                        "application is running and may hold a listed "
+                        "workbook open\n";
+             return false;
+         }},
+        {options->dryRun, sheetChoice(*options)});
     const split::RunOutcome outcome = splitRun.run();
     return outcome.started && !outcome.stopped && outcome.failures == 0 && inputs.unread.empty()
                ? 0

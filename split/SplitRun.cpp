@@ -63,9 +63,10 @@ std::string fileNameOf(const std::string& path) {
 
 }  // namespace
 
-SplitRun::SplitRun(RunRequest request, RunServices services)
+SplitRun::SplitRun(RunRequest request, RunServices services, RunChoices choices)
     : request_(std::move(request)),
       services_(std::move(services)),
+      choices_(std::move(choices)),
       proc_(services_.dialogs, form1Location("PushButton2_Click")) {}
 
 SplitRun::~SplitRun() = default;
@@ -130,7 +131,7 @@ RunOutcome SplitRun::run() {
         folder_ = withSeparator(request_.outputFolder);
         for (const auto& row : request_.rows)
             listedFiles_.insert(canonical(row));
-        if (request_.jobs > 1 && request_.rows.size() > 1 && !request_.dryRun)
+        if (request_.jobs > 1 && request_.rows.size() > 1 && !choices_.dryRun)
             saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
     });
 
@@ -217,7 +218,7 @@ void SplitRun::processRow(std::size_t row) {
             break;
         }
         const host::SheetInfo& info = workbook->sheets()[sheet];
-        if (request_.considersSheet && !request_.considersSheet(info))
+        if (choices_.considersSheet && !choices_.considersSheet(info))
             continue;
         sheetName_ = info.name;
         processSheet(*workbook, sheet);
@@ -319,7 +320,7 @@ void SplitRun::checkNotListed(const std::string& target) const {
 }
 
 void SplitRun::save(host::SourceWorkbook& workbook, SaveTask task) {
-    if (request_.dryRun) {  // the name is reserved already: later sheets see it taken
+    if (choices_.dryRun) {  // the name is reserved already: later sheets see it taken
         saved(task);
         return;
     }

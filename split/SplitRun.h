@@ -42,6 +42,10 @@ struct RunRequest {
     // More than 1: sheets are saved on that many threads while the run names the next ones in
     // list order, so the names are those of a one-thread run.
     int jobs = 1;
+};
+
+// What the command line may change in a run; the window's runs leave it as it is.
+struct RunChoices {
     // Everything but the writes: each output is named, reserved and reported as saved, so the
     // names are those a real run would give the same folder, and nothing is written.
     bool dryRun = false;
@@ -67,7 +71,7 @@ struct RunOutcome {
 
 class SplitRun {
   public:
-    SplitRun(RunRequest request, RunServices services);
+    SplitRun(RunRequest request, RunServices services, RunChoices choices = {});
     ~SplitRun();
     SplitRun(const SplitRun&) = delete;
     SplitRun& operator=(const SplitRun&) = delete;
@@ -101,6 +105,7 @@ class SplitRun {
 
     RunRequest request_;
     RunServices services_;
+    RunChoices choices_;
     GuardedProcedure proc_;
     RunOutcome outcome_;
 
