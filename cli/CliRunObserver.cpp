@@ -55,6 +55,8 @@ void CliRunObserver::outputSaved(const split::SavedOutput& output) {
             .field("output", output.path);
         if (!output.note.empty())
             line.field("note", output.note);
+        if (!settings_.dryRun)
+            line.field("size", output.bytes).field("seconds", output.seconds, 3);
         out_ << line.text() << "\n" << std::flush;
     } else if (!settings_.quiet) {
         clearProgress();

@@ -372,7 +372,14 @@ void SplitRun::discardWritten(const SaveTask& task) {
 
 void SplitRun::saved(const SaveTask& task) {
     ++outcome_.saved;
-    services_.observer.outputSaved({task.source, task.sheetName, task.target, task.note});
+    long long bytes = 0;
+    if (!choices_.dryRun) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(task.target, error);
+        bytes = error ? -1 : static_cast<long long>(size);
+    }
+    services_.observer.outputSaved(
+        {task.source, task.sheetName, task.target, task.note, bytes, task.seconds});
     if (!task.note.empty())  // the sheet is saved; the report only says where and why
         proc_.step(line::kSave, [&] { throw Error(task.noteNumber, task.note); });
 }
