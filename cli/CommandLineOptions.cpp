@@ -29,6 +29,12 @@ const char* const kUsage =
     "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
     "  -0, --null           the names in FILE end with a NUL character, not a line end\n"
     "                       (find ... -print0 | pellavine-split --files-from - -0 ...)\n"
+    "  -f, --format FORMAT  what each sheet is saved as (default: xlsx):\n"
+    "                         xlsx  a workbook in its source's own package type\n"
+    "                         csv   its cells as shown, UTF-8, comma-separated\n"
+    "                         ods, xls, pdf  through LibreOffice (soffice)\n"
+    "                       The naming rule gives the name; the extension is the format's.\n"
+    "      --csv-raw        CSV cells as stored: numbers and dates unformatted\n"
     "      --sheets PATTERN only sheets whose name matches PATTERN (wildcards * and ?, any\n"
     "                       letter case); repeat it for more patterns\n"
     "      --skip-hidden    leave hidden sheets out\n"
@@ -108,8 +114,9 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
-                                  arg == "--json" || arg == "--dry-run" || arg == "--skip-hidden" ||
-                                  arg == "-0" || arg == "--null" || arg == "-q" || arg == "--quiet";
+                                  arg == "--json" || arg == "--dry-run" || arg == "--csv-raw" ||
+                                  arg == "--skip-hidden" || arg == "-0" || arg == "--null" ||
+                                  arg == "-q" || arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -120,6 +127,21 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             options.version = true;
         } else if (arg == "--dry-run") {
             options.dryRun = true;
+        } else if (arg == "--csv-raw") {
+            options.csvRaw = true;
+        } else if (arg == "-f" || arg == "--format") {
+            const auto format = value();
+            if (!format)
+                return std::nullopt;
+            if (*format == "xlsx") {
+                options.outputExtension.clear();
+            } else if (*format == "csv" || *format == "ods" || *format == "pdf" ||
+                       *format == "xls") {
+                options.outputExtension = "." + *format;
+            } else {
+                problem = "unknown format \"" + *format + "\" (xlsx, csv, ods, pdf or xls)";
+                return std::nullopt;
+            }
         } else if (arg == "--skip-hidden") {
             options.skipHidden = true;
         } else if (arg == "--sheets") {
@@ -185,6 +207,10 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             problem = "unknown option " + arg;
             return std::nullopt;
         }
+    }
+    if (options.csvRaw && options.outputExtension != ".csv") {
+        problem = "--csv-raw is for --format csv";
+        return std::nullopt;
     }
     if (options.nulSeparated && !options.filesFrom) {
         problem = "-0 is for the names of --files-from";

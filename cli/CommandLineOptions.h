@@ -20,6 +20,9 @@ struct CommandLineOptions {
     // Sheet-name patterns ("*", "?", any letter case); empty: every sheet.
     std::vector<std::string> sheetPatterns;
     bool skipHidden = false;
+    // The outputs' extension (".csv"); empty: the window's formats (the source's own).
+    std::string outputExtension;
+    bool csvRaw = false;
     bool dryRun = false;
     bool json = false;
     bool quiet = false;

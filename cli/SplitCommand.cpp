@@ -112,8 +112,9 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
     std::vector<std::string> rows = std::move(inputs.workbooks);
     dialogs.leaveReportsToObserver();
 
-    const std::unique_ptr<office::LegacyHost> host = office::createLegacyHost();
-    host->prepare({rows.begin(), rows.end()});
+    const std::unique_ptr<office::LegacyHost> host =
+        office::createLegacyHost({.csvRawValues = options->csvRaw});
+    host->prepare({rows.begin(), rows.end()}, options->outputExtension);
     const bool quiet = options->quiet;
     const std::vector<std::string> listed = rows;
     split::SplitRun splitRun(
@@ -127,7 +128,7 @@ int run(const std::vector<std::string>& args, std::istream& in, std::ostream& ou
                         "workbook open\n";
              return false;
          }},
-        {options->dryRun, sheetChoice(*options)});
+        {options->dryRun, sheetChoice(*options), options->outputExtension});
     const split::RunOutcome outcome = splitRun.run();
     return outcome.started && !outcome.stopped && outcome.failures == 0 && inputs.unread.empty()
                ? 0

@@ -12,6 +12,8 @@
 #include "core/MousePointer.h"
 #include "folders/PathRoutines.h"
 #include "host/cells/CellRef.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
 #include "split/OutputNaming.h"
 #include "split/OutputPlacing.h"
 #include "split/OutputTarget.h"
@@ -261,8 +263,13 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
     const std::string& optionText = request_.namingOption;
     const std::optional<NamingOption> option = namingOptionFromText(optionText);
-    NamingInputs inputs{folder_,   sourceExtension_, sheetName_,
-                        baseName_, std::nullopt,     fileNumber_};
+    NamingInputs inputs{
+        folder_,
+        choices_.outputExtension.empty() ? sourceExtension_ : choices_.outputExtension,
+        sheetName_,
+        baseName_,
+        std::nullopt,
+        fileNumber_};
     if (!attempt(line::kNamingCell, [&] {
             if (!option)
                 return;
@@ -285,13 +292,27 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
 std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInputs& inputs,
                                              const host::UsedRange& used, bool& named) {
-    const auto name = outputFileName(
+    auto name = outputFileName(
         request_.namingOption, inputs,
-        [&](const std::string& c) { return isTaken(c, sourcePath_, used); }, &freeNumbers_);
+        [&](const std::string& c) { return isTaken(inOutputFormat(c), sourcePath_, used); },
+        &freeNumbers_);
     if (!name)
         return std::nullopt;  // no option, or no range chosen: not saved
     named = true;
+    *name = inOutputFormat(*name);
     const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
+    if (target.substituted && !choices_.outputExtension.empty()) {
+        const std::string why =
+            target.tooLarge
+                ? host::tooLargeText(sheetName_, sourcePath_, host::lowercaseExtension(*name),
+                                     used.lastRow, used.lastColumn)
+                : choices_.outputExtension + " files cannot be written" +
+                      (host::lowercase(choices_.outputExtension) == host::kCsvExtension
+                           ? " from this workbook"
+                           : " without LibreOffice (soffice) installed");
+        throw Error(SplitError::FormatNotWritten, "Cannot save sheet \"" + sheetName_ + "\" of " +
+                                                      sourcePath_ + " as " + *name + ": " + why);
+    }
     checkNotListed(target.path);
     claimed_.insert(target.path);
     SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used};
@@ -309,6 +330,15 @@ bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePa
     const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host, used);
     return claimed_.contains(candidate) || claimed_.contains(target.path) ||
            isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
+}
+
+std::string SplitRun::inOutputFormat(const std::string& name) const {
+    // Names end in the format's extension already, but for "no_value.xls" and numbered names.
+    const std::string& extension = choices_.outputExtension;
+    if (extension.empty() || name.ends_with(extension))
+        return name;
+    const std::size_t dot = extensionDot(name);
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
 }
 
 void SplitRun::checkNotListed(const std::string& target) const {

@@ -52,6 +52,10 @@ struct RunChoices {
     // Which sheets of each workbook the run considers; empty: all. A sheet passed over here is
     // not told; the rule for sheets without content still applies to the others.
     std::function<bool(const host::SheetInfo&)> considersSheet;
+    // Every output in this format (".csv", ".pdf"): the naming rules give the stem, numbered and
+    // "no_value" names included, and a sheet the host cannot write in it fails instead of being
+    // saved in another. Empty: the names' own extensions, as the window saves.
+    std::string outputExtension;
 };
 
 struct RunServices {
@@ -86,6 +90,7 @@ class SplitRun {
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
                  const host::UsedRange& used) const;
     void checkNotListed(const std::string& target) const;
+    std::string inOutputFormat(const std::string& name) const;
     std::optional<SaveTask> nameOutput(std::size_t sheet, const NamingInputs& inputs,
                                        const host::UsedRange& used, bool& named);
     void save(host::SourceWorkbook& workbook, SaveTask task);

@@ -14,6 +14,8 @@
 #include "folders/DiskFolderReader.h"
 #include "folders/FolderErrors.h"
 #include "folders/PosixError.h"
+#include "office/OfficeConverter.h"
+#include "split/SplitErrors.h"
 #include "split/TestWorkbooks.h"
 #include "support/OfficeFixture.h"
 #include "support/OutputCheck.h"
@@ -402,6 +404,215 @@ TEST_F(SplitCommandTest, SheetPatternsAndSkipHiddenChooseTheSheets) {
     EXPECT_NE(told.err.find("sheet \"Q4\" of " + source + " was not saved"), std::string::npos)
         << told.err;
     EXPECT_EQ(split({"--sheets", "", source}).status, 2);
+}
+
+// A sheet of dates, times, percentages, currency, a formula whose cached value holds a comma and
+// a quote, 15-digit numbers, a boolean, a text of two lines, an empty row and a merged range.
+void writeShownWorkbook(const fs::path& path) {
+    const char* script = R"(
+import sys, zipfile, re, datetime, openpyxl
+path = sys.argv[1]
+wb = openpyxl.Workbook()
+ws = wb.active
+ws.title = "Shown"
+rows = [
+    ["Date", "Time", "Percent", "Currency", "Formula", "Big", "Stamp"],
+    [datetime.date(2020, 12, 31), datetime.time(13, 45, 30), 0.125, 1234.5,
+     '=CONCATENATE("a, ","""b""")', 123456789012345, datetime.datetime(2021, 3, 4, 5, 6, 7)],
+    [],
+    [datetime.date(1999, 1, 2), datetime.time(0, 0, 59), 0.5, -1234.5, "two\nlines",
+     1234.56789012345, True],
+]
+formats = {2: ["yyyy-mm-dd", "hh:mm:ss", "0.00%", '"$"#,##0.00', None, None,
+               "yyyy-mm-dd hh:mm:ss"],
+           4: ["yyyy-mm-dd", "hh:mm:ss", "0%", '"$"#,##0.00', None, "General", None]}
+for r, row in enumerate(rows, start=1):
+    for c, v in enumerate(row, start=1):
+        cell = ws.cell(row=r, column=c, value=v)
+        f = formats.get(r, [None] * 7)[c - 1]
+        if f:
+            cell.number_format = f
+ws["A5"] = "merged"
+ws.merge_cells("A5:B6")
+ws["C6"] = 3.14159
+ws["C6"].number_format = "0.00"
+ws["D6"] = 1234567
+ws["D6"].number_format = "#,##0"
+wb.save(path)
+# openpyxl keeps no formula results: the cached value an application leaves.
+with zipfile.ZipFile(path) as z:
+    items = {n: z.read(n) for n in z.namelist()}
+sheet = items["xl/worksheets/sheet1.xml"].decode()
+sheet, n = re.subn(r'<c r="E2"[^>]*><f>(.*?)</f>(<v>[^<]*</v>|<v\s*/>)?</c>',
+                   lambda m: '<c r="E2" t="str"><f>%s</f><v>a, &quot;b&quot;</v></c>' % m.group(1),
+                   sheet)
+assert n == 1, sheet
+items["xl/worksheets/sheet1.xml"] = sheet.encode()
+with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data in items.items():
+        z.writestr(name, data)
+)";
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                       " " + pv::test::shellQuote(path.string()),
+                                   &output),
+              0)
+        << output;
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+const std::string kShownCsv =
+    "Date,Time,Percent,Currency,Formula,Big,Stamp\n"
+    "2020-12-31,13:45:30,12.50%,\"$1,234.50\",\"a, \"\"b\"\"\",123456789012345,2021-03-04 "
+    "05:06:07\n"
+    ",,,,,,\n"
+    "1999-01-02,00:00:59,50%,\"-$1,234.50\",\"two\nlines\",1234.56789012345,TRUE\n"
+    "merged,,,,,,\n"
+    ",,3.14,\"1,234,567\",,,\n";
+
+// The CSV of a sheet is what LibreOffice's own export "as shown" gives, byte for byte; raw
+// values leave numbers and dates unformatted.
+TEST_F(SplitCommandTest, CsvShowsTheCellsAsLibreOfficeExportsThem) {
+    writeShownWorkbook(in / "shown.xlsx");
+    const Result result = split({"-q", "-f", "csv", "-o", outArg(), (in / "shown.xlsx").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"Shown.csv"}));
+    EXPECT_EQ(fileText(out / "Shown.csv"), kShownCsv);
+
+    const Result raw = split({"-q", "--format=csv", "--csv-raw", "-n", "number", "-o", outArg(),
+                              (in / "shown.xlsx").string()});
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(fileText(out / "1.csv"),
+              "Date,Time,Percent,Currency,Formula,Big,Stamp\n"
+              "44196,0.5732638888888889,0.125,1234.5,\"a, \"\"b\"\"\",123456789012345,"
+              "44259.21258101852\n"
+              ",,,,,,\n"
+              "36162,0.0006828703703703704,0.5,-1234.5,\"two\nlines\",1234.56789012345,TRUE\n"
+              "merged,,,,,,\n"
+              ",,3.14159,1234567,,,\n");
+
+    unsetenv("PV_SOFFICE");
+    if (!pv::test::officeInstalled())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    pv::test::TempDir lo;
+    const std::string soffice = pv::office::officeSettingsFromEnvironment().soffice.string();
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(
+                  "timeout 180 " + pv::test::shellQuote(soffice) +
+                      " --headless -env:UserInstallation=file://" + (lo / "profile").string() +
+                      " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,"
+                      "true' --outdir " +
+                      pv::test::shellQuote(lo.path().string()) + " " +
+                      pv::test::shellQuote((in / "shown.xlsx").string()) + " 2>&1",
+                  &output),
+              0)
+        << output;
+    EXPECT_EQ(fileText(out / "Shown.csv"), fileText(lo / "shown.csv"));
+}
+
+// Names come from the naming rules with the format's extension, numbered and "no_value" ones too.
+TEST_F(SplitCommandTest, TheFormatGivesTheExtensionOfEveryName) {
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    const std::vector<std::pair<std::string, Names>> cases = {
+        {"a1", {"Q1Q2 totals.csv", "no_value.csv"}},
+        {"number", {"1.csv", "2.csv"}},
+        {"sheet", {"North.csv", "South.csv"}},
+    };
+    for (const auto& [rule, names] : cases) {
+        SCOPED_TRACE(rule);
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+        const Result dry = split({"--dry-run", "-f", "csv", "-n", rule, "-o", outArg(), sales});
+        EXPECT_EQ(dry.status, 0) << dry.err;
+        Names planned;
+        for (const std::string& line : lines(dry.out))
+            planned.insert(fs::path(line).filename().string());
+        EXPECT_EQ(planned, names);
+        const Result real = split({"-q", "-f", "csv", "-n", rule, "-o", outArg(), sales});
+        EXPECT_EQ(real.status, 0) << real.err;
+        EXPECT_EQ(fileNames(out.path()), names);
+        EXPECT_EQ(real.err.find("instead of"), std::string::npos) << real.err;
+    }
+    EXPECT_EQ(split({"-f", "docx", sales}).status, 2);
+    EXPECT_EQ(split({"--csv-raw", sales}).status, 2);
+}
+
+// Without LibreOffice a sheet asked for as PDF, ODS or XLS is not saved in another format: each
+// gets one clear failure, the run exits with 1, a dry run says the same.
+TEST_F(SplitCommandTest, WithoutLibreOfficeEachFileOfItsFormatsFailsOnce) {
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    for (const std::string format : {"pdf", "ods", "xls"}) {
+        SCOPED_TRACE(format);
+        const Result result = split({"--json", "-f", format, "-o", outArg(), sales});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(fileNames(out.path()).empty());
+        for (const std::string sheet : {"North", "South"}) {
+            const std::string told = "pellavine-split: Cannot save sheet \"" + sheet + "\" of " +
+                                     sales + " as " + outArg() + "/" + sheet + "." + format +
+                                     ": ." + format +
+                                     " files cannot be written without LibreOffice (soffice) "
+                                     "installed\n";
+            const std::size_t at = result.err.find(told);
+            EXPECT_NE(at, std::string::npos) << result.err;
+            EXPECT_EQ(result.err.find(told, at + 1), std::string::npos) << "told twice";
+        }
+        int failed = 0;
+        for (const std::string& line : lines(result.out)) {
+            if (line.starts_with("{\"event\":\"failed\"")) {
+                ++failed;
+                EXPECT_NE(line.find("\"number\":" + std::to_string(pv::number(
+                                                        pv::split::SplitError::FormatNotWritten))),
+                          std::string::npos)
+                    << line;
+            }
+        }
+        EXPECT_EQ(failed, 2);
+        const Result dry = split({"--dry-run", "-f", format, "-o", outArg(), sales});
+        EXPECT_EQ(dry.status, 1);
+        EXPECT_EQ(dry.err, result.err);
+    }
+}
+
+class SplitCommandOfficeTest : public SplitCommandTest {
+  protected:
+    void SetUp() override {
+        SplitCommandTest::SetUp();
+        unsetenv("PV_SOFFICE");
+        if (!pv::test::officeInstalled())
+            GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+};
+
+// PDF, ODS and XLS outputs are LibreOffice's: a PDF with pages, the other two in their formats.
+TEST_F(SplitCommandOfficeTest, OtherFormatsAreWrittenThroughLibreOffice) {
+    writeShownWorkbook(in / "shown.xlsx");
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    const Result pdf =
+        split({"-q", "-f", "pdf", "-o", outArg(), sales, (in / "shown.xlsx").string()});
+    EXPECT_EQ(pdf.status, 0) << pdf.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.pdf", "South.pdf", "Shown.pdf"}));
+    static const std::regex page("/Type\\s*/Page[^s]");
+    for (const std::string name : {"North.pdf", "South.pdf", "Shown.pdf"}) {
+        const std::string bytes = fileText(out / name);
+        EXPECT_TRUE(bytes.starts_with("%PDF-")) << name;
+        const auto pages = std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page),
+                                         std::sregex_iterator());
+        EXPECT_GT(pages, 0) << name;
+    }
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        fs::remove(entry.path());
+    const Result ods = split({"-q", "-f", "ods", "-o", outArg(), sales});
+    const Result xls = split({"-q", "-f", "xls", "-o", outArg(), sales});
+    EXPECT_EQ(ods.status, 0) << ods.err;
+    EXPECT_EQ(xls.status, 0) << xls.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.ods", "South.ods", "North.xls", "South.xls"}));
+    EXPECT_NE(fileText(out / "North.ods").find("application/vnd.oasis.opendocument.spreadsheet"),
+              std::string::npos);
+    EXPECT_TRUE(fileText(out / "North.xls").starts_with("\xD0\xCF\x11\xE0"));
 }
 
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
