@@ -26,18 +26,17 @@ const char* const kUsage =
     "                                         files of those names\n"
     "                       Every other rule never replaces a file: a name taken, even while\n"
     "                       the file is written, gets \"_1\", \"_2\" ...\n"
-    "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
-    "  -0, --null           the names in FILE end with a NUL character, not a line end\n"
-    "                       (find ... -print0 | pellavine-split --files-from - -0 ...)\n"
-    "  -f, --format FORMAT  what each sheet is saved as (default: xlsx):\n"
-    "                         xlsx  a workbook in its source's own package type\n"
-    "                         csv   its cells as shown, UTF-8, comma-separated\n"
-    "                         ods, xls, pdf  through LibreOffice (soffice)\n"
-    "                       The naming rule gives the name; the extension is the format's.\n"
+    "  -f, --format FORMAT  what each sheet is saved as: xlsx (default: a workbook of its\n"
+    "                       source's own type), csv (its cells as the sheet shows them,\n"
+    "                       UTF-8, comma-separated), or ods, xls or pdf (through LibreOffice);\n"
+    "                       the naming rule gives the name, the format its extension\n"
     "      --csv-raw        CSV cells as stored: numbers and dates unformatted\n"
-    "      --sheets PATTERN only sheets whose name matches PATTERN (wildcards * and ?, any\n"
-    "                       letter case); repeat it for more patterns\n"
+    "      --sheets PATTERN  only sheets whose name matches PATTERN (wildcards * and ?,\n"
+    "                       any letter case); repeat it for more patterns\n"
     "      --skip-hidden    leave hidden sheets out\n"
+    "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
+    "  -0                   the names in FILE end with a NUL character, not a line end:\n"
+    "                       find ... -print0 | pellavine-split --files-from - -0 ...\n"
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
     "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
@@ -115,8 +114,8 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
                                   arg == "--json" || arg == "--dry-run" || arg == "--csv-raw" ||
-                                  arg == "--skip-hidden" || arg == "-0" || arg == "--null" ||
-                                  arg == "-q" || arg == "--quiet";
+                                  arg == "--skip-hidden" || arg == "-0" || arg == "-q" ||
+                                  arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -153,7 +152,7 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
                 return std::nullopt;
             }
             options.sheetPatterns.push_back(*pattern);
-        } else if (arg == "-0" || arg == "--null") {
+        } else if (arg == "-0") {
             options.nulSeparated = true;
         } else if (arg == "--files-from") {
             const auto file = value();
