@@ -121,7 +121,7 @@ std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
         return {};  // beyond the used range: no need to read to the end
     }
     const ScannedCell* cell = windowCell(sheet, row, column);
-    return cell == nullptr ? std::string() : textOf(*cell);
+    return cell == nullptr ? std::string() : textOf(*cell, CellText::Naming);
 }
 
 const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int column) {
@@ -147,13 +147,14 @@ const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int co
     return window_.find(row, column);
 }
 
-std::string EngineWorkbook::textOf(const ScannedCell& cell) {
+std::string EngineWorkbook::textOf(const ScannedCell& cell, CellText form) {
     const CachedCell value = cachedValueOf(cell, cell.type == 's' ? strings() : nullptr);
+    const bool csv = form != CellText::Naming;
     switch (value.kind) {
         case CachedCell::Kind::Empty:
             return {};
-        case CachedCell::Kind::Boolean:
-            return value.value == "0" ? "False" : "True";
+        case CachedCell::Kind::Boolean:  // a CSV shows them as a sheet does
+            return value.value == "0" ? (csv ? "FALSE" : "False") : (csv ? "TRUE" : "True");
         case CachedCell::Kind::Text:
         case CachedCell::Kind::Error:
             return value.value;
@@ -162,10 +163,11 @@ std::string EngineWorkbook::textOf(const ScannedCell& cell) {
     }
     char* end = nullptr;
     const double number = std::strtod(value.value.c_str(), &end);
-    if (end == value.value.c_str()) {
+    if (form == CellText::CsvRaw || end == value.value.c_str()) {
         return value.value;
     }
-    return styles().formatNumber(number, cell.style, model_.date1904);
+    return csv ? styles().formatShown(number, cell.style, model_.date1904)
+               : styles().formatNumber(number, cell.style, model_.date1904);
 }
 
 void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
@@ -204,27 +206,6 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     extractSheet(source, sheet, known, scope(sheet), target);
 }
 
-std::string EngineWorkbook::csvText(const ScannedCell& cell) {
-    const CachedCell value = cachedValueOf(cell, cell.type == 's' ? strings() : nullptr);
-    switch (value.kind) {
-        case CachedCell::Kind::Empty:
-            return {};
-        case CachedCell::Kind::Boolean:
-            return value.value == "0" ? "FALSE" : "TRUE";
-        case CachedCell::Kind::Text:
-        case CachedCell::Kind::Error:
-            return value.value;
-        case CachedCell::Kind::Number:
-            break;
-    }
-    char* end = nullptr;
-    const double number = std::strtod(value.value.c_str(), &end);
-    if (options_.csvRawValues || end == value.value.c_str()) {
-        return value.value;
-    }
-    return styles().formatShown(number, cell.style, model_.date1904);
-}
-
 void EngineWorkbook::saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target) {
     if (model_.sheets[sheet].info.kind != SheetKind::Worksheet) {
         throw Error(HostError::NotAWorksheet, target.string() + ": sheet \"" +
@@ -254,7 +235,8 @@ void EngineWorkbook::saveSheetAsCsv(std::size_t sheet, const std::filesystem::pa
                 const ScannedCell& cell = scan.cells[next];
                 if (cell.row == row && cell.column >= 1 && cell.column <= lastColumn &&
                     fields[static_cast<std::size_t>(cell.column - 1)].empty()) {
-                    fields[static_cast<std::size_t>(cell.column - 1)] = csvText(cell);
+                    fields[static_cast<std::size_t>(cell.column - 1)] =
+                        textOf(cell, options_.csvRawValues ? CellText::CsvRaw : CellText::CsvShown);
                 }
             }
             file.row(fields);

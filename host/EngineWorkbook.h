@@ -45,9 +45,10 @@ class EngineWorkbook : public SourceWorkbook {
     const SheetFacts& facts(std::size_t sheet);
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
-    std::string textOf(const ScannedCell& cell);
-    // The cell's CSV field: as shown (formatShown) or, with csvRawValues, as stored.
-    std::string csvText(const ScannedCell& cell);
+    // A cell's text: for naming (cellText), for a CSV field as shown (formatShown, booleans as
+    // TRUE and FALSE) or as stored.
+    enum class CellText { Naming, CsvShown, CsvRaw };
+    std::string textOf(const ScannedCell& cell, CellText form);
     void saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target);
 
     std::filesystem::path path_;
