@@ -49,12 +49,14 @@ void CliRunObserver::clearProgress() {
 void CliRunObserver::outputSaved(const split::SavedOutput& output) {
     if (settings_.json) {
         JsonLine line;
-        line.field("event", "saved")
+        line.field("event", settings_.dryRun ? "planned" : "saved")
             .field("source", output.source)
             .field("sheet", output.sheet)
             .field("output", output.path);
         if (!output.note.empty())
             line.field("note", output.note);
+        if (!settings_.dryRun)
+            line.field("size", output.bytes).field("seconds", output.seconds, 3);
         out_ << line.text() << "\n" << std::flush;
     } else if (!settings_.quiet) {
         clearProgress();

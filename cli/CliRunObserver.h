@@ -15,6 +15,7 @@ class CliRunObserver : public split::RunObserver {
         bool json = false;
         bool quiet = false;
         bool progressBar = false;
+        bool dryRun = false;  // outputs are named, not written: JSON calls them "planned"
     };
     CliRunObserver(std::ostream& out, std::ostream& err, Settings settings)
         : out_(out), err_(err), settings_(settings) {}

@@ -26,9 +26,23 @@ const char* const kUsage =
     "                                         files of those names\n"
     "                       Every other rule never replaces a file: a name taken, even while\n"
     "                       the file is written, gets \"_1\", \"_2\" ...\n"
+    "  -f, --format FORMAT  what each sheet is saved as: xlsx (default: a workbook of its\n"
+    "                       source's own type), csv (its cells as the sheet shows them,\n"
+    "                       UTF-8, comma-separated), or ods, xls or pdf (through LibreOffice);\n"
+    "                       the naming rule gives the name, the format its extension\n"
+    "      --csv-raw        CSV cells as stored: numbers and dates unformatted\n"
+    "      --sheets PATTERN  only sheets whose name matches PATTERN (wildcards * and ?,\n"
+    "                       any letter case); repeat it for more patterns\n"
+    "      --skip-hidden    leave hidden sheets out\n"
+    "      --files-from FILE  more inputs, one a line, from FILE (\"-\": standard input)\n"
+    "  -0                   the names in FILE end with a NUL character, not a line end:\n"
+    "                       find ... -print0 | pellavine-split --files-from - -0 ...\n"
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
     "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
+    "      --dry-run        write nothing: print the name of each file a run would write\n"
+    "                       (the same names, as the folder is now) and each failure, and\n"
+    "                       exit with the run's status\n"
     "      --json           one JSON object per line on stdout for each file and failure\n"
     "  -q, --quiet          print failures only\n"
     "  -h, --help           this text\n"
@@ -99,7 +113,9 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         };
         const bool takesNoValue = arg == "-h" || arg == "--help" || arg == "--version" ||
-                                  arg == "--json" || arg == "-q" || arg == "--quiet";
+                                  arg == "--json" || arg == "--dry-run" || arg == "--csv-raw" ||
+                                  arg == "--skip-hidden" || arg == "-0" || arg == "-q" ||
+                                  arg == "--quiet";
         if (takesNoValue && attached) {
             problem = arg + " takes no value";
             return std::nullopt;
@@ -108,6 +124,45 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             options.help = true;
         } else if (arg == "--version") {
             options.version = true;
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--csv-raw") {
+            options.csvRaw = true;
+        } else if (arg == "-f" || arg == "--format") {
+            const auto format = value();
+            if (!format)
+                return std::nullopt;
+            if (*format == "xlsx") {
+                options.outputExtension.clear();
+            } else if (*format == "csv" || *format == "ods" || *format == "pdf" ||
+                       *format == "xls") {
+                options.outputExtension = "." + *format;
+            } else {
+                problem = "unknown format \"" + *format + "\" (xlsx, csv, ods, pdf or xls)";
+                return std::nullopt;
+            }
+        } else if (arg == "--skip-hidden") {
+            options.skipHidden = true;
+        } else if (arg == "--sheets") {
+            const auto pattern = value();
+            if (!pattern)
+                return std::nullopt;
+            if (pattern->empty()) {
+                problem = "--sheets needs a sheet-name pattern such as \"Q*\"";
+                return std::nullopt;
+            }
+            options.sheetPatterns.push_back(*pattern);
+        } else if (arg == "-0") {
+            options.nulSeparated = true;
+        } else if (arg == "--files-from") {
+            const auto file = value();
+            if (!file)
+                return std::nullopt;
+            if (file->empty() || options.filesFrom) {
+                problem = "--files-from needs one file (\"-\" for standard input)";
+                return std::nullopt;
+            }
+            options.filesFrom = *file;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "-q" || arg == "--quiet") {
@@ -152,7 +207,15 @@ std::optional<CommandLineOptions> parseCommandLine(const std::vector<std::string
             return std::nullopt;
         }
     }
-    if (!options.help && !options.version && options.inputs.empty()) {
+    if (options.csvRaw && options.outputExtension != ".csv") {
+        problem = "--csv-raw is for --format csv";
+        return std::nullopt;
+    }
+    if (options.nulSeparated && !options.filesFrom) {
+        problem = "-0 is for the names of --files-from";
+        return std::nullopt;
+    }
+    if (!options.help && !options.version && options.inputs.empty() && !options.filesFrom) {
         problem = "no workbook or folder given";
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "core/Error.h"
+#include "core/QuietProcedure.h"
 #include "folders/FolderFileRows.h"
 #include "folders/GetSubDirectories2016.h"
 #include "folders/PathRoutines.h"
@@ -21,35 +22,16 @@ struct WorkbookRows {
 
 // As a dropped folder's steps: a file whose test fails is left out, unreported. Only a folder
 // whose files cannot be listed (it changed since the walk read it) is told.
-class ListingProcedure {
-  public:
-    explicit ListingProcedure(std::vector<UnreadFolder>& unread) : unread_(unread) {}
-
-    template <typename Statement>
-    void step(int line, Statement&& statement) {
-        try {
-            statement();
-        } catch (const Error& e) {
-            if (line == kListingLine)
-                unread_.push_back({{}, e.number(), e.description()});
-        } catch (const std::exception& e) {
-            if (line == kListingLine)
-                unread_.push_back({{}, 0, e.what()});
-        }
-    }
-
-    template <typename Test, typename Body>
-    void stepIf(int line, Test&& test, Body&& body) {
-        bool holds = false;
-        step(line, [&] { holds = test(); });
-        if (holds)
-            step(line, body);
-    }
-
-  private:
-    static constexpr int kListingLine = 124;  // AddFolderFileRows' ListFilesInFolder step
-    std::vector<UnreadFolder>& unread_;
-};
+QuietProcedure listingProcedure(std::vector<UnreadFolder>& unread) {
+    return QuietProcedure([&unread](int line, const std::exception& failure) {
+        if (line != kListFolderFilesLine)
+            return;
+        const auto* error = dynamic_cast<const Error*>(&failure);
+        unread.push_back({{},
+                          error ? error->number() : 0,
+                          error ? error->description() : std::string(failure.what())});
+    });
+}
 
 void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& dialogs,
                         const FolderReader& reader, InputWorkbooks& inputs) {
@@ -66,7 +48,7 @@ void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& 
         folders.removeAll(path);
     for (const QString& path : folders) {
         const std::size_t before = inputs.unread.size();
-        ListingProcedure procedure(inputs.unread);
+        QuietProcedure procedure = listingProcedure(inputs.unread);
         WorkbookRows rows{inputs.workbooks};
         AddFolderFileRows(procedure, rows, QStringList{path}, pattern);
         for (std::size_t i = before; i < inputs.unread.size(); ++i)
@@ -75,6 +57,15 @@ void addFolderWorkbooks(const QString& folder, const QString& pattern, Dialogs& 
 }
 
 }  // namespace
+
+std::vector<std::string> readInputList(std::istream& list, char separator) {
+    std::vector<std::string> names;
+    for (std::string name; std::getline(list, name, separator);) {
+        if (!name.empty())
+            names.push_back(std::move(name));
+    }
+    return names;
+}
 
 InputWorkbooks inputWorkbooks(const std::vector<std::string>& inputs, const std::string& extension,
                               Dialogs& dialogs, const FolderReader& reader) {

@@ -1,6 +1,7 @@
 #pragma once
 // The workbooks named on the command line: a file as given; a folder walked like "Add All Excel
 // Files In Folder", breadth-first, every folder's files matching "*." + extension in name order.
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct InputWorkbooks {
     std::vector<std::string> workbooks;
     std::vector<UnreadFolder> unread;
 };
+
+// The names of a list, each ended by `separator` (the last one need not be): '\n' for one a line,
+// '\0' for names that may hold line ends. Empty names are passed over.
+std::vector<std::string> readInputList(std::istream& list, char separator);
 
 // A folder's files are those "Add All Excel Files In Folder" adds (folders/FolderFileRows.h):
 // names starting with "~" (lock files of an office program) and hidden writable files are left

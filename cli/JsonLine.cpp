@@ -1,5 +1,6 @@
 #include "cli/JsonLine.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace pv::cli {
@@ -69,9 +70,22 @@ JsonLine& JsonLine::field(const std::string& name, const std::string& text) {
 }
 
 JsonLine& JsonLine::field(const std::string& name, int number) {
+    return field(name, static_cast<long long>(number));
+}
+
+JsonLine& JsonLine::field(const std::string& name, long long number) {
     if (body_.size() > 1)
         body_ += ",";
     body_ += jsonString(name) + ":" + std::to_string(number);
+    return *this;
+}
+
+JsonLine& JsonLine::field(const std::string& name, double number, int decimals) {
+    if (body_.size() > 1)
+        body_ += ",";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, std::isfinite(number) ? number : 0.0);
+    body_ += jsonString(name) + ":" + text;
     return *this;
 }
 

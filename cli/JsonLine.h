@@ -8,6 +8,9 @@ class JsonLine {
   public:
     JsonLine& field(const std::string& name, const std::string& text);
     JsonLine& field(const std::string& name, int number);
+    JsonLine& field(const std::string& name, long long number);
+    // A number with `decimals` digits after the point: "0.013".
+    JsonLine& field(const std::string& name, double number, int decimals);
     std::string text() const { return body_ + "}"; }
 
   private:

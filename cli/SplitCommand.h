@@ -1,5 +1,6 @@
 #pragma once
 // The command line as a function, so tests run it in-process.
+#include <istream>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,5 +16,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 // The same with folder inputs walked through `folders` (tests fake refusals through it).
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
         const FolderReader& folders);
+// The same with "--files-from -" reading `in`.
+int run(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+        std::ostream& err, const FolderReader& folders);
 
 }  // namespace pv::cli

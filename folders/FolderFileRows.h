@@ -16,6 +16,10 @@
 
 namespace pv {
 
+// The step of AddFolderFileRows that lists a folder's files: the one whose failure means the
+// folder gave none (the others fail for one file at most).
+inline constexpr int kListFolderFilesLine = 124;
+
 // `folders` as the walk leaves them: each ends in "/". Names starting with "~" (lock files of
 // open workbooks) and hidden, writable regular files are left out; every row is normalised. The
 // event hook runs after each file: callers walking many throttle it (ThrottledEventHook). Once
@@ -30,7 +34,7 @@ void AddFolderFileRows(Procedure& proc, Rows& rows, const QStringList& folders,
         QString folder;
         NameArray names;
         proc.step(122, [&] { folder = entry.chopped(1); });
-        proc.step(124, [&] { names = ListFilesInFolder(folder, pattern); });
+        proc.step(kListFolderFilesLine, [&] { names = ListFilesInFolder(folder, pattern); });
         for (int i = 1; i <= names.upperBound(); ++i) {
             bool lockFile = false;
             proc.stepIf(

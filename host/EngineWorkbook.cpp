@@ -1,8 +1,10 @@
 #include "host/EngineWorkbook.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/Error.h"
+#include "host/CsvFile.h"
 #include "host/HostErrors.h"
 #include "host/SourceSheetCells.h"
 #include "host/extract/SheetExtractor.h"
@@ -21,8 +23,9 @@ constexpr std::size_t kWindowCells = 100'000;
 }  // namespace
 
 EngineWorkbook::EngineWorkbook(const std::filesystem::path& path,
-                               std::shared_ptr<WorkbookFacts> facts)
+                               std::shared_ptr<WorkbookFacts> facts, EngineOptions options)
     : path_(path),
+      options_(options),
       zip_(path),
       model_(WorkbookModel::read(zip_)),
       types_(ContentTypes::read(zip_)),
@@ -118,7 +121,7 @@ std::string EngineWorkbook::cellText(std::size_t sheet, int row, int column) {
         return {};  // beyond the used range: no need to read to the end
     }
     const ScannedCell* cell = windowCell(sheet, row, column);
-    return cell == nullptr ? std::string() : textOf(*cell);
+    return cell == nullptr ? std::string() : textOf(*cell, CellText::Naming);
 }
 
 const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int column) {
@@ -144,13 +147,14 @@ const ScannedCell* EngineWorkbook::windowCell(std::size_t sheet, int row, int co
     return window_.find(row, column);
 }
 
-std::string EngineWorkbook::textOf(const ScannedCell& cell) {
+std::string EngineWorkbook::textOf(const ScannedCell& cell, CellText form) {
     const CachedCell value = cachedValueOf(cell, cell.type == 's' ? strings() : nullptr);
+    const bool csv = form != CellText::Naming;
     switch (value.kind) {
         case CachedCell::Kind::Empty:
             return {};
-        case CachedCell::Kind::Boolean:
-            return value.value == "0" ? "False" : "True";
+        case CachedCell::Kind::Boolean:  // a CSV shows them as a sheet does
+            return value.value == "0" ? (csv ? "FALSE" : "False") : (csv ? "TRUE" : "True");
         case CachedCell::Kind::Text:
         case CachedCell::Kind::Error:
             return value.value;
@@ -159,10 +163,11 @@ std::string EngineWorkbook::textOf(const ScannedCell& cell) {
     }
     char* end = nullptr;
     const double number = std::strtod(value.value.c_str(), &end);
-    if (end == value.value.c_str()) {
+    if (form == CellText::CsvRaw || end == value.value.c_str()) {
         return value.value;
     }
-    return styles().formatNumber(number, cell.style, model_.date1904);
+    return csv ? styles().formatShown(number, cell.style, model_.date1904)
+               : styles().formatNumber(number, cell.style, model_.date1904);
 }
 
 void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path& output) {
@@ -179,7 +184,8 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     if (lowercaseExtension(target.filename().string()).empty()) {
         target += ".xlsx";
     }
-    if (mainContentTypeFor(lowercaseExtension(target.filename().string())).empty()) {
+    const bool csv = lowercaseExtension(target.filename().string()) == kCsvExtension;
+    if (!csv && mainContentTypeFor(lowercaseExtension(target.filename().string())).empty()) {
         throw Error(HostError::UnsupportedOutput,
                     target.string() + ": cannot save a workbook with this extension");
     }
@@ -188,12 +194,55 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
         throw Error(ZipError::CannotWriteOutput,
                     target.string() + ": the output would replace its source workbook");
     }
+    if (csv) {
+        saveSheetAsCsv(sheet, target);
+        return;
+    }
     const SheetFacts none;
     const SheetFacts& known =
         model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
     SourceSheetCells otherSheets(zip_, model_, strings());
     const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
     extractSheet(source, sheet, known, scope(sheet), target);
+}
+
+void EngineWorkbook::saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target) {
+    if (model_.sheets[sheet].info.kind != SheetKind::Worksheet) {
+        throw Error(HostError::NotAWorksheet, target.string() + ": sheet \"" +
+                                                  model_.sheets[sheet].info.name + "\" of " +
+                                                  path_.string() + " has no cells to write as CSV");
+    }
+    const int lastRow = facts(sheet).lastRow;
+    const int lastColumn = facts(sheet).lastColumn;
+    const std::string part = worksheet(sheet).part;
+    CsvFile file(target);
+    // Rows are read in windows of about kCsvWindowCells cells: a huge sheet is never held
+    // whole, and each window is one pass that stops after its last row.
+    constexpr std::size_t kCsvWindowCells = 1'000'000;
+    const int windowRows = std::max(
+        1, static_cast<int>(kCsvWindowCells / static_cast<std::size_t>(std::max(lastColumn, 1))));
+    std::vector<std::string> fields(static_cast<std::size_t>(lastColumn));
+    for (int first = 1; first <= lastRow; first += windowRows) {
+        ScanOptions options;
+        options.firstCachedRow = first;
+        options.stopAfterRow = std::min(lastRow, first + windowRows - 1);
+        options.maxCachedCells = kCsvWindowCells + 1;
+        const SheetScan scan = scanSheet(zip_, part, options);
+        std::size_t next = 0;
+        for (int row = first; row <= *options.stopAfterRow; ++row) {
+            std::fill(fields.begin(), fields.end(), std::string());
+            for (; next < scan.cells.size() && scan.cells[next].row <= row; ++next) {
+                const ScannedCell& cell = scan.cells[next];
+                if (cell.row == row && cell.column >= 1 && cell.column <= lastColumn &&
+                    fields[static_cast<std::size_t>(cell.column - 1)].empty()) {
+                    fields[static_cast<std::size_t>(cell.column - 1)] =
+                        textOf(cell, options_.csvRawValues ? CellText::CsvRaw : CellText::CsvShown);
+                }
+            }
+            file.row(fields);
+        }
+    }
+    file.commit();
 }
 
 }  // namespace pv::host

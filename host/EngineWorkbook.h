@@ -25,7 +25,8 @@ class EngineWorkbook : public SourceWorkbook {
   public:
     // `facts` come from the host's cache; none: this copy keeps its own.
     explicit EngineWorkbook(const std::filesystem::path& path,
-                            std::shared_ptr<WorkbookFacts> facts = nullptr);
+                            std::shared_ptr<WorkbookFacts> facts = nullptr,
+                            EngineOptions options = {});
     ~EngineWorkbook() override;
 
     const std::filesystem::path& path() const override { return path_; }
@@ -44,9 +45,14 @@ class EngineWorkbook : public SourceWorkbook {
     const SheetFacts& facts(std::size_t sheet);
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
-    std::string textOf(const ScannedCell& cell);
+    // A cell's text: for naming (cellText), for a CSV field as shown (formatShown, booleans as
+    // TRUE and FALSE) or as stored.
+    enum class CellText { Naming, CsvShown, CsvRaw };
+    std::string textOf(const ScannedCell& cell, CellText form);
+    void saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target);
 
     std::filesystem::path path_;
+    EngineOptions options_;
     ZipReader zip_;
     WorkbookModel model_;
     ContentTypes types_;

@@ -52,8 +52,18 @@ class SpreadsheetHost {
     virtual void setSourceProgress(SourceProgress /*progress*/) {}
 };
 
+// Beside its packages our engine writes a sheet as CSV: saveSheetAs to a name with this
+// extension.
+inline constexpr const char* kCsvExtension = ".csv";
+
+struct EngineOptions {
+    // CSV cells as stored (numbers and date serials unformatted) instead of as the sheet shows
+    // them.
+    bool csvRawValues = false;
+};
+
 // Our own engine for .xlsx, .xlsm, .xltx and .xltm.
-std::unique_ptr<SpreadsheetHost> createEngineHost();
+std::unique_ptr<SpreadsheetHost> createEngineHost(EngineOptions options = {});
 
 // A quick self-test of the engine (it builds and reads back a tiny workbook in memory).
 bool engineSelfTest() noexcept;

@@ -27,10 +27,12 @@ ConvertedSheets::Key ConvertedSheets::keyOf(const fs::path& source, std::size_t 
     return key;
 }
 
-void ConvertedSheets::prepare(const std::vector<fs::path>& workbooks, Opener open) {
+void ConvertedSheets::prepare(const std::vector<fs::path>& workbooks, Opener open,
+                              std::string runExtension) {
     std::lock_guard lock(mutex_);
     prepared_ = workbooks;
     open_ = std::move(open);
+    runExtension_ = std::move(runExtension);
     givenOut_.clear();
 }
 
@@ -40,12 +42,19 @@ std::vector<fs::path> ConvertedSheets::companionWorkbooks(const fs::path& asking
     givenOut_.emplace(host::identifySource(asking).path, extension);
     std::vector<fs::path> companions;
     for (const auto& workbook : prepared_) {
-        if (host::lowercaseExtension(workbook.string()) == extension &&
+        if (batchesWholeWorkbooks(workbook, extension) &&
             givenOut_.emplace(host::identifySource(workbook).path, extension).second) {
             companions.push_back(workbook);
         }
     }
     return companions;
+}
+
+bool ConvertedSheets::batchesWholeWorkbooks(const fs::path& workbook,
+                                            const std::string& extension) const {
+    std::lock_guard lock(mutex_);
+    return (!runExtension_.empty() && extension == runExtension_) ||
+           host::lowercaseExtension(workbook.string()) == extension;
 }
 
 std::unique_ptr<host::SourceWorkbook> ConvertedSheets::open(const fs::path& workbook) const {

@@ -38,9 +38,15 @@ class ConvertedSheets {
     std::recursive_mutex& mutex() { return mutex_; }
 
     // The run's workbooks, and how to open one of them for its sheets.
-    void prepare(const std::vector<std::filesystem::path>& workbooks, Opener open);
+    // `runExtension`: the one format every output of the run is in, or "".
+    void prepare(const std::vector<std::filesystem::path>& workbooks, Opener open,
+                 std::string runExtension = {});
+    // Whether every sheet of a run's workbook is likely asked for in `extension`: the run's one
+    // output format, or the workbook's own.
+    bool batchesWholeWorkbooks(const std::filesystem::path& workbook,
+                               const std::string& extension) const;
 
-    // The prepared workbooks other than `asking` whose own extension is `extension`, each given
+    // The prepared workbooks other than `asking` whose sheets batchesWholeWorkbooks, each given
     // out once per extension (`asking` counts as given out): a workbook that failed to give its
     // sheets is not tried again before the run reaches it.
     std::vector<std::filesystem::path> companionWorkbooks(const std::filesystem::path& asking,
@@ -77,6 +83,7 @@ class ConvertedSheets {
     std::set<Key> handedOver_;
     std::vector<std::filesystem::path> prepared_;
     Opener open_;
+    std::string runExtension_;
     std::set<std::pair<std::string, std::string>> givenOut_;  // (path, extension)
 };
 

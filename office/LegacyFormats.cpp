@@ -15,10 +15,12 @@ namespace pv::office::legacy {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 3> kExportFilters = {{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kExportFilters = {{
     {".xls", "MS Excel 97"},
     {".xlt", "MS Excel 97 Vorlage/Template"},
     {".ods", "calc8"},
+    // Not a workbook: the sheet printed, as its print area, orientation and scaling lay it out.
+    {".pdf", "calc_pdf_Export"},
 }};
 
 }  // namespace

@@ -11,7 +11,7 @@ namespace pv::office::legacy {
 bool isConvertedOnOpen(std::string_view lowercaseExtension);
 
 // LibreOffice's export filter for an output extension our engine does not write
-// (".xls" -> "MS Excel 97"); nothing when LibreOffice cannot write it either (.xlsb).
+// (".xls" -> "MS Excel 97", ".pdf" too); nothing when LibreOffice cannot write it either (.xlsb).
 std::optional<std::string_view> exportFilter(std::string_view lowercaseExtension);
 
 // True for the outputs (.xls, .xlt) to which LibreOffice writes every error value cell read from

@@ -22,10 +22,13 @@ LegacyHost::LegacyHost(std::unique_ptr<host::SpreadsheetHost> engine, OfficeSett
 
 LegacyHost::~LegacyHost() = default;
 
-void LegacyHost::prepare(const std::vector<fs::path>& workbooks) {
+void LegacyHost::prepare(const std::vector<fs::path>& workbooks,
+                         const std::string& outputExtension) {
     if (converter_->available()) {
         sources_->prepare(workbooks);
-        convertedSheets_->prepare(workbooks, [this](const fs::path& path) { return open(path); });
+        convertedSheets_->prepare(
+            workbooks, [this](const fs::path& path) { return open(path); },
+            host::lowercase(outputExtension));
     }
 }
 
@@ -82,8 +85,9 @@ void LegacyHost::setSourceProgress(SourceProgress progress) {
     converter_->setProgress(std::move(progress));
 }
 
-std::unique_ptr<LegacyHost> createLegacyHost() {
-    return std::make_unique<LegacyHost>(host::createEngineHost(), officeSettingsFromEnvironment());
+std::unique_ptr<LegacyHost> createLegacyHost(host::EngineOptions engine) {
+    return std::make_unique<LegacyHost>(host::createEngineHost(engine),
+                                        officeSettingsFromEnvironment());
 }
 
 }  // namespace pv::office

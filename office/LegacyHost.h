@@ -22,7 +22,10 @@ class LegacyHost : public host::SpreadsheetHost {
 
     // The run's workbooks, named before the first is opened, so that those LibreOffice must
     // convert go through it together, in one start, and so do their outputs in each format.
-    void prepare(const std::vector<std::filesystem::path>& workbooks);
+    // With `outputExtension` (".pdf"), every output of the run is in that format: the first
+    // conversion into it takes every content sheet of the run's workbooks.
+    void prepare(const std::vector<std::filesystem::path>& workbooks,
+                 const std::string& outputExtension = {});
 
     std::unique_ptr<host::SourceWorkbook> open(const std::filesystem::path& path) override;
     bool canWrite(const std::filesystem::path& source,
@@ -42,6 +45,6 @@ class LegacyHost : public host::SpreadsheetHost {
 };
 
 // Our engine, with LibreOffice found as officeSettingsFromEnvironment() says.
-std::unique_ptr<LegacyHost> createLegacyHost();
+std::unique_ptr<LegacyHost> createLegacyHost(host::EngineOptions engine = {});
 
 }  // namespace pv::office

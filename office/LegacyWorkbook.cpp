@@ -209,10 +209,10 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
             }
             throw;
         }
-        // Names in a source's own format are what every sheet of it will likely ask for: the
-        // workbook's other sheets and those of the run's other workbooks in this format go in
-        // the same start. One that fails is reported when the run reaches it.
-        if (extension == host::lowercaseExtension(source_.string())) {
+        // Names in a source's own format (or the run's one format) are what every sheet of it
+        // will likely ask for: the workbook's other sheets and those of the run's other workbooks
+        // in this format go in the same start. One that fails is reported when the run reaches it.
+        if (convertedSheets_->batchesWholeWorkbooks(source_, extension)) {
             for (const std::size_t other : sheetsToBatch(*this, extension)) {
                 if (other != sheet) {
                     batch.tryAdd(*this, other);

@@ -1,11 +1,13 @@
-# bash completion for pellavine-split: options, naming rules, folders for -o, workbooks and
-# folders for inputs. Needs nothing from the bash-completion package.
+# bash completion for pellavine-split: options, naming rules, formats, folders for -o, any file
+# for --files-from, workbooks and folders for inputs. Needs nothing from the bash-completion package.
 
 _pellavine_split() {
     local cur=${COMP_WORDS[COMP_CWORD]}
     local prev=""
     ((COMP_CWORD > 0)) && prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local options="-o --output -n --naming --ext -j --jobs --json -q --quiet -h --help --version"
+    local options="-o --output -n --naming -f --format --csv-raw --sheets --skip-hidden
+        --files-from -0 --ext -j --jobs --dry-run --json -q --quiet -h --help --version"
+    local formats="xlsx csv ods xls pdf"
     local rules="sheet workbook-sheet a1 cell: number"
     local extensions="xl* xlsx xlsm xltx xltm xls xlt xlsb ods"
     COMPREPLY=()
@@ -42,6 +44,18 @@ _pellavine_split() {
     --ext)
         mapfile -t COMPREPLY < <(compgen -W "$extensions" -- "$cur")
         return 0
+        ;;
+    -f | --format)
+        mapfile -t COMPREPLY < <(compgen -W "$formats" -- "$cur")
+        return 0
+        ;;
+    --files-from)
+        compopt -o filenames 2>/dev/null
+        mapfile -t COMPREPLY < <(compgen -f -- "$cur")
+        return 0
+        ;;
+    --sheets)
+        return 0 # a sheet-name pattern: nothing to offer
         ;;
     -j | --jobs)
         mapfile -t COMPREPLY < <(compgen -W "$(seq 1 "$(nproc 2>/dev/null || echo 1)")" -- "$cur")

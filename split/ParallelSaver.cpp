@@ -1,6 +1,7 @@
 #include "split/ParallelSaver.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <utility>
 
@@ -8,16 +9,18 @@
 
 namespace pv::split {
 
-void writeTask(host::SourceWorkbook& workbook, const SaveTask& task) {
+void writeTask(host::SourceWorkbook& workbook, SaveTask& task) {
+    const auto start = std::chrono::steady_clock::now();
     if (task.written.empty()) {
         workbook.saveSheetAs(task.sheet, task.target);
-        return;
+    } else {
+        try {
+            workbook.saveSheetAs(task.sheet, task.written);
+        } catch (const Error& e) {
+            throw e.renamed(task.written, task.target);
+        }
     }
-    try {
-        workbook.saveSheetAs(task.sheet, task.written);
-    } catch (const Error& e) {
-        throw e.renamed(task.written, task.target);
-    }
+    task.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 ParallelSaver::ParallelSaver(host::SpreadsheetHost& host, int workers) : host_(host) {

@@ -34,11 +34,12 @@ struct SaveTask {
     // What the name was made from, to name the output anew when its name was taken meanwhile.
     NamingInputs inputs;
     host::UsedRange used;
+    double seconds = 0;  // how long writing it took
 };
 
-// Writes the task's sheet to its file (`written` when set, else `target`); a failure names
-// `target`.
-void writeTask(host::SourceWorkbook& workbook, const SaveTask& task);
+// Writes the task's sheet to its file (`written` when set, else `target`) and sets its `seconds`;
+// a failure names `target`.
+void writeTask(host::SourceWorkbook& workbook, SaveTask& task);
 
 struct SaveResult {
     SaveTask task;

@@ -13,6 +13,10 @@ struct SavedOutput {
     std::string path;  // the file written
     // Set when the file was written under another extension than its name asked for.
     std::string note;
+    // The file's size in bytes (-1 when it cannot be read back) and how long writing it took;
+    // both 0 in a dry run.
+    long long bytes = 0;
+    double seconds = 0;
 };
 
 // One failing step of the run, as its error report shows it.

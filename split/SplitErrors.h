@@ -13,6 +13,7 @@ enum class SplitError {
     OutOfMemory = 3004,  // the memory ran out while a workbook or sheet was read or saved
     NoWorksheetToShow = 3005,  // the range prompt's workbook has no worksheet to show
     CannotWriteAnyFormat = 3101,  // neither the name's format nor the source's nor the default one can be written
+    FormatNotWritten = 3102,  // the output format asked for cannot be written for this sheet
     NoFreeName = 3401,  // every number up to 32767 is taken
     FileNumberExhausted = 3402,  // the run's file number passed 32767
     UnsafeStem = 3403,  // a sheet or workbook name holding a separator
@@ -33,6 +34,8 @@ constexpr std::string_view describe(SplitError code) {
         return "the range prompt's workbook has no worksheet to show";
     case SplitError::CannotWriteAnyFormat:
         return "neither the name's format nor the source's nor the default one can be written";
+    case SplitError::FormatNotWritten:
+        return "the output format asked for cannot be written for this sheet";
     case SplitError::NoFreeName:
         return "every number up to 32767 is taken";
     case SplitError::FileNumberExhausted:

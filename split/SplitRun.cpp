@@ -15,6 +15,8 @@
 #include "core/MousePointer.h"
 #include "folders/PathRoutines.h"
 #include "host/cells/CellRef.h"
+#include "host/package/WorkbookFormats.h"
+#include "host/zip/EntryNames.h"
 #include "split/OutputNaming.h"
 #include "split/OutputPlacing.h"
 #include "split/OutputTarget.h"
@@ -67,9 +69,10 @@ std::string fileNameOf(const std::string& path) {
 
 }  // namespace
 
-SplitRun::SplitRun(RunRequest request, RunServices services)
+SplitRun::SplitRun(RunRequest request, RunServices services, RunChoices choices)
     : request_(std::move(request)),
       services_(std::move(services)),
+      choices_(std::move(choices)),
       proc_(services_.dialogs, form1Location("PushButton2_Click")) {}
 
 SplitRun::~SplitRun() = default;
@@ -134,7 +137,7 @@ RunOutcome SplitRun::run() {
         folder_ = withSeparator(request_.outputFolder);
         for (const auto& row : request_.rows)
             listedFiles_.insert(canonical(row));
-        if (request_.jobs > 1 && request_.rows.size() > 1)
+        if (request_.jobs > 1 && request_.rows.size() > 1 && !choices_.dryRun)
             saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
     });
 
@@ -256,7 +259,10 @@ void SplitRun::processRow(std::size_t row) {
             outcome_.stopped = true;
             break;
         }
-        sheetName_ = workbook->sheets()[sheet].name;
+        const host::SheetInfo& info = workbook->sheets()[sheet];
+        if (choices_.considersSheet && !choices_.considersSheet(info))
+            continue;
+        sheetName_ = info.name;
         processSheet(*workbook, sheet);
     }
     sheetName_.clear();
@@ -301,8 +307,13 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
     const std::string& optionText = request_.namingOption;
     const std::optional<NamingOption> option = namingOptionFromText(optionText);
-    NamingInputs inputs{folder_,   sourceExtension_, sheetName_,
-                        baseName_, std::nullopt,     fileNumber_};
+    NamingInputs inputs{
+        folder_,
+        choices_.outputExtension.empty() ? sourceExtension_ : choices_.outputExtension,
+        sheetName_,
+        baseName_,
+        std::nullopt,
+        fileNumber_};
     if (!attempt(line::kNamingCell, [&] {
             if (!option)
                 return;
@@ -327,13 +338,27 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
 std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInputs& inputs,
                                              const host::UsedRange& used, bool& named) {
-    const auto name = outputFileName(
+    auto name = outputFileName(
         request_.namingOption, inputs,
-        [&](const std::string& c) { return isTaken(c, sourcePath_, used); }, &freeNumbers_);
+        [&](const std::string& c) { return isTaken(inOutputFormat(c), sourcePath_, used); },
+        &freeNumbers_);
     if (!name)
         return std::nullopt;  // no option, or no range chosen: not saved
     named = true;
+    *name = inOutputFormat(*name);
     const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
+    if (target.substituted && !choices_.outputExtension.empty()) {
+        const std::string why =
+            target.tooLarge
+                ? host::tooLargeText(sheetName_, sourcePath_, host::lowercaseExtension(*name),
+                                     used.lastRow, used.lastColumn)
+                : choices_.outputExtension + " files cannot be written" +
+                      (host::lowercase(choices_.outputExtension) == host::kCsvExtension
+                           ? " from this workbook"
+                           : " without LibreOffice (soffice) installed");
+        throw Error(SplitError::FormatNotWritten, "Cannot save sheet \"" + sheetName_ + "\" of " +
+                                                      sourcePath_ + " as " + *name + ": " + why);
+    }
     checkNotListed(target.path);
     claimed_.insert(target.path);
     SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used};
@@ -353,6 +378,15 @@ bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePa
            isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
 }
 
+std::string SplitRun::inOutputFormat(const std::string& name) const {
+    // Names end in the format's extension already, but for "no_value.xls" and numbered names.
+    const std::string& extension = choices_.outputExtension;
+    if (extension.empty() || name.ends_with(extension))
+        return name;
+    const std::size_t dot = extensionDot(name);
+    return (dot == std::string::npos ? name : name.substr(0, dot)) + extension;
+}
+
 void SplitRun::checkNotListed(const std::string& target) const {
     // Numbered names replace existing files; a listed workbook must never be one of them.
     if (listedFiles_.contains(canonical(target)))
@@ -362,6 +396,10 @@ void SplitRun::checkNotListed(const std::string& target) const {
 }
 
 void SplitRun::save(host::SourceWorkbook& workbook, SaveTask task) {
+    if (choices_.dryRun) {  // the name is reserved already: later sheets see it taken
+        saved(task);
+        return;
+    }
     // Numbered names replace a file of that name on purpose; every other output takes a name
     // that is free when it is placed.
     if (namingOptionFromText(request_.namingOption) != NamingOption::FileNumber) {
@@ -410,7 +448,14 @@ void SplitRun::discardWritten(const SaveTask& task) {
 
 void SplitRun::saved(const SaveTask& task) {
     ++outcome_.saved;
-    services_.observer.outputSaved({task.source, task.sheetName, task.target, task.note});
+    long long bytes = 0;
+    if (!choices_.dryRun) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(task.target, error);
+        bytes = error ? -1 : static_cast<long long>(size);
+    }
+    services_.observer.outputSaved(
+        {task.source, task.sheetName, task.target, task.note, bytes, task.seconds});
     if (!task.note.empty())  // the sheet is saved; the report only says where and why
         proc_.step(line::kSave, [&] { throw Error(task.noteNumber, task.note); });
 }

@@ -44,6 +44,20 @@ struct RunRequest {
     int jobs = 1;
 };
 
+// What the command line may change in a run; the window's runs leave it as it is.
+struct RunChoices {
+    // Everything but the writes: each output is named, reserved and reported as saved, so the
+    // names are those a real run would give the same folder, and nothing is written.
+    bool dryRun = false;
+    // Which sheets of each workbook the run considers; empty: all. A sheet passed over here is
+    // not told; the rule for sheets without content still applies to the others.
+    std::function<bool(const host::SheetInfo&)> considersSheet;
+    // Every output in this format (".csv", ".pdf"): the naming rules give the stem, numbered and
+    // "no_value" names included, and a sheet the host cannot write in it fails instead of being
+    // saved in another. Empty: the names' own extensions, as the window saves.
+    std::string outputExtension;
+};
+
 struct RunServices {
     host::SpreadsheetHost& host;
     Dialogs& dialogs;
@@ -61,7 +75,7 @@ struct RunOutcome {
 
 class SplitRun {
   public:
-    SplitRun(RunRequest request, RunServices services);
+    SplitRun(RunRequest request, RunServices services, RunChoices choices = {});
     ~SplitRun();
     SplitRun(const SplitRun&) = delete;
     SplitRun& operator=(const SplitRun&) = delete;
@@ -76,6 +90,7 @@ class SplitRun {
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
                  const host::UsedRange& used) const;
     void checkNotListed(const std::string& target) const;
+    std::string inOutputFormat(const std::string& name) const;
     std::optional<SaveTask> nameOutput(std::size_t sheet, const NamingInputs& inputs,
                                        const host::UsedRange& used, bool& named);
     void save(host::SourceWorkbook& workbook, SaveTask task);
@@ -98,6 +113,7 @@ class SplitRun {
 
     RunRequest request_;
     RunServices services_;
+    RunChoices choices_;
     GuardedProcedure proc_;
     RunOutcome outcome_;
 

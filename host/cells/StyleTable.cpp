@@ -4,13 +4,39 @@
 
 #include "host/cells/DateFormat.h"
 #include "host/cells/GeneralFormat.h"
+#include "host/cells/NumberFormat.h"
 #include "host/xml/XmlDocument.h"
 #include "host/xml/XmlStream.h"
 
 namespace pv::host {
 
+namespace {
+
+// The built-in plain number formats a workbook names by id alone.
+std::string builtInCode(int id) {
+    switch (id) {
+        case 1:
+            return "0";
+        case 2:
+            return "0.00";
+        case 3:
+            return "#,##0";
+        case 4:
+            return "#,##0.00";
+        case 9:
+            return "0%";
+        case 10:
+            return "0.00%";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
 void StyleTable::load(const ZipReader& zip, const std::string& part) {
     byStyle_.clear();
+    codeByStyle_.clear();
     pugi::xml_document doc;
     loadPart(doc, zip, part);
     const auto root = doc.document_element();
@@ -24,7 +50,7 @@ void StyleTable::load(const ZipReader& zip, const std::string& part) {
         }
         const int id = xf.attribute("numFmtId").as_int();
         const auto it = codes.find(id);
-        const std::string code = it == codes.end() ? std::string() : it->second;
+        const std::string code = it == codes.end() ? builtInCode(id) : it->second;
         Shows shows = Shows::Number;
         if (isDateFormat(id, code)) {
             shows = !isTimeOnlyFormat(id, code)           ? Shows::Date
@@ -32,6 +58,7 @@ void StyleTable::load(const ZipReader& zip, const std::string& part) {
                                                           : Shows::Time;
         }
         byStyle_.push_back(shows);
+        codeByStyle_.push_back(code);
     }
 }
 
@@ -50,6 +77,16 @@ std::string StyleTable::formatNumber(double value, int style, bool date1904) con
             break;
     }
     return formatGeneral(value);
+}
+
+std::string StyleTable::formatShown(double value, int style, bool date1904) const {
+    const bool known = style >= 0 && static_cast<std::size_t>(style) < byStyle_.size();
+    if (known && byStyle_[static_cast<std::size_t>(style)] == Shows::Number) {
+        if (auto shown = formatWithCode(value, codeByStyle_[static_cast<std::size_t>(style)])) {
+            return *shown;
+        }
+    }
+    return formatNumber(value, style, date1904);
 }
 
 }  // namespace pv::host

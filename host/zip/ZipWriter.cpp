@@ -22,16 +22,6 @@ namespace {
 // fit.
 constexpr std::size_t kTemporaryNameRoom = 1 + 1 + 20 + 4 + 7;
 
-std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
-    thread_local std::mt19937_64 random{std::random_device{}()};
-    const auto folder =
-        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-    const std::size_t limit = fileNameLimit(folder);
-    const std::string lent = cutToBytes(
-        target.filename().string(), limit > kTemporaryNameRoom ? limit - kTemporaryNameRoom : 0);
-    return folder / ("." + lent + "." + std::to_string(random()) + ".tmp");
-}
-
 // Hands libzip an entry deflated already: its stat names the method, sizes and CRC, so libzip
 // copies the bytes as they are, as it does an entry of another archive.
 struct DeflatedSource {
@@ -83,6 +73,16 @@ zip_int64_t readDeflated(void* state, void* data, zip_uint64_t length, zip_sourc
 }
 
 }  // namespace
+
+std::filesystem::path temporaryBeside(const std::filesystem::path& target) {
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    const auto folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    const std::size_t limit = fileNameLimit(folder);
+    const std::string lent = cutToBytes(
+        target.filename().string(), limit > kTemporaryNameRoom ? limit - kTemporaryNameRoom : 0);
+    return folder / ("." + lent + "." + std::to_string(random()) + ".tmp");
+}
 
 ZipWriter::ZipWriter(std::filesystem::path target) : target_(std::move(target)) {
     temporary_ = temporaryBeside(target_);

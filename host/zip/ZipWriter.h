@@ -17,6 +17,10 @@ namespace pv::host {
 
 class ZipReader;
 
+// A hidden name beside `target` for the file being written: ".", the output's name (cut to leave
+// room), "." and a random number, ".tmp".
+std::filesystem::path temporaryBeside(const std::filesystem::path& target);
+
 class ZipWriter {
   public:
     explicit ZipWriter(std::filesystem::path target);

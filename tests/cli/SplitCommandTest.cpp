@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -13,6 +14,8 @@
 #include "folders/DiskFolderReader.h"
 #include "folders/FolderErrors.h"
 #include "folders/PosixError.h"
+#include "office/OfficeConverter.h"
+#include "split/SplitErrors.h"
 #include "split/TestWorkbooks.h"
 #include "support/OfficeFixture.h"
 #include "support/OutputCheck.h"
@@ -53,6 +56,12 @@ std::vector<std::string> lines(const std::string& text) {
     for (std::string line; std::getline(stream, line);)
         all.push_back(line);
     return all;
+}
+
+// A saved file's line with its size and time left out, as they vary with the engine and machine.
+std::string withoutSizeAndTime(const std::string& line) {
+    static const std::regex sizeAndTime(",\"size\":[0-9]+,\"seconds\":[0-9]+\\.[0-9]{3}");
+    return std::regex_replace(line, sizeAndTime, "");
 }
 
 class SplitCommandTest : public ::testing::Test {
@@ -144,7 +153,7 @@ TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
     EXPECT_NE(json[0].find("\"location\":\"in Tamberlyn2021/08/31.Form1.PushButton2_Click \""),
               std::string::npos);
     EXPECT_EQ(
-        json[1],
+        withoutSizeAndTime(json[1]),
         "{\"event\":\"saved\",\"source\":" + pv::test::jsonText((in / "Sales.2020.xlsx").string()) +
             ",\"sheet\":\"North\",\"output\":" + pv::test::jsonText(outArg() + "/North.xlsx") +
             "}");
@@ -159,6 +168,41 @@ TEST_F(SplitCommandTest, JsonGivesALinePerOutputAndPerFailure) {
     EXPECT_NE(json[4].find("North_1.xlsx"), std::string::npos);
     EXPECT_NE(result.err.find("at line 122"), std::string::npos);
     EXPECT_NE(result.err.find("Broken.xlsx"), std::string::npos);
+}
+
+// A saved file's line tells its size as written and the time it took, with one job or several;
+// a failure's line its number, description and where it struck.
+TEST_F(SplitCommandTest, JsonTellsEachFilesSizeAndTimeAndEachFailuresNumber) {
+    std::ofstream(in / "Broken.xlsx") << "not a workbook";
+    for (const std::string jobs : {"1", "3"}) {
+        SCOPED_TRACE(jobs);
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+        const Result result = split({"--json", "--jobs", jobs, "-o", outArg(), in.path().string()});
+        EXPECT_EQ(result.status, 1);
+        static const std::regex saved(
+            "\\{\"event\":\"saved\",.*,\"output\":\"([^\"]+)\",\"size\":([0-9]+),"
+            "\"seconds\":([0-9]+\\.[0-9]{3})\\}");
+        int savedLines = 0;
+        for (const std::string& line : lines(result.out)) {
+            std::smatch match;
+            if (std::regex_match(line, match, saved)) {
+                ++savedLines;
+                EXPECT_EQ(std::stoll(match[2]),
+                          static_cast<long long>(fs::file_size(match[1].str())))
+                    << line;
+                EXPECT_LT(std::stod(match[3]), 60.0);
+            } else if (line.starts_with("{\"event\":\"failed\"")) {
+                static const std::regex failed(
+                    ".*\"number\":[1-9][0-9]*,\"description\":\"[^\"]*Broken\\.xlsx[^\"]*\","
+                    "\"location\":\"in [^\"]+\",\"line\":122\\}");
+                EXPECT_TRUE(std::regex_match(line, failed)) << line;
+            } else {
+                EXPECT_TRUE(line.starts_with("{\"event\":\"skipped\"")) << line;
+            }
+        }
+        EXPECT_EQ(savedLines, 3) << result.out;
+    }
 }
 
 TEST_F(SplitCommandTest, NoValueSubstituteIsSavedAndNoted) {
@@ -247,6 +291,330 @@ TEST_F(SplitCommandTest, ASheetTooLargeForItsNameNeverTakesTheNameOfAnother) {
     }
 }
 
+// A dry run names every output as the run would, against the folder as it is (taken names get
+// the next free number, names this run gives are taken for its later sheets), and writes
+// nothing, not even a temporary file.
+TEST_F(SplitCommandTest, DryRunNamesAreThoseOfTheRealRun) {
+    std::ofstream(in / "Broken.xlsx") << "not a workbook";
+    for (const std::string rule : {"sheet", "workbook-sheet", "a1", "cell:C3", "number"}) {
+        for (const std::string jobs : {"1", "4"}) {
+            SCOPED_TRACE(rule + " --jobs " + jobs);
+            for (const auto& entry : fs::directory_iterator(out.path()))
+                fs::remove(entry.path());
+            for (const char* taken : {"North.xlsx", "North_1.xlsx", "no_value.xlsx", "2.xlsx"})
+                std::ofstream(out / taken) << "already there";
+            const Names before = fileNames(out.path());
+            const std::vector<std::string> args = {"-o", outArg(),          "-n", rule, "--jobs",
+                                                   jobs, in.path().string()};
+            std::vector<std::string> dryArgs = args;
+            dryArgs.insert(dryArgs.begin(), "--dry-run");
+            const Result dry = split(dryArgs);
+            EXPECT_EQ(fileNames(out.path()), before) << "a dry run wrote into the folder";
+
+            const Result real = split(args);
+            EXPECT_EQ(dry.status, real.status);
+            EXPECT_EQ(dry.status, 1) << "the broken workbook fails in both";
+            Names planned;
+            for (const std::string& line : lines(dry.out))
+                planned.insert(fs::path(line).filename().string());
+            Names written = fileNames(out.path());
+            for (const std::string& name : before) {
+                if (rule != "number" || name != "2.xlsx")  // numbered names replace on purpose
+                    written.erase(name);
+            }
+            EXPECT_EQ(planned, written);
+            EXPECT_EQ(lines(dry.out).size(), written.size());
+            EXPECT_EQ(dry.err, real.err) << "failures and notes are told alike";
+        }
+    }
+    const Result json =
+        split({"--dry-run", "--json", "-o", outArg(), (in / "Sales.2020.xlsx").string()});
+    EXPECT_EQ(lines(json.out).at(0).rfind("{\"event\":\"planned\",", 0), 0u) << json.out;
+}
+
+// Inputs from a list: NUL-separated names may hold blanks and line ends; a folder in the list is
+// walked as a folder argument is; inputs on the command line come first.
+TEST_F(SplitCommandTest, FilesFromAListTakeAnyNameAndWalkFolders) {
+    const fs::path odd = in / "with blank\nand line end.xlsx";
+    pv::test::writeWorkbooks(
+        {{odd, {{"Odd", {{"B2", "odd"}}}}}, {in / "two words.xlsx", {{"Words", {{"B2", "w"}}}}}});
+    const std::string list = odd.string() + '\0' + (in / "sub").string() + '\0';
+    std::istringstream stdinList(list);
+    std::ostringstream printed, problems;
+    const int status = pv::cli::run({"--jobs", "1", "-o", outArg(), "--files-from", "-", "-0",
+                                     (in / "two words.xlsx").string()},
+                                    stdinList, printed, problems, pv::DiskFolderReader());
+    EXPECT_EQ(status, 0) << problems.str();
+    EXPECT_EQ(printed.str(),
+              outArg() + "/Words.xlsx\n" + outArg() + "/Odd.xlsx\n" + outArg() + "/North.xlsx\n");
+    EXPECT_EQ(pv::test::outputSummary(out.path() / "Odd.xlsx", "B2"), "1|Odd||odd");
+
+    // One a line from a file, blank lines passed over.
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        fs::remove(entry.path());
+    const fs::path listFile = in / "list.txt";
+    std::ofstream(listFile) << (in / "two words.xlsx").string() << "\n\n"
+                            << (in / "sub").string() << "\n";
+    const Result lined = split({"-q", "-o", outArg(), "--files-from", listFile.string()});
+    EXPECT_EQ(lined.status, 0) << lined.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"Words.xlsx", "North.xlsx"}));
+
+    const Result missing = split({"-o", outArg(), "--files-from", (in / "nope.txt").string()});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "pellavine-split: cannot read the list " + (in / "nope.txt").string() +
+                               ": No such file or directory\n");
+    std::istringstream empty;
+    std::ostringstream none, noneErr;
+    EXPECT_EQ(pv::cli::run({"-o", outArg(), "--files-from", "-"}, empty, none, noneErr,
+                           pv::DiskFolderReader()),
+              1);
+    EXPECT_EQ(noneErr.str(), "No files added.\n");
+}
+
+// Sheet choice: any of the patterns, in any letter case; hidden sheets out on request; a chosen
+// sheet without content is still passed over.
+TEST_F(SplitCommandTest, SheetPatternsAndSkipHiddenChooseTheSheets) {
+    pv::test::writeWorkbooks({{in / "q.xlsx",
+                               {{"Q1 North", {{"B2", "1"}}},
+                                {"q2 south", {{"B2", "2"}}},
+                                {"Q3", {{"B2", "3"}}, true},
+                                {"Q4", {}},
+                                {"Summary", {{"B2", "s"}}},
+                                {"Q10", {{"B2", "10"}}}}}});
+    const std::string source = (in / "q.xlsx").string();
+    const std::vector<std::pair<std::vector<std::string>, Names>> cases = {
+        {{"--sheets", "q?*"}, {"Q1 North.xlsx", "q2 south.xlsx", "Q3.xlsx", "Q10.xlsx"}},
+        {{"--sheets", "Q?", "--skip-hidden"}, {}},
+        {{"--sheets=Q?", "--sheets", "summ*"}, {"Q3.xlsx", "Summary.xlsx"}},
+        {{"--sheets", "Q? *"}, {"Q1 North.xlsx", "q2 south.xlsx"}},
+        {{"--skip-hidden"}, {"Q1 North.xlsx", "q2 south.xlsx", "Summary.xlsx", "Q10.xlsx"}},
+    };
+    for (const auto& [choice, names] : cases) {
+        SCOPED_TRACE(choice[0] + (choice.size() > 1 ? " " + choice[1] : ""));
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+        std::vector<std::string> args = {"-q", "-o", outArg(), source};
+        args.insert(args.begin(), choice.begin(), choice.end());
+        const Result result = split(args);
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(fileNames(out.path()), names);
+    }
+    // A skipped empty sheet among the chosen ones is still told.
+    const Result told = split({"--sheets", "Q4", "-o", outArg(), source});
+    EXPECT_NE(told.err.find("sheet \"Q4\" of " + source + " was not saved"), std::string::npos)
+        << told.err;
+    EXPECT_EQ(split({"--sheets", "", source}).status, 2);
+}
+
+// A sheet of dates, times, percentages, currency, a formula whose cached value holds a comma and
+// a quote, 15-digit numbers, a boolean, a text of two lines, an empty row and a merged range.
+void writeShownWorkbook(const fs::path& path) {
+    const char* script = R"(
+import sys, zipfile, re, datetime, openpyxl
+path = sys.argv[1]
+wb = openpyxl.Workbook()
+ws = wb.active
+ws.title = "Shown"
+rows = [
+    ["Date", "Time", "Percent", "Currency", "Formula", "Big", "Stamp"],
+    [datetime.date(2020, 12, 31), datetime.time(13, 45, 30), 0.125, 1234.5,
+     '=CONCATENATE("a, ","""b""")', 123456789012345, datetime.datetime(2021, 3, 4, 5, 6, 7)],
+    [],
+    [datetime.date(1999, 1, 2), datetime.time(0, 0, 59), 0.5, -1234.5, "two\nlines",
+     1234.56789012345, True],
+]
+formats = {2: ["yyyy-mm-dd", "hh:mm:ss", "0.00%", '"$"#,##0.00', None, None,
+               "yyyy-mm-dd hh:mm:ss"],
+           4: ["yyyy-mm-dd", "hh:mm:ss", "0%", '"$"#,##0.00', None, "General", None]}
+for r, row in enumerate(rows, start=1):
+    for c, v in enumerate(row, start=1):
+        cell = ws.cell(row=r, column=c, value=v)
+        f = formats.get(r, [None] * 7)[c - 1]
+        if f:
+            cell.number_format = f
+ws["A5"] = "merged"
+ws.merge_cells("A5:B6")
+ws["C6"] = 3.14159
+ws["C6"].number_format = "0.00"
+ws["D6"] = 1234567
+ws["D6"].number_format = "#,##0"
+wb.save(path)
+# openpyxl keeps no formula results: the cached value an application leaves.
+with zipfile.ZipFile(path) as z:
+    items = {n: z.read(n) for n in z.namelist()}
+sheet = items["xl/worksheets/sheet1.xml"].decode()
+sheet, n = re.subn(r'<c r="E2"[^>]*><f>(.*?)</f>(<v>[^<]*</v>|<v\s*/>)?</c>',
+                   lambda m: '<c r="E2" t="str"><f>%s</f><v>a, &quot;b&quot;</v></c>' % m.group(1),
+                   sheet)
+assert n == 1, sheet
+items["xl/worksheets/sheet1.xml"] = sheet.encode()
+with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+    for name, data in items.items():
+        z.writestr(name, data)
+)";
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                       " " + pv::test::shellQuote(path.string()),
+                                   &output),
+              0)
+        << output;
+}
+
+std::string fileText(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+const std::string kShownCsv =
+    "Date,Time,Percent,Currency,Formula,Big,Stamp\n"
+    "2020-12-31,13:45:30,12.50%,\"$1,234.50\",\"a, \"\"b\"\"\",123456789012345,2021-03-04 "
+    "05:06:07\n"
+    ",,,,,,\n"
+    "1999-01-02,00:00:59,50%,\"-$1,234.50\",\"two\nlines\",1234.56789012345,TRUE\n"
+    "merged,,,,,,\n"
+    ",,3.14,\"1,234,567\",,,\n";
+
+// The CSV of a sheet is what LibreOffice's own export "as shown" gives, byte for byte; raw
+// values leave numbers and dates unformatted.
+TEST_F(SplitCommandTest, CsvShowsTheCellsAsLibreOfficeExportsThem) {
+    writeShownWorkbook(in / "shown.xlsx");
+    const Result result = split({"-q", "-f", "csv", "-o", outArg(), (in / "shown.xlsx").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"Shown.csv"}));
+    EXPECT_EQ(fileText(out / "Shown.csv"), kShownCsv);
+
+    const Result raw = split({"-q", "--format=csv", "--csv-raw", "-n", "number", "-o", outArg(),
+                              (in / "shown.xlsx").string()});
+    ASSERT_EQ(raw.status, 0) << raw.err;
+    EXPECT_EQ(fileText(out / "1.csv"),
+              "Date,Time,Percent,Currency,Formula,Big,Stamp\n"
+              "44196,0.5732638888888889,0.125,1234.5,\"a, \"\"b\"\"\",123456789012345,"
+              "44259.21258101852\n"
+              ",,,,,,\n"
+              "36162,0.0006828703703703704,0.5,-1234.5,\"two\nlines\",1234.56789012345,TRUE\n"
+              "merged,,,,,,\n"
+              ",,3.14159,1234567,,,\n");
+
+    unsetenv("PV_SOFFICE");
+    if (!pv::test::officeInstalled())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    pv::test::TempDir lo;
+    const std::string soffice = pv::office::officeSettingsFromEnvironment().soffice.string();
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(
+                  "timeout 180 " + pv::test::shellQuote(soffice) +
+                      " --headless -env:UserInstallation=file://" + (lo / "profile").string() +
+                      " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,"
+                      "true' --outdir " +
+                      pv::test::shellQuote(lo.path().string()) + " " +
+                      pv::test::shellQuote((in / "shown.xlsx").string()) + " 2>&1",
+                  &output),
+              0)
+        << output;
+    EXPECT_EQ(fileText(out / "Shown.csv"), fileText(lo / "shown.csv"));
+}
+
+// Names come from the naming rules with the format's extension, numbered and "no_value" ones too.
+TEST_F(SplitCommandTest, TheFormatGivesTheExtensionOfEveryName) {
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    const std::vector<std::pair<std::string, Names>> cases = {
+        {"a1", {"Q1Q2 totals.csv", "no_value.csv"}},
+        {"number", {"1.csv", "2.csv"}},
+        {"sheet", {"North.csv", "South.csv"}},
+    };
+    for (const auto& [rule, names] : cases) {
+        SCOPED_TRACE(rule);
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+        const Result dry = split({"--dry-run", "-f", "csv", "-n", rule, "-o", outArg(), sales});
+        EXPECT_EQ(dry.status, 0) << dry.err;
+        Names planned;
+        for (const std::string& line : lines(dry.out))
+            planned.insert(fs::path(line).filename().string());
+        EXPECT_EQ(planned, names);
+        const Result real = split({"-q", "-f", "csv", "-n", rule, "-o", outArg(), sales});
+        EXPECT_EQ(real.status, 0) << real.err;
+        EXPECT_EQ(fileNames(out.path()), names);
+        EXPECT_EQ(real.err.find("instead of"), std::string::npos) << real.err;
+    }
+    EXPECT_EQ(split({"-f", "docx", sales}).status, 2);
+    EXPECT_EQ(split({"--csv-raw", sales}).status, 2);
+}
+
+// Without LibreOffice a sheet asked for as PDF, ODS or XLS is not saved in another format: each
+// gets one clear failure, the run exits with 1, a dry run says the same.
+TEST_F(SplitCommandTest, WithoutLibreOfficeEachFileOfItsFormatsFailsOnce) {
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    for (const std::string format : {"pdf", "ods", "xls"}) {
+        SCOPED_TRACE(format);
+        const Result result = split({"--json", "-f", format, "-o", outArg(), sales});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_TRUE(fileNames(out.path()).empty());
+        for (const std::string sheet : {"North", "South"}) {
+            const std::string told = "pellavine-split: Cannot save sheet \"" + sheet + "\" of " +
+                                     sales + " as " + outArg() + "/" + sheet + "." + format +
+                                     ": ." + format +
+                                     " files cannot be written without LibreOffice (soffice) "
+                                     "installed\n";
+            const std::size_t at = result.err.find(told);
+            EXPECT_NE(at, std::string::npos) << result.err;
+            EXPECT_EQ(result.err.find(told, at + 1), std::string::npos) << "told twice";
+        }
+        int failed = 0;
+        for (const std::string& line : lines(result.out)) {
+            if (line.starts_with("{\"event\":\"failed\"")) {
+                ++failed;
+                EXPECT_NE(line.find("\"number\":" + std::to_string(pv::number(
+                                                        pv::split::SplitError::FormatNotWritten))),
+                          std::string::npos)
+                    << line;
+            }
+        }
+        EXPECT_EQ(failed, 2);
+        const Result dry = split({"--dry-run", "-f", format, "-o", outArg(), sales});
+        EXPECT_EQ(dry.status, 1);
+        EXPECT_EQ(dry.err, result.err);
+    }
+}
+
+class SplitCommandOfficeTest : public SplitCommandTest {
+  protected:
+    void SetUp() override {
+        SplitCommandTest::SetUp();
+        unsetenv("PV_SOFFICE");
+        if (!pv::test::officeInstalled())
+            GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    }
+};
+
+// PDF, ODS and XLS outputs are LibreOffice's: a PDF with pages, the other two in their formats.
+TEST_F(SplitCommandOfficeTest, OtherFormatsAreWrittenThroughLibreOffice) {
+    writeShownWorkbook(in / "shown.xlsx");
+    const std::string sales = (in / "Sales.2020.xlsx").string();
+    const Result pdf =
+        split({"-q", "-f", "pdf", "-o", outArg(), sales, (in / "shown.xlsx").string()});
+    EXPECT_EQ(pdf.status, 0) << pdf.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.pdf", "South.pdf", "Shown.pdf"}));
+    static const std::regex page("/Type\\s*/Page[^s]");
+    for (const std::string name : {"North.pdf", "South.pdf", "Shown.pdf"}) {
+        const std::string bytes = fileText(out / name);
+        EXPECT_TRUE(bytes.starts_with("%PDF-")) << name;
+        const auto pages = std::distance(std::sregex_iterator(bytes.begin(), bytes.end(), page),
+                                         std::sregex_iterator());
+        EXPECT_GT(pages, 0) << name;
+    }
+    for (const auto& entry : fs::directory_iterator(out.path()))
+        fs::remove(entry.path());
+    const Result ods = split({"-q", "-f", "ods", "-o", outArg(), sales});
+    const Result xls = split({"-q", "-f", "xls", "-o", outArg(), sales});
+    EXPECT_EQ(ods.status, 0) << ods.err;
+    EXPECT_EQ(xls.status, 0) << xls.err;
+    EXPECT_EQ(fileNames(out.path()), (Names{"North.ods", "South.ods", "North.xls", "South.xls"}));
+    EXPECT_NE(fileText(out / "North.ods").find("application/vnd.oasis.opendocument.spreadsheet"),
+              std::string::npos);
+    EXPECT_TRUE(fileText(out / "North.xls").starts_with("\xD0\xCF\x11\xE0"));
+}
+
 TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -256,6 +624,8 @@ TEST_F(SplitCommandTest, UsageErrorsExitWithTwo) {
         {"--jobs", "0", "a.xlsx"},
         {"--json=yes", "a.xlsx"},
         {"--frobnicate", "a.xlsx"},
+        {"-0", "a.xlsx"},
+        {"--files-from"},
     };
     for (const auto& args : cases) {
         const Result result = split(args);

@@ -33,7 +33,15 @@ expect() {
 }
 
 # Options, long and short.
-expect "pellavine-split --" -- --output --naming --ext --jobs --json --quiet --help --version
+expect "pellavine-split --" -- --output --naming --format --csv-raw --sheets --skip-hidden \
+    --files-from --ext --jobs --dry-run --json --quiet --help --version
+expect "pellavine-split --d" --dry-run
+expect "pellavine-split -0" -0
+# Formats after -f and --format; any file, a list, after --files-from; nothing for a pattern.
+expect "pellavine-split -f " xlsx csv ods xls pdf
+expect "pellavine-split --format=c" csv
+expect "pellavine-split --files-from r" report.pdf
+expect "pellavine-split --sheets "
 expect "pellavine-split --n" --naming
 expect "pellavine-split -q" -q
 # Naming rules after -n and --naming, also in the --naming=RULE form.
