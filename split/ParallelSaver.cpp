@@ -42,24 +42,36 @@ ParallelSaver::~ParallelSaver() {
 void ParallelSaver::submit(SaveTask task) {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back(std::move(task));
+        queue_.push_back({submitted_++, std::move(task)});
     }
     taskReady_.notify_one();
 }
 
+std::vector<SaveResult> ParallelSaver::takeInOrder() {
+    std::vector<SaveResult> ready;
+    for (auto next = finished_.begin(); next != finished_.end() && next->first == reported_;
+         next = finished_.erase(next), ++reported_) {
+        if (next->second)
+            ready.push_back(std::move(*next->second));
+    }
+    return ready;
+}
+
 std::vector<SaveResult> ParallelSaver::takeFinished() {
     std::lock_guard lock(mutex_);
-    return std::exchange(finished_, {});
+    return takeInOrder();
 }
 
 std::vector<SaveResult> ParallelSaver::finishAll() {
     std::unique_lock lock(mutex_);
     taskDone_.wait(lock, [this] { return queue_.empty() && running_ == 0; });
-    return std::exchange(finished_, {});
+    return takeInOrder();
 }
 
 void ParallelSaver::dropQueued() {
     std::lock_guard lock(mutex_);
+    for (const auto& queued : queue_)
+        finished_.emplace(queued.order, std::nullopt);
     queue_.clear();
     taskDone_.notify_all();
 }
@@ -71,12 +83,12 @@ void ParallelSaver::work() {
         taskReady_.wait(lock, [this] { return closing_ || !queue_.empty(); });
         if (queue_.empty())
             return;  // closing
-        SaveTask task = std::move(queue_.front());
+        Queued queued = std::move(queue_.front());
         queue_.pop_front();
         ++running_;
         lock.unlock();
 
-        SaveResult result{std::move(task), nullptr};
+        SaveResult result{std::move(queued.task), nullptr};
         try {
             if (!workbook || workbook->path() != result.task.source) {
                 workbook.reset();
@@ -89,7 +101,7 @@ void ParallelSaver::work() {
 
         lock.lock();
         --running_;
-        finished_.push_back(std::move(result));
+        finished_.emplace(queued.order, std::move(result));
         taskDone_.notify_all();
     }
 }

@@ -4,10 +4,13 @@
 // the last one open, so the sheets of one workbook reuse it.
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <exception>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -56,7 +59,8 @@ class ParallelSaver {
     ParallelSaver& operator=(const ParallelSaver&) = delete;
 
     void submit(SaveTask task);
-    // The results finished so far, in the order they finished; never waits.
+    // The results finished so far, in the order the tasks were submitted (one finished early
+    // waits for those before it), so a run reports as a one-thread run does; never waits.
     std::vector<SaveResult> takeFinished();
     // Waits for every submitted task, then returns the results not taken yet.
     std::vector<SaveResult> finishAll();
@@ -64,14 +68,23 @@ class ParallelSaver {
     void dropQueued();
 
   private:
+    struct Queued {
+        std::uint64_t order;
+        SaveTask task;
+    };
     void work();
+    // The results whose turn has come; the mutex is held.
+    std::vector<SaveResult> takeInOrder();
 
     host::SpreadsheetHost& host_;
     std::mutex mutex_;
     std::condition_variable taskReady_;
     std::condition_variable taskDone_;
-    std::deque<SaveTask> queue_;
-    std::vector<SaveResult> finished_;
+    std::deque<Queued> queue_;
+    // By submission; empty for a task dropped before it started.
+    std::map<std::uint64_t, std::optional<SaveResult>> finished_;
+    std::uint64_t submitted_ = 0;
+    std::uint64_t reported_ = 0;  // the next to report
     std::size_t running_ = 0;
     bool closing_ = false;
     std::vector<std::thread> workers_;

@@ -137,7 +137,7 @@ RunOutcome SplitRun::run() {
         folder_ = withSeparator(request_.outputFolder);
         for (const auto& row : request_.rows)
             listedFiles_.insert(canonical(row));
-        if (request_.jobs > 1 && request_.rows.size() > 1 && !choices_.dryRun)
+        if (request_.jobs > 1 && !choices_.dryRun)
             saver_ = std::make_unique<ParallelSaver>(services_.host, request_.jobs);
     });
 

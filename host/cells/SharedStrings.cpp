@@ -20,7 +20,7 @@ class SharedStringsReader : public XmlStream {
             }
         } else if ((depth() == 2 && localName(name) == "si") || inItem_) {
             inItem_ = true;
-            emitter_.start(name, attributes);
+            copyStart(emitter_, name, attributes);  // the item kept as the part has it
         }
     }
     void onEnd(const char* name) override {
@@ -35,7 +35,7 @@ class SharedStringsReader : public XmlStream {
     }
     void onText(const char* text, int length) override {
         if (inItem_ && depth() > 2) {
-            emitter_.text(std::string_view(text, static_cast<std::size_t>(length)));
+            copyText(emitter_, std::string_view(text, static_cast<std::size_t>(length)));
         }
     }
 

@@ -31,6 +31,20 @@ Attributes copyAttributes(const char** attributes) {
     return out;
 }
 
+// As copyAttributes, into storage kept from the last cell: this runs for every cell.
+void assignAttributes(Attributes& out, const char** attributes) {
+    std::size_t n = 0;
+    for (auto a = attributes; *a != nullptr; a += 2, ++n) {
+        if (n < out.size()) {
+            out[n].first.assign(a[0]);
+            out[n].second.assign(a[1]);
+        } else {
+            out.emplace_back(a[0], a[1]);
+        }
+    }
+    out.resize(n);
+}
+
 // Elements kept or dropped as a whole, and the containers that go when they lose them all.
 bool isFilteredItem(std::string_view local) {
     return local == "hyperlink" || local == "dataValidation" || local == "cfRule" ||
@@ -81,16 +95,19 @@ class SheetRewriterStream : public XmlStream {
             inCell_ = true;
             cellDepth_ = depth();
             cellName_ = name;
-            cellAttributes_ = copyAttributes(attributes);
+            assignAttributes(cellAttributes_, attributes);
             const char* type = findAttribute(attributes, "t");
             sharedStringCell_ =
                 stringIndexes_ != nullptr && type != nullptr && std::string_view(type) == "s";
-            cellBody_.clear();
             formula_.clear();
             value_.clear();
             hasFormula_ = hasValue_ = false;
             sharedIndex_.clear();
-            emitter_.redirect(cellBody_);
+            // Written on as it is read: a cell whose formula turns out to reach another sheet
+            // is taken back and written again as its value.
+            cellOut_ = frames_.empty() ? &out_ : &frames_.back().body;
+            cellStart_ = cellOut_->size();
+            copyStart(emitter_, name, attributes);
             return;
         }
         if (!inSheetData_ && (isFilteredItem(local) || isFilteredContainer(local))) {
@@ -141,7 +158,7 @@ class SheetRewriterStream : public XmlStream {
             }
             return;
         }
-        emitter_.start(name, attributes);
+        copyStart(emitter_, name, attributes);
     }
 
     void onEnd(const char* name) override {
@@ -189,7 +206,7 @@ class SheetRewriterStream : public XmlStream {
             text_.append(s);
         }
         if (!renumbering_ && !deferText_) {
-            emitter_.text(s);
+            copyText(emitter_, s);
         }
     }
 
@@ -246,7 +263,7 @@ class SheetRewriterStream : public XmlStream {
             renumbering_ = sharedStringCell_;
             text_.clear();
         }
-        emitter_.start(name, attributes);
+        copyStart(emitter_, name, attributes);
     }
 
     void cellEnd(std::string_view local, const char* name) {
@@ -267,7 +284,6 @@ class SheetRewriterStream : public XmlStream {
 
     void endCell() {
         inCell_ = false;
-        emitter_.redirect(out_);
         bool foreign = false;
         if (hasFormula_) {
             if (!formula_.empty()) {
@@ -280,16 +296,11 @@ class SheetRewriterStream : public XmlStream {
             }
         }
         if (!foreign) {
-            emitter_.open(cellName_);
-            for (const auto& [n, v] : cellAttributes_) {
-                emitter_.attribute(n, v);
-            }
-            if (!cellBody_.empty()) {
-                emitter_.raw(cellBody_);
-            }
             emitter_.end(cellName_);
             return;
         }
+        // A formula was read, so the start tag is closed: nothing of the cell is pending.
+        cellOut_->resize(cellStart_);
         writeValueCell();
     }
 
@@ -405,7 +416,8 @@ class SheetRewriterStream : public XmlStream {
     int cellDepth_ = 0;
     std::string cellName_;
     Attributes cellAttributes_;
-    std::string cellBody_;
+    std::string* cellOut_ = nullptr;  // where the cell is written
+    std::size_t cellStart_ = 0;       // and where in it the cell begins
     std::string text_;
     std::string formula_;
     std::string value_;

@@ -417,6 +417,7 @@ PlainXmlReader::Step PlainXmlReader::startTag() {
     attributes_.push_back(nullptr);
     at_ = static_cast<std::size_t>(p - buffer_.data());
     const char* name = attributeText_.c_str();
+    token_ = std::string_view(tag, static_cast<std::size_t>(p - tag));
     sink_.start(name, attributes_.data());
     if (!empty) {
         open_.push_back(openNames_.size());
@@ -428,6 +429,7 @@ PlainXmlReader::Step PlainXmlReader::startTag() {
     if (sink_.stopped()) {
         return Step::Stopped;
     }
+    token_ = {};
     sink_.end(name);
     phase_ = open_.empty() ? Phase::Epilog : Phase::Root;
     return Step::Advanced;
@@ -454,6 +456,7 @@ PlainXmlReader::Step PlainXmlReader::endTag() {
         return Step::Unsupported;
     }
     at_ = static_cast<std::size_t>(close + 1 - buffer_.data());
+    token_ = std::string_view(p - 2, static_cast<std::size_t>(close + 1 - (p - 2)));
     sink_.end(openName);
     openNames_.resize(open_.back());
     open_.pop_back();
@@ -487,6 +490,7 @@ PlainXmlReader::Step PlainXmlReader::characters(bool final) {
 }
 
 bool PlainXmlReader::decodeText(const char* from, const char* to) {
+    token_ = std::string_view(from, static_cast<std::size_t>(to - from));
     const char* p = from;
     while (p < to && kPlainText[static_cast<unsigned char>(*p)]) {
         ++p;

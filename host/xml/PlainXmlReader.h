@@ -11,6 +11,7 @@
 // precise error. So what it does accept, it reports exactly as the general parser would.
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pv::host {
@@ -38,6 +39,10 @@ class PlainXmlReader {
     Status feed(const char* bytes, std::size_t size);
     // The document has ended: Done when it was complete and well-formed.
     Status finish();
+    // During a sink's call, the event's bytes as the document has them: a start tag whole (with
+    // its "/>" when the element is empty, whose end then has none), an end tag, or a run of text
+    // undecoded. A rewriter copies what it does not change from here.
+    std::string_view token() const { return token_; }
 
   private:
     enum class Step { Advanced, NeedMore, Unsupported, Stopped };
@@ -65,6 +70,7 @@ class PlainXmlReader {
     std::vector<std::size_t> attributeOffsets_;
     std::vector<const char*> attributes_;
     std::string decoded_;
+    std::string_view token_;
 };
 
 }  // namespace pv::host

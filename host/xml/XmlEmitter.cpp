@@ -81,6 +81,10 @@ void XmlEmitter::text(std::string_view text) {
 }
 
 void XmlEmitter::end(std::string_view name) {
+    if (closedAsWritten_) {
+        closedAsWritten_ = false;
+        return;
+    }
     if (pending_) {
         out_->append("/>");
         pending_ = false;

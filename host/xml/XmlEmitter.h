@@ -28,6 +28,12 @@ class XmlEmitter {
         closePending();
         out_->append(markup);
     }
+    // A start tag copied as the source wrote it; when it closes its element ("<x/>"), the
+    // element's end() that must follow writes nothing.
+    void startAsWritten(std::string_view tag) {
+        raw(tag);
+        closedAsWritten_ = tag.size() >= 2 && tag[tag.size() - 2] == '/';
+    }
     void end(std::string_view name);
     void declaration() {
         out_->append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n");
@@ -43,6 +49,7 @@ class XmlEmitter {
 
     std::string* out_;
     bool pending_ = false;
+    bool closedAsWritten_ = false;
 };
 
 }  // namespace pv::host

@@ -9,6 +9,7 @@
 
 #include "core/Error.h"
 #include "host/xml/PlainXmlReader.h"
+#include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlErrors.h"
 #include "host/zip/ZipReader.h"
 
@@ -238,6 +239,11 @@ bool XmlStream::runPlain(Produce produce) {
     depth_ = 0;
     PlainXmlDriver driver(*this);
     PlainXmlReader reader(driver, kMaxXmlDepth);
+    plain_ = &reader;
+    struct Detach {
+        const PlainXmlReader*& plain;
+        ~Detach() { plain = nullptr; }
+    } detach{plain_};
     auto status = PlainXmlReader::Status::Reading;
     produce([&](const char* bytes, std::size_t n) {
         status = reader.feed(bytes, n);
@@ -247,6 +253,26 @@ bool XmlStream::runPlain(Produce produce) {
         status = reader.finish();
     }
     return status == PlainXmlReader::Status::Done;
+}
+
+std::string_view XmlStream::source() const {
+    return plain_ != nullptr ? plain_->token() : std::string_view();
+}
+
+void XmlStream::copyStart(XmlEmitter& out, const char* name, const char** attributes) const {
+    if (const auto written = source(); !written.empty()) {
+        out.startAsWritten(written);
+    } else {
+        out.start(name, attributes);
+    }
+}
+
+void XmlStream::copyText(XmlEmitter& out, std::string_view text) const {
+    if (const auto written = source(); !written.empty()) {
+        out.raw(written);
+    } else {
+        out.text(text);
+    }
 }
 
 bool XmlStream::parsePlain(const ZipReader& zip, std::string_view part) {

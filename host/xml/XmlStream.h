@@ -10,6 +10,8 @@
 
 namespace pv::host {
 
+class PlainXmlReader;
+class XmlEmitter;
 class ZipReader;
 
 // The deepest element nesting any part may have, streamed or loaded whole: real parts stay far
@@ -59,6 +61,14 @@ class XmlStream {
     // Ends the parse early without an error (from a handler).
     void stop() { stopRequested_ = true; }
     int depth() const { return depth_; }
+    // In onStart and onText under the plain reader, the event's bytes as the part has them (the
+    // start tag whole, the text undecoded), to copy what is kept unchanged; empty under the
+    // general parser, whose events are written out again instead.
+    std::string_view source() const;
+    // The current start tag, or text, written to `out`: copied from source() when it has the
+    // bytes, written out again from the event otherwise.
+    void copyStart(XmlEmitter& out, const char* name, const char** attributes) const;
+    void copyText(XmlEmitter& out, std::string_view text) const;
 
   private:
     friend struct XmlStreamCallbacks;
@@ -69,8 +79,9 @@ class XmlStream {
     using Producer = std::function<void(const Feed&)>;
     void run(const std::string& where, const Producer& produce);
 
-    void* parser_ = nullptr;      // the running parse's expat parser
-    std::exception_ptr pending_;  // a handler's exception, raised after XML_Parse
+    void* parser_ = nullptr;                 // the running parse's expat parser
+    const PlainXmlReader* plain_ = nullptr;  // the running plain read's reader
+    std::exception_ptr pending_;             // a handler's exception, raised after XML_Parse
     bool stopRequested_ = false;
     bool refused_ = false;
     int depth_ = 0;

@@ -23,9 +23,9 @@ constexpr int kLevel = 6;
     throw Error(ZipError::CannotWriteOutput, "cannot deflate a part: out of memory");
 }
 
+// libdeflate's CRC-32 (the zip one) runs several times faster than zlib's.
 std::uint32_t crcOf(std::string_view bytes) {
-    return static_cast<std::uint32_t>(
-        crc32_z(0, reinterpret_cast<const Bytef*>(bytes.data()), bytes.size()));
+    return libdeflate_crc32(0, bytes.data(), bytes.size());
 }
 
 std::string deflateWhole(std::string_view input) {

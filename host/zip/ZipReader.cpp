@@ -1,7 +1,9 @@
 #include "host/zip/ZipReader.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <deque>
@@ -138,7 +140,10 @@ void ZipReader::checkEntries() {
                                                std::to_string(limits_.maxTotalSize) +
                                                " bytes (possible zip bomb)");
         }
-        entries_.push_back({name, static_cast<std::uint64_t>(i), st.size, st.comp_size});
+        ZipEntry entry{name, static_cast<std::uint64_t>(i), st.size, st.comp_size};
+        entry.crc = st.crc;
+        entry.deflated = st.comp_method == ZIP_CM_DEFLATE;
+        entries_.push_back(std::move(entry));
     }
 }
 
@@ -260,6 +265,47 @@ void ZipReader::inflate(const ZipEntry& entry, const ChunkSink& sink) const {
     entry.intact = true;
 }
 
+std::string ZipReader::inflateWhole(const ZipEntry& entry) const {
+    std::unique_ptr<zip_file_t, decltype(&zip_fclose)> handle(
+        zip_fopen_index(archive_, entry.index, ZIP_FL_COMPRESSED), &zip_fclose);
+    if (!handle) {
+        throw Error(ZipError::CorruptZip,
+                    where(entry.name) + ": cannot open entry (" + zip_strerror(archive_) + ")");
+    }
+    std::string deflated(static_cast<std::size_t>(entry.compressedSize), '\0');
+    const zip_int64_t read = zip_fread(handle.get(), deflated.data(), deflated.size());
+    if (read < 0 || static_cast<std::uint64_t>(read) != entry.compressedSize) {
+        throw Error(ZipError::CorruptZip, where(entry.name) + ": truncated entry");
+    }
+    std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> decompressor(
+        libdeflate_alloc_decompressor(), &libdeflate_free_decompressor);
+    if (!decompressor) {
+        throw std::bad_alloc();
+    }
+    // Room for exactly the declared size: more is refused by the decompressor itself.
+    std::string inflated(static_cast<std::size_t>(entry.size), '\0');
+    std::size_t produced = 0;
+    const auto result =
+        libdeflate_deflate_decompress_ex(decompressor.get(), deflated.data(), deflated.size(),
+                                         inflated.data(), inflated.size(), nullptr, &produced);
+    if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
+        throw Error(ZipError::ZipBomb,
+                    where(entry.name) + ": inflates past its declared size (possible zip bomb)");
+    }
+    if (result != LIBDEFLATE_SUCCESS) {
+        throw Error(ZipError::CorruptZip,
+                    where(entry.name) + ": corrupt entry (invalid deflate data)");
+    }
+    if (produced != inflated.size()) {
+        throw Error(ZipError::CorruptZip, where(entry.name) + ": truncated entry");
+    }
+    if (libdeflate_crc32(0, inflated.data(), inflated.size()) != entry.crc) {
+        throw Error(ZipError::CorruptZip, where(entry.name) + ": corrupt entry (CRC error)");
+    }
+    entry.intact = true;
+    return inflated;
+}
+
 void ZipReader::checkIntact(std::string_view part) const {
     const ZipEntry* entry = find(part);
     if (entry == nullptr) {
@@ -286,6 +332,18 @@ void ZipReader::stream(std::string_view part,
         }
         return sink(bytes, n);
     };
+    if (entry->size < kInflateAheadFrom && entry->deflated) {
+        // Small enough to hold: libdeflate inflates it whole, about twice as fast as zlib in
+        // steps, and the reader still gets it in steps.
+        const std::string inflated = inflateWhole(*entry);
+        constexpr std::size_t kStep = 1 << 16;
+        for (std::size_t at = 0; at < inflated.size(); at += kStep) {
+            if (!deliver(inflated.data() + at, std::min(kStep, inflated.size() - at))) {
+                return;
+            }
+        }
+        return;
+    }
     if (entry->size < kInflateAheadFrom) {
         std::array<char, 1 << 16> buffer;
         inflate(*entry, {[&] {

@@ -31,6 +31,8 @@ struct ZipEntry {
     std::uint64_t index = 0;
     std::uint64_t size = 0;
     std::uint64_t compressedSize = 0;
+    std::uint32_t crc = 0;  // as the central directory has it
+    bool deflated = false;  // else stored
     // Set once the entry was inflated to its end: its CRC and size matched.
     mutable bool intact = false;
 };
@@ -68,6 +70,8 @@ class ZipReader {
         std::function<bool(std::size_t)> filled;
     };
     void inflate(const ZipEntry& entry, const ChunkSink& sink) const;
+    // A deflated entry inflated in one call, its CRC and size checked.
+    std::string inflateWhole(const ZipEntry& entry) const;
     void checkEntries();
 
     std::filesystem::path file_;

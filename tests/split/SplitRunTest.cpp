@@ -2,10 +2,12 @@
 // and openpyxl's reading of the outputs.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <mutex>
 #include <new>
+#include <thread>
 
 #include "core/ErrorReport.h"
 #include "host/SpreadsheetHost.h"
@@ -413,13 +415,16 @@ TEST_F(SplitRunTest, AFileThatAppearsUnderAChosenNameIsNeverReplaced) {
 namespace {
 
 // The engine, except that memory runs out opening one workbook and saving one sheet: a fault no
-// test can cause reliably on a real machine (or under a sanitizer's allocator).
+// test can cause reliably on a real machine (or under a sanitizer's allocator). A sheet named
+// `slow` takes a while to save, so that saves on other threads finish before it.
 class ExhaustedHost : public ForwardingHost {
   public:
-    ExhaustedHost(pv::host::SpreadsheetHost& engine, fs::path unopenable, std::string unsavable)
+    ExhaustedHost(pv::host::SpreadsheetHost& engine, fs::path unopenable, std::string unsavable,
+                  std::string slow = {})
         : ForwardingHost(engine),
           unopenable_(std::move(unopenable)),
-          unsavable_(std::move(unsavable)) {}
+          unsavable_(std::move(unsavable)),
+          slow_(std::move(slow)) {}
 
   private:
     void beforeOpen(const fs::path& path) override {
@@ -429,13 +434,44 @@ class ExhaustedHost : public ForwardingHost {
     void beforeSave(const std::string& sheetName) override {
         if (sheetName == unsavable_)
             throw std::bad_alloc();
+        if (sheetName == slow_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(400));
     }
 
     fs::path unopenable_;
     std::string unsavable_;
+    std::string slow_;
 };
 
 }  // namespace
+
+// Saved on several threads, the sheets of one workbook or of several are reported in list order
+// as one thread reports them, whichever save ends first.
+TEST_F(SplitRunTest, ParallelSavesAreReportedInListOrder) {
+    const fs::path big = in / "Big.xlsx";
+    pv::test::writeWorkbooks({{big, {{"Huge", {{"C3", "h"}}}}}});
+    struct Case {
+        std::vector<std::string> rows;
+        std::string slow;
+        std::vector<std::string> sheets;
+    };
+    for (const auto& c :
+         {Case{{sales().string()}, "North", {"North", "South"}},
+          Case{{big.string(), sales().string()}, "Huge", {"Huge", "North", "South"}}}) {
+        SCOPED_TRACE(c.slow);
+        ExhaustedHost slow(*host, {}, {}, c.slow);
+        observer.saved.clear();
+        pv::split::SplitRun splitRun({c.rows, out.path().string() + "/", kBookAndSheet, 2},
+                                     {slow, dialogs, observer, {}});
+        EXPECT_EQ(splitRun.run().failures, 0);
+        std::vector<std::string> sheets;
+        for (const auto& saved : observer.saved)
+            sheets.push_back(saved.sheet);
+        EXPECT_EQ(sheets, c.sheets);
+        for (const auto& entry : fs::directory_iterator(out.path()))
+            fs::remove(entry.path());
+    }
+}
 
 // Running out of memory is told with the workbook and sheet it struck, and the run goes on.
 TEST_F(SplitRunTest, RunningOutOfMemoryNamesTheWorkbookAndSheetAndTheRunGoesOn) {

@@ -3,6 +3,8 @@
 // entry still ends in the numbered error.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <fstream>
 #include <stdexcept>
 #include <thread>
@@ -144,6 +146,124 @@ TEST_F(ZipStream, LongReadsPulseOnTheReadingThreadWhileAHookIsInstalled) {
     }
     drain("big.xml");
     EXPECT_EQ(beats, 2);
+}
+
+}  // namespace
+
+namespace {
+
+void put(std::string& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::string rawDeflate(const std::string& data) {
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, data.size()), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+// A zip of one deflated entry whose headers say what the case wants, not what the data is.
+void writeOneEntryZip(const fs::path& file, const std::string& deflated, std::uint32_t crc,
+                      std::uint32_t size) {
+    const std::string name = "a.xml";
+    std::string header;
+    put(header, 20, 2);  // version needed
+    put(header, 0, 2);   // flags
+    put(header, 8, 2);   // deflated
+    put(header, 0, 2);   // time
+    put(header, 0x21, 2);
+    put(header, crc, 4);
+    put(header, static_cast<std::uint32_t>(deflated.size()), 4);
+    put(header, size, 4);
+    put(header, static_cast<std::uint32_t>(name.size()), 2);
+    put(header, 0, 2);  // extra field
+    std::string zip;
+    put(zip, 0x04034b50, 4);
+    zip += header + name + deflated;
+    const auto directory = static_cast<std::uint32_t>(zip.size());
+    put(zip, 0x02014b50, 4);
+    put(zip, 20, 2);  // made by
+    zip += header;
+    put(zip, 0, 2);  // comment
+    put(zip, 0, 2);  // disk
+    put(zip, 0, 2);  // internal attributes
+    put(zip, 0, 4);  // external attributes
+    put(zip, 0, 4);  // local header offset
+    zip += name;
+    const auto directorySize = static_cast<std::uint32_t>(zip.size()) - directory;
+    put(zip, 0x06054b50, 4);
+    put(zip, 0, 4);  // disks
+    put(zip, 1, 2);
+    put(zip, 1, 2);
+    put(zip, directorySize, 4);
+    put(zip, directory, 4);
+    put(zip, 0, 2);
+    std::ofstream(file, std::ios::binary) << zip;
+}
+
+// A part small enough to be inflated whole in one call keeps every check of the stepwise path:
+// its CRC, its declared size both ways, its deflate data; and arrives in order in steps.
+TEST(ZipSmallParts, AreInflatedWholeWithEveryCheckKept) {
+    TempDir dir;
+    std::string data = "<a>";
+    for (int i = 0; data.size() < 200000; ++i)
+        data += "<b i=\"" + std::to_string(i * 7919 % 100003) + "\"/>";
+    data += "</a>";
+    const std::string deflated = rawDeflate(data);
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+    const auto size = static_cast<std::uint32_t>(data.size());
+
+    writeOneEntryZip(dir / "good.zip", deflated, crc, size);
+    pv::host::ZipReader good(dir / "good.zip");
+    std::string streamed;
+    std::size_t steps = 0;
+    good.stream("a.xml", [&](const char* bytes, std::size_t n) {
+        streamed.append(bytes, n);
+        ++steps;
+        return true;
+    });
+    EXPECT_EQ(streamed, data);
+    EXPECT_GT(steps, 1u);  // the reader's buffer need not hold the part
+    EXPECT_EQ(good.read("a.xml"), data);
+
+    struct Case {
+        const char* what;
+        std::string deflated;
+        std::uint32_t crc;
+        std::uint32_t size;
+        pv::host::ZipError error;
+    };
+    const std::vector<Case> cases = {
+        {"a wrong CRC", deflated, crc ^ 1, size, pv::host::ZipError::CorruptZip},
+        {"more data than declared", deflated, crc, size - 1, pv::host::ZipError::ZipBomb},
+        {"less data than declared", deflated, crc, size + 1, pv::host::ZipError::CorruptZip},
+        {"deflate data cut short", deflated.substr(0, deflated.size() / 2), crc, size,
+         pv::host::ZipError::CorruptZip},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir / (std::string(c.what) + ".zip");
+        writeOneEntryZip(file, c.deflated, c.crc, c.size);
+        pv::host::ZipReader zip(file);
+        try {
+            zip.checkIntact("a.xml");
+            FAIL() << "read as good";
+        } catch (const pv::Error& e) {
+            EXPECT_EQ(e.number(), pv::number(c.error)) << e.description();
+            EXPECT_NE(e.description().find(file.string() + ": a.xml"), std::string::npos)
+                << e.description();
+        }
+    }
 }
 
 }  // namespace
