@@ -38,7 +38,7 @@ const char* const kUsage =
     "  -0                   the names in FILE end with a NUL character, not a line end:\n"
     "                       find ... -print0 | pellavine-split --files-from - -0 ...\n"
     "      --ext EXT        the extension pattern for folder inputs (default: xl*)\n"
-    "  -j, --jobs N         workbooks saved on N threads; names stay those of one thread\n"
+    "  -j, --jobs N         sheets saved on N threads; names stay those of one thread\n"
     "                       (default: the number of cores)\n"
     "      --dry-run        write nothing: print the name of each file a run would write\n"
     "                       (the same names, as the folder is now) and each failure, and\n"
