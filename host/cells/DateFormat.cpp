@@ -418,21 +418,22 @@ std::optional<std::string> formatDateWithCode(double serial, int numFmtId,
     const long long unitsPerDay = kSecondsPerDay * scale;
     long long day = static_cast<long long>(std::floor(serial));
     long long units = 0;  // of the clock, in 1/scale seconds
-    if (elapsed || (hasDate && hasClock)) {
-        // Elapsed times and clocks beside a date are rounded to the shown precision.
+    if (elapsed) {
+        // An elapsed time is rounded to the shown precision.
         units = std::llround(serial * static_cast<double>(unitsPerDay));
-        day = units / unitsPerDay;
-        if (!elapsed) {
-            units %= unitsPerDay;
-        }
     } else if (hasClock || twelveHour) {
-        // A time of day alone is cut, never rounded into the next second or day; the slack of a
-        // few units in the last place of the serial absorbs its binary error, no more.
+        // A time of day is cut to the shown precision, never rounded into the next second; the
+        // slack of a few units in the serial's last place absorbs its binary error, no more.
+        // Beside a date, only a clock that would round to midnight goes on to the next day.
         const double fraction = serial - std::floor(serial);
         const double slack = 8 * std::numeric_limits<double>::epsilon() * std::max(serial, 1.0);
         units = static_cast<long long>(
             std::floor((fraction + slack) * static_cast<double>(unitsPerDay)));
         units = std::min(units, unitsPerDay - 1);
+        if (hasDate && std::llround(fraction * static_cast<double>(unitsPerDay)) >= unitsPerDay) {
+            ++day;
+            units = 0;
+        }
     }
     const CivilDate date = dateOfSerialDay(day, date1904);
     if (date.year > 9999) {

@@ -34,8 +34,9 @@ std::string formatTimeSerial(double serial, bool elapsed);
 // ids 14-22 and 45-47 by their en-US codes (14 is "m/d/yyyy"), or `formatCode` with d, dd, ddd,
 // dddd, m..mmmmm, yy, yyyy, h, hh, m and mm as minutes (after h or before s), s, ss, fractions of
 // a second (".0", ".00"), AM/PM, A/P, elapsed [h] [mm] [ss], quoted and escaped text, colours and
-// [$-409] locale tags. Times of day are cut to the shown precision and clocks beside a date
-// rounded to it, as LibreOffice shows them. Nothing for what this does not render (conditions,
+// [$-409] locale tags. Times of day are cut to the shown precision (beside a date, one that
+// rounds to midnight shows the next day), elapsed times rounded to it, as LibreOffice shows
+// them. Nothing for what this does not render (conditions,
 // digits, other calendars, a negative serial, years past 9999).
 std::optional<std::string> formatDateWithCode(double serial, int numFmtId,
                                               std::string_view formatCode, bool date1904);

@@ -128,14 +128,16 @@ TEST(DateWithCode, DateSystemsAndTheirWeekdays) {
     EXPECT_EQ(formatDateWithCode(44196.75, 22, "", false), "12/31/2020 18:00");
 }
 
-// Near midnight a clock beside a date rounds into the next day, a time of day alone is cut and
-// stays on the last second, an elapsed time rounds; 0:00 and 12:00 are 12 AM and 12 PM.
+// A clock is cut to its shown precision, beside a date rounding into the next day only near
+// midnight; a time of day alone stays on the last second, an elapsed time rounds; 0:00 and 12:00
+// are 12 AM and 12 PM.
 TEST(DateWithCode, RoundingAndTwelveHourClocks) {
     const double late = 44196.99999999;  // 0.86 ms before midnight
     for (const CodeCase& c :
          {CodeCase{late, "m/d/yyyy h:mm:ss", "1/1/2021 0:00:00"},
-          CodeCase{late, "yyyy-mm-dd", "2020-12-31"}, CodeCase{late, "h:mm:ss", "23:59:59"},
-          CodeCase{late, "hh:mm:ss.00", "23:59:59.99"},
+          CodeCase{late, "yyyy-mm-dd", "2020-12-31"},
+          CodeCase{36526.000011574, "m/d/yyyy h:mm:ss", "1/1/2000 0:00:00"},
+          CodeCase{late, "h:mm:ss", "23:59:59"}, CodeCase{late, "hh:mm:ss.00", "23:59:59.99"},
           CodeCase{late, "[h]:mm:ss", "1060728:00:00"},
           CodeCase{0.5 + 59.6 / 86400, "h:mm", "12:00"},
           CodeCase{0.5 + 59.6 / 86400, "h:mm:ss", "12:00:59"},
