@@ -406,6 +406,16 @@ TEST_F(SplitCommandTest, SheetPatternsAndSkipHiddenChooseTheSheets) {
     EXPECT_EQ(split({"--sheets", "", source}).status, 2);
 }
 
+// Runs a Python script with openpyxl on `path`, its first argument.
+void runPythonOn(const char* script, const fs::path& path) {
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                       " " + pv::test::shellQuote(path.string()),
+                                   &output),
+              0)
+        << output;
+}
+
 // A sheet of dates, times, percentages, currency, a formula whose cached value holds a comma and
 // a quote, 15-digit numbers, a boolean, a text of two lines, an empty row and a merged range.
 void writeShownWorkbook(const fs::path& path) {
@@ -452,12 +462,7 @@ with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
     for name, data in items.items():
         z.writestr(name, data)
 )";
-    std::string output;
-    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
-                                       " " + pv::test::shellQuote(path.string()),
-                                   &output),
-              0)
-        << output;
+    runPythonOn(script, path);
 }
 
 std::string fileText(const fs::path& path) {
@@ -540,12 +545,7 @@ for r, serial in enumerate(serials, start=1):
         ws.cell(row=r, column=c, value=serial).number_format = code
 wb.save(sys.argv[1])
 )";
-    std::string output;
-    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
-                                       " " + pv::test::shellQuote(path.string()),
-                                   &output),
-              0)
-        << output;
+    runPythonOn(script, path);
 }
 
 const std::string kDatesCsv =
