@@ -1,6 +1,7 @@
 #pragma once
 // Which number formats show a cell's number as a date or time, and the one text form we give
 // such a cell.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,5 +29,16 @@ std::string formatDateSerial(double serial, bool date1904);
 // formats. With `elapsed` (the [h] formats) the hours count the whole days too: 1.5 -> "36:00:00".
 // A negative or non-finite serial gives formatGeneral(serial).
 std::string formatTimeSerial(double serial, bool elapsed);
+
+// A date serial as a cell of a date or time format shows it in an en-US locale: the built-in
+// ids 14-22 and 45-47 by their en-US codes (14 is "m/d/yyyy"), or `formatCode` with d, dd, ddd,
+// dddd, m..mmmmm, yy, yyyy, h, hh, m and mm as minutes (after h or before s), s, ss, fractions of
+// a second (".0", ".00"), AM/PM, A/P, elapsed [h] [mm] [ss], quoted and escaped text, colours and
+// [$-409] locale tags. Times of day are cut to the shown precision (beside a date, one that
+// rounds to midnight shows the next day), elapsed times rounded to it, as LibreOffice shows
+// them. Nothing for what this does not render (conditions,
+// digits, other calendars, a negative serial, years past 9999).
+std::optional<std::string> formatDateWithCode(double serial, int numFmtId,
+                                              std::string_view formatCode, bool date1904);
 
 }  // namespace pv::host

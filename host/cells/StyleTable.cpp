@@ -37,6 +37,7 @@ std::string builtInCode(int id) {
 void StyleTable::load(const ZipReader& zip, const std::string& part) {
     byStyle_.clear();
     codeByStyle_.clear();
+    idByStyle_.clear();
     pugi::xml_document doc;
     loadPart(doc, zip, part);
     const auto root = doc.document_element();
@@ -59,6 +60,7 @@ void StyleTable::load(const ZipReader& zip, const std::string& part) {
         }
         byStyle_.push_back(shows);
         codeByStyle_.push_back(code);
+        idByStyle_.push_back(id);
     }
 }
 
@@ -81,8 +83,12 @@ std::string StyleTable::formatNumber(double value, int style, bool date1904) con
 
 std::string StyleTable::formatShown(double value, int style, bool date1904) const {
     const bool known = style >= 0 && static_cast<std::size_t>(style) < byStyle_.size();
-    if (known && byStyle_[static_cast<std::size_t>(style)] == Shows::Number) {
-        if (auto shown = formatWithCode(value, codeByStyle_[static_cast<std::size_t>(style)])) {
+    if (known) {
+        const auto at = static_cast<std::size_t>(style);
+        auto shown = byStyle_[at] == Shows::Number
+                         ? formatWithCode(value, codeByStyle_[at])
+                         : formatDateWithCode(value, idByStyle_[at], codeByStyle_[at], date1904);
+        if (shown) {
             return *shown;
         }
     }

@@ -14,13 +14,15 @@ class StyleTable {
     // General otherwise.
     std::string formatNumber(double value, int style, bool date1904) const;
     // As formatNumber, but a plain number through its style's format code too (NumberFormat.h):
-    // "12.50%", "$1,234.50". Dates and times keep formatNumber's form.
+    // "12.50%", "$1,234.50", and a date or time through its format (formatDateWithCode in
+    // DateFormat.h): "12/31/2020", "1:45 PM". What neither renders keeps formatNumber's form.
     std::string formatShown(double value, int style, bool date1904) const;
 
   private:
     enum class Shows { Number, Date, Time, ElapsedTime };
     std::vector<Shows> byStyle_;
     std::vector<std::string> codeByStyle_;  // the number format code; "" for General
+    std::vector<int> idByStyle_;            // the number format id
 };
 
 }  // namespace pv::host

@@ -406,6 +406,16 @@ TEST_F(SplitCommandTest, SheetPatternsAndSkipHiddenChooseTheSheets) {
     EXPECT_EQ(split({"--sheets", "", source}).status, 2);
 }
 
+// Runs a Python script with openpyxl on `path`, its first argument.
+void runPythonOn(const char* script, const fs::path& path) {
+    std::string output;
+    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
+                                       " " + pv::test::shellQuote(path.string()),
+                                   &output),
+              0)
+        << output;
+}
+
 // A sheet of dates, times, percentages, currency, a formula whose cached value holds a comma and
 // a quote, 15-digit numbers, a boolean, a text of two lines, an empty row and a merged range.
 void writeShownWorkbook(const fs::path& path) {
@@ -452,17 +462,30 @@ with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
     for name, data in items.items():
         z.writestr(name, data)
 )";
-    std::string output;
-    ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
-                                       " " + pv::test::shellQuote(path.string()),
-                                   &output),
-              0)
-        << output;
+    runPythonOn(script, path);
 }
 
 std::string fileText(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// LibreOffice's own CSV export of a workbook's first sheet, "as shown".
+std::string officeCsv(const fs::path& workbook) {
+    pv::test::TempDir lo;
+    const std::string soffice = pv::office::officeSettingsFromEnvironment().soffice.string();
+    std::string output;
+    EXPECT_EQ(pv::test::runCommand(
+                  "timeout 180 " + pv::test::shellQuote(soffice) +
+                      " --headless -env:UserInstallation=file://" + (lo / "profile").string() +
+                      " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,"
+                      "true' --outdir " +
+                      pv::test::shellQuote(lo.path().string()) + " " +
+                      pv::test::shellQuote(workbook.string()) + " 2>&1",
+                  &output),
+              0)
+        << output;
+    return fileText(lo / (workbook.stem().string() + ".csv"));
 }
 
 const std::string kShownCsv =
@@ -498,20 +521,71 @@ TEST_F(SplitCommandTest, CsvShowsTheCellsAsLibreOfficeExportsThem) {
     unsetenv("PV_SOFFICE");
     if (!pv::test::officeInstalled())
         GTEST_SKIP() << "LibreOffice (soffice) is not installed";
-    pv::test::TempDir lo;
-    const std::string soffice = pv::office::officeSettingsFromEnvironment().soffice.string();
-    std::string output;
-    ASSERT_EQ(pv::test::runCommand(
-                  "timeout 180 " + pv::test::shellQuote(soffice) +
-                      " --headless -env:UserInstallation=file://" + (lo / "profile").string() +
-                      " --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,"
-                      "true' --outdir " +
-                      pv::test::shellQuote(lo.path().string()) + " " +
-                      pv::test::shellQuote((in / "shown.xlsx").string()) + " 2>&1",
-                  &output),
-              0)
-        << output;
-    EXPECT_EQ(fileText(out / "Shown.csv"), fileText(lo / "shown.csv"));
+    EXPECT_EQ(fileText(out / "Shown.csv"), officeCsv(in / "shown.xlsx"));
+}
+
+// A sheet of dates and times in the built-in formats and in codes of names, 12-hour clocks,
+// elapsed times, fractions of a second, text, colours and locale tags; serials near midnight and
+// a hair under a second.
+void writeDatesWorkbook(const fs::path& path) {
+    const char* script = R"(
+import sys, openpyxl
+from openpyxl.styles.numbers import BUILTIN_FORMATS
+wb = openpyxl.Workbook()
+ws = wb.active
+ws.title = "Dates"
+codes = [BUILTIN_FORMATS[i] for i in (14, 15, 16, 17, 18, 19, 20, 21, 22, 45, 46, 47)] + [
+    "d/m/yy", "dd/mm/yyyy", "ddd dddd", "mmm mmmm mmmmm", "yy yyyy", "hh:mm:ss A/P",
+    "[mm]:ss", '"Day "d\\-m', "[$-409]dddd, mmmm d, yyyy", "[Red]yyyy-mm-dd", 'd "of" mmmm',
+    "h:mm:ss.00", "m/d/yyyy h:mm:ss", "hh:mm AM/PM", "m:ss"]
+serials = [44196.5732638889, 45000.0416666667, 36526.000011574, 44196.99999999, 44197.5,
+           44259.21258101852]
+for r, serial in enumerate(serials, start=1):
+    for c, code in enumerate(codes, start=1):
+        ws.cell(row=r, column=c, value=serial).number_format = code
+wb.save(sys.argv[1])
+)";
+    runPythonOn(script, path);
+}
+
+const std::string kDatesCsv =
+    "12/31/2020,31-Dec-20,31-Dec,Dec-20,1:45 PM,1:45:30 PM,13:45,13:45:30,12/31/2020 "
+    "13:45,45:30,1060717:45:30,45:30.0,31/12/20,31/12/2020,Thu Thursday,Dec December D,20 "
+    "2020,01:45:30 p,63643065:30,Day 31-12,\"Thursday, December 31, 2020\",2020-12-31,31 of "
+    "December,13:45:30.00,12/31/2020 13:45:30,01:45 PM,45:30\n"
+    "3/15/2023,15-Mar-23,15-Mar,Mar-23,1:00 AM,1:00:00 AM,1:00,1:00:00,3/15/2023 "
+    "1:00,00:00,1080001:00:00,00:00.0,15/3/23,15/03/2023,Wed Wednesday,Mar March M,23 "
+    "2023,01:00:00 a,64800060:00,Day 15-3,\"Wednesday, March 15, 2023\",2023-03-15,15 of "
+    "March,1:00:00.00,3/15/2023 1:00:00,01:00 AM,0:00\n"
+    "1/1/2000,1-Jan-00,1-Jan,Jan-00,12:00 AM,12:00:00 AM,0:00,0:00:00,1/1/2000 "
+    "0:00,00:00,876624:00:01,00:00.9,1/1/00,01/01/2000,Sat Saturday,Jan January J,00 2000,12:00:00 "
+    "a,52597440:01,Day 1-1,\"Saturday, January 1, 2000\",2000-01-01,1 of "
+    "January,0:00:00.99,1/1/2000 0:00:00,12:00 AM,0:00\n"
+    "12/31/2020,31-Dec-20,31-Dec,Dec-20,11:59 PM,11:59:59 PM,23:59,23:59:59,1/1/2021 "
+    "0:00,59:59,1060728:00:00,59:59.9,31/12/20,31/12/2020,Thu Thursday,Dec December D,20 "
+    "2020,11:59:59 p,63643680:00,Day 31-12,\"Thursday, December 31, 2020\",2020-12-31,31 of "
+    "December,23:59:59.99,1/1/2021 0:00:00,11:59 PM,59:59\n"
+    "1/1/2021,1-Jan-21,1-Jan,Jan-21,12:00 PM,12:00:00 PM,12:00,12:00:00,1/1/2021 "
+    "12:00,00:00,1060740:00:00,00:00.0,1/1/21,01/01/2021,Fri Friday,Jan January J,21 2021,12:00:00 "
+    "p,63644400:00,Day 1-1,\"Friday, January 1, 2021\",2021-01-01,1 of "
+    "January,12:00:00.00,1/1/2021 12:00:00,12:00 PM,0:00\n"
+    "3/4/2021,4-Mar-21,4-Mar,Mar-21,5:06 AM,5:06:07 AM,5:06,5:06:07,3/4/2021 "
+    "5:06,06:07,1062221:06:07,06:07.0,4/3/21,04/03/2021,Thu Thursday,Mar March M,21 2021,05:06:07 "
+    "a,63733266:07,Day 4-3,\"Thursday, March 4, 2021\",2021-03-04,4 of March,5:06:07.00,3/4/2021 "
+    "5:06:07,05:06 AM,6:07\n";
+
+// Dates and times show through their number formats as LibreOffice's export "as shown" gives
+// them in en-US, byte for byte.
+TEST_F(SplitCommandTest, CsvShowsDatesAndTimesThroughTheirFormats) {
+    writeDatesWorkbook(in / "dates.xlsx");
+    const Result result = split({"-q", "-f", "csv", "-o", outArg(), (in / "dates.xlsx").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(fileText(out / "Dates.csv"), kDatesCsv);
+
+    unsetenv("PV_SOFFICE");
+    if (!pv::test::officeInstalled())
+        GTEST_SKIP() << "LibreOffice (soffice) is not installed";
+    EXPECT_EQ(fileText(out / "Dates.csv"), officeCsv(in / "dates.xlsx"));
 }
 
 // Names come from the naming rules with the format's extension, numbered and "no_value" ones too.
