@@ -157,6 +157,13 @@ namespace {
 // Parts this big are inflated on a second thread while the caller works through what is
 // already inflated: on a big worksheet, inflating takes about as long as reading the XML.
 constexpr std::uint64_t kInflateAheadFrom = 8u << 20;
+
+// Deflate never grows data by more than a few bytes per 16 KB block: a compressed size far past
+// that is a lie of the directory, not to be trusted with a buffer of its size.
+bool plausibleCompressedSize(const ZipEntry& entry) {
+    return entry.compressedSize <= entry.size + entry.size / 8 + 1024;
+}
+
 constexpr std::size_t kAheadChunk = 1 << 18;
 constexpr std::size_t kAheadChunks = 4;
 // Inflated bytes between two reading pulses: a few per second on a big sheet.
@@ -332,7 +339,7 @@ void ZipReader::stream(std::string_view part,
         }
         return sink(bytes, n);
     };
-    if (entry->size < kInflateAheadFrom && entry->deflated) {
+    if (entry->size < kInflateAheadFrom && entry->deflated && plausibleCompressedSize(*entry)) {
         // Small enough to hold: libdeflate inflates it whole, about twice as fast as zlib in
         // steps, and the reader still gets it in steps.
         const std::string inflated = inflateWhole(*entry);
