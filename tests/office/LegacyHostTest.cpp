@@ -459,18 +459,21 @@ TEST_F(LegacyHostWithOffice, SheetsOfLegacyWorkbooksMatchTheirSourcesThroughLibr
     for (const auto& split : splits) {
         everything.push_back(split.output);
     }
-    const auto csv = sheetsAsCsv(everything, dir / "csv");
-    for (const auto& split : splits) {
-        SCOPED_TRACE(split.output.filename().string() + " from sheet " + split.sheet + " of " +
-                     split.source.filename().string());
-        const auto expected = csv.find(split.source.stem().string() + "-" + split.sheet);
-        // The output's one sheet, whatever LibreOffice calls it: its own round trip through
-        // .xlsx renames an .ods sheet "sheet1" to "sheet1 -1".
-        const auto actual = csv.lower_bound(split.output.stem().string() + "-");
-        ASSERT_NE(expected, csv.end());
-        ASSERT_TRUE(actual != csv.end() &&
-                    actual->first.starts_with(split.output.stem().string() + "-"));
-        EXPECT_EQ(actual->second, expected->second);
+    // Stored values, and what a user sees.
+    for (const bool asShown : {false, true}) {
+        const auto csv = sheetsAsCsv(everything, dir / (asShown ? "shown" : "csv"), asShown);
+        for (const auto& split : splits) {
+            SCOPED_TRACE(split.output.filename().string() + " from sheet " + split.sheet + " of " +
+                         split.source.filename().string() + (asShown ? ", as shown" : ""));
+            const auto expected = csv.find(split.source.stem().string() + "-" + split.sheet);
+            // The output's one sheet, whatever LibreOffice calls it: its own round trip through
+            // .xlsx renames an .ods sheet "sheet1" to "sheet1 -1".
+            const auto actual = csv.lower_bound(split.output.stem().string() + "-");
+            ASSERT_NE(expected, csv.end());
+            ASSERT_TRUE(actual != csv.end() &&
+                        actual->first.starts_with(split.output.stem().string() + "-"));
+            EXPECT_EQ(actual->second, expected->second);
+        }
     }
     EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the host";
 }
@@ -1003,6 +1006,15 @@ for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
                            ("B5", 0.25, "0.0%")]:
     data[cell] = value
     data[cell].number_format = shown
+formats = wb.create_sheet("Formats")
+moment = datetime.datetime(2009, 10, 21, 13, 5, 9)
+for row, (value, shown) in enumerate([
+        (moment, "[$-40C]dddd d mmmm yyyy"), (moment, "[$-407]d. mmmm yyyy"),
+        (moment, "d-mmm-yy"), (moment, "h:mm:ss AM/PM"), (1.5, "[h]:mm:ss"),
+        (-1234.5, "#,##0.00;[Red]-#,##0.00"), (-1234.5, "#,##0.00_);(#,##0.00)"),
+        (1234.5, "[$\u20ac-407] #,##0.00"), (12345.678, "0.00E+00"), (1.75, "# ?/?"),
+        (0, '0.00;-0.00;"zero"'), (42, "00000"), (42, "@"), (3.14159265358979, "General")], 1):
+    formats.cell(row, 1, value).number_format = shown
 wb.save(sys.argv[1])
 )py";
     const fs::path xlsx = dir / "Shown.xlsx";
@@ -1017,17 +1029,34 @@ wb.save(sys.argv[1])
     LegacyRun run;
     run.host->prepare({rows.begin(), rows.end()});
     const auto outcome = run.run(rows, dir / "out", 1, 1);
-    EXPECT_EQ(outcome.saved, 2);
+    EXPECT_EQ(outcome.saved, 3);
     EXPECT_EQ(outcome.failures, 0);
     expectOutputsMatchSources({book}, dir / "out", dir / "csv", true);
-    const auto csv = sheetsAsCsv({dir / "out" / "Shown Data.xls"}, dir / "shown", true);
-    ASSERT_EQ(csv.size(), 1u);
-    EXPECT_EQ(csv.begin()->second,
+    const auto csv = sheetsAsCsv(
+        {dir / "out" / "Shown Data.xls", dir / "out" / "Shown Formats.xls"}, dir / "shown", true);
+    ASSERT_EQ(csv.size(), 2u);
+    EXPECT_EQ(csv.at("Shown Data-Data"),
               "#REF!,10/21/2009\n"
               "#VALUE!,23.80\n"
               "#DIV/0!,10/21/2009 13:05\n"
               "#NUM!,\"1,234.50\"\n"
               "#N/A,25.0%\n");
+    // Formats of other languages, clocks, sections and fractions.
+    EXPECT_EQ(csv.at("Shown Formats-Formats"),
+              "mercredi 21 octobre 2009\n"
+              "21. Oktober 2009\n"
+              "21-Oct-09\n"
+              "1:05:09 PM\n"
+              "36:00:00\n"
+              "\"-1,234.50\"\n"
+              "\"(1,234.50)\"\n"
+              "\"\u20ac 1,234.50\"\n"
+              "1.23E+04\n"
+              "1 3/4\n"
+              "zero\n"
+              "00042\n"
+              "42\n"
+              "3.14159265358979\n");
 }
 
 }  // namespace
