@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Fidelity of legacy workbooks (.xls, .xlsb, .ods) split by pellavine-split through LibreOffice:
-# every output sheet, converted to CSV by LibreOffice, must equal its source sheet converted to
-# CSV by LibreOffice, and every output of an .xls source must be a real .xls file. A cell that
-# names its own workbook's location counts as equal.
+# Fidelity of legacy workbooks (.xls, .xlt, .xlsb, .ods) split by pellavine-split through
+# LibreOffice: every output sheet, converted to CSV by LibreOffice, must equal its source sheet
+# converted to CSV by LibreOffice, and every output of an .xls or .xlt source must be a compound
+# file. A cell that names its own workbook's location counts as equal.
 # Cells are compared as shown (their number format applied), as a user sees them; with
 # PV_FIDELITY_VALUES=1 their stored values are compared instead. PV_FIDELITY_KEEP=DIR keeps the
 # copies, outputs and CSV files in DIR (which must not exist) for a closer look.
@@ -35,7 +35,7 @@ while IFS= read -r -d '' file; do
     ext=$(printf '%s' "${file##*.}" | tr 'A-Z' 'a-z')
     cp "$file" "$work/src/$n.$ext"
     printf '%s\t%s\n' "$n" "$file" >>"$work/names.tsv"
-done < <(find "$corpus" -type f \( -iname '*.xls' -o -iname '*.xlsb' -o -iname '*.ods' \) -print0 | sort -z)
+done < <(find "$corpus" -type f \( -iname '*.xls' -o -iname '*.xlt' -o -iname '*.xlsb' -o -iname '*.ods' \) -print0 | sort -z)
 echo "Splitting $n legacy workbooks..."
 start=$(date +%s.%N)
 "$build/bin/pellavine-split" -j 1 -n workbook-sheet -o "$work/out" "$work/src"/* \
@@ -100,11 +100,11 @@ for out in sorted(os.listdir(os.path.join(work, "out"))):
     stem, ext = os.path.splitext(out)
     number, sheet = stem.split(" ", 1)
     source = next(f for f in os.listdir(os.path.join(work, "src")) if f.startswith(number + "."))
-    if source.endswith(".xls"):
+    if source.endswith((".xls", ".xlt")):
         with open(os.path.join(work, "out", out), "rb") as f:
             if f.read(4) != b"\xd0\xcf\x11\xe0":
                 not_xls += 1
-                differ.append(f"{names[number]} [{sheet}]: output {out} is no real .xls")
+                differ.append(f"{names[number]} [{sheet}]: output {out} is no real {os.path.splitext(source)[1]}")
     # The output's one sheet, whatever LibreOffice calls it after its round trip.
     actual = [v for k, v in csv.items() if k.startswith(stem + "-")]
     expected = csv.get(f"{number}-{sheet}")
