@@ -7,6 +7,13 @@
 # PV_FIDELITY_VALUES=1 their stored values are compared instead. PV_FIDELITY_KEEP=DIR keeps the
 # copies, outputs and CSV files in DIR (which must not exist) for a closer look.
 # Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: tests/corpus)
+# What still differs LibreOffice changes by itself, as its own round trip without our engine
+# shows (soffice --convert-to xlsx SOURCE, then that .xlsx --convert-to the source's format):
+#   a formula it cannot read (Err:501, or Err:520 where a defined name lost its definition)
+#   becomes #NAME? in .xlsx and 0 in .xls; a boolean result it shows as 0 from .xlsb it writes
+#   to .xlsx as FALSE; data tables (TABLE) and some newer functions do not survive .xls; a
+#   boolean format on a formula cell is lost (TRUE shows 1); an .ods date and time shown as a
+#   time of day can lose a second; stored numbers keep 15 significant digits in .xlsx.
 set -uo pipefail
 if [ $# -lt 1 ]; then
     sed -n '9p' "$0"
