@@ -1,0 +1,201 @@
+# Saves single sheets of workbooks as workbooks of their own, inside LibreOffice: run by soffice
+# headless as a user script, it loads each workbook once and, for each sheet asked for, turns the
+# formulas that read other sheets or other workbooks into the values they showed, removes every
+# other sheet, saves the document with the filter asked for, and undoes the changes before the
+# next sheet. The job comes as a JSON file named by the environment variable PV_INOFFICE_JOB:
+#   {"results": PATH, "workbooks": [{"source": PATH, "outputs": [
+#       {"sheet": INDEX, "name": NAME, "file": PATH, "filter": NAME}, ...]}, ...]}
+# Each output gets a line in the results file as soon as it is done: "ok<TAB>FILE" or
+# "fail<TAB>FILE<TAB>WHY". Nothing is written under an output's name but the finished file.
+import json
+import os
+import traceback
+
+import uno
+from com.sun.star.beans import PropertyValue
+from com.sun.star.sheet.ReferenceFlags import SHEET_3D, SHEET_RELATIVE
+
+FORMULA = 3  # com.sun.star.table.CellContentType.FORMULA
+FORMULA_CELLS = 16  # com.sun.star.sheet.CellFlags.FORMULA
+ERROR_RESULT = 4  # com.sun.star.sheet.FormulaResult.ERROR
+VALUE_RESULT = 1
+
+# Formulas LibreOffice keeps in .xls that yield an error a frozen cell showed (as the engine's
+# own error cells bound for .xls get); an error without one keeps #N/A.
+ERROR_FORMULAS = {
+    "#REF!": '=INDIRECT("")',
+    "#VALUE!": '="a"+1',
+    "#DIV/0!": "=1/0",
+    "#NUM!": "=10^400",
+    "#N/A": "=NA()",
+}
+
+
+def props(**values):
+    result = []
+    for name, value in values.items():
+        p = PropertyValue()
+        p.Name = name
+        p.Value = value
+        result.append(p)
+    return tuple(result)
+
+
+def url(path):
+    return uno.systemPathToFileUrl(os.path.abspath(path))
+
+
+def reads_elsewhere(tokens, own):
+    """True when a formula's tokens reach another sheet or another workbook."""
+    for token in tokens:
+        data = token.Data
+        kind = getattr(data, "typeName", "")
+        if kind == "com.sun.star.sheet.ExternalReference":
+            return True
+        refs = []
+        if kind == "com.sun.star.sheet.SingleReference":
+            refs = [data]
+        elif kind == "com.sun.star.sheet.ComplexReference":
+            refs = [data.Reference1, data.Reference2]
+        for ref in refs:
+            if not ref.Flags & SHEET_3D:
+                continue
+            sheet = own + ref.RelativeSheet if ref.Flags & SHEET_RELATIVE else ref.Sheet
+            if sheet != own:
+                return True
+    return False
+
+
+def formula_cells(sheet):
+    cells = []
+    ranges = sheet.queryContentCells(FORMULA_CELLS)
+    enum = ranges.getCells().createEnumeration()
+    while enum.hasMoreElements():
+        cells.append(enum.nextElement())
+    return cells
+
+
+def shown_result(cell):
+    """What the cell holds as a value: ("error", text), ("value", number) or ("text", text)."""
+    if cell.FormulaResultType2 == ERROR_RESULT:
+        return ("error", cell.getString())
+    if cell.FormulaResultType2 == VALUE_RESULT:
+        return ("value", cell.getValue())
+    return ("text", cell.getString())
+
+
+def freeze(cell, result):
+    kind, value = result
+    if kind == "error":
+        cell.setFormula(ERROR_FORMULAS.get(value, "=NA()"))
+    elif kind == "value":
+        cell.setValue(value)
+    else:
+        cell.setString(value)
+
+
+def keep_only(doc, index):
+    sheets = doc.getSheets()
+    kept = sheets.getByIndex(index)
+    cells = formula_cells(kept)
+    before = [(cell, shown_result(cell), reads_elsewhere(cell.getTokens(), index)) for cell in cells]
+    # Frozen first, while the sheets they read are still there.
+    for cell, result, elsewhere in before:
+        if elsewhere:
+            freeze(cell, result)
+    names = doc.NamedRanges
+    broken_before = {n for n in names.getElementNames() if "#REF!" in names.getByName(n).getContent()}
+    name = kept.getName()
+    for other in list(sheets.getElementNames()):
+        if other != name:
+            sheets.removeByName(other)
+    doc.calculateAll()
+    # What read the removed sheets some other way (a name, INDIRECT) now shows an error.
+    for cell, result, elsewhere in before:
+        if not elsewhere and cell.getType().value == "FORMULA":
+            after = shown_result(cell)
+            if after != result and after[0] == "error":
+                freeze(cell, result)
+    # Names that stood for cells of the removed sheets now stand for nothing.
+    for n in list(names.getElementNames()):
+        if n not in broken_before and "#REF!" in names.getByName(n).getContent():
+            names.removeByName(n)
+
+
+def save_sheet(desktop, doc, source, output):
+    sheets = doc.getSheets()
+    count = sheets.getCount()
+    found = sheets.getByIndex(output["sheet"]).getName() if output["sheet"] < count else None
+    # .xlsx holds names of up to 31 characters: a longer one reached the run cut short.
+    expected = output["name"]
+    if found != expected and not (found and len(expected) == 31 and found.startswith(expected)):
+        raise RuntimeError("LibreOffice finds no sheet \"%s\" at that place" % output["name"])
+    temporary = output["file"] + ".part"
+    undo = doc.getUndoManager()
+    undo.enterUndoContext("single sheet")
+    try:
+        keep_only(doc, output["sheet"])
+    finally:
+        undo.leaveUndoContext()
+    try:
+        doc.storeToURL(url(temporary), props(FilterName=output["filter"], Overwrite=True))
+        os.replace(temporary, output["file"])
+    finally:
+        if os.path.exists(temporary):
+            os.remove(temporary)
+    undo.undo()
+    # Undo brings the sheets back; should it ever not, the next sheet starts from the file.
+    if doc.getSheets().getCount() != count:
+        doc.close(True)
+        return load(desktop, source)
+    return doc
+
+
+def load(desktop, source):
+    doc = desktop.loadComponentFromURL(
+        url(source), "_blank", 0, props(Hidden=True, MacroExecutionMode=0, UpdateDocMode=0)
+    )
+    if doc is None:
+        raise RuntimeError("LibreOffice could not load it")
+    return doc
+
+
+def main(*_):
+    desktop = XSCRIPTCONTEXT.getDesktop()
+    try:
+        with open(os.environ["PV_INOFFICE_JOB"], encoding="utf-8") as f:
+            job = json.load(f)
+        with open(job["results"], "a", encoding="utf-8") as results:
+
+            def report(output, why=None):
+                line = "ok\t" + output["file"] if why is None else "fail\t" + output["file"] + "\t" + why
+                results.write(line.replace("\n", " ") + "\n")
+                results.flush()
+
+            for book in job["workbooks"]:
+                try:
+                    doc = load(desktop, book["source"])
+                except Exception as e:
+                    for output in book["outputs"]:
+                        report(output, "the workbook could not be loaded: " + str(e))
+                    continue
+                try:
+                    for output in book["outputs"]:
+                        try:
+                            doc = save_sheet(desktop, doc, book["source"], output)
+                        except Exception as e:
+                            report(output, str(e) or traceback.format_exc(limit=1))
+                            doc.close(True)
+                            doc = load(desktop, book["source"])
+                        else:
+                            report(output)
+                finally:
+                    try:
+                        doc.close(True)
+                    except Exception:
+                        pass
+    finally:
+        desktop.terminate()
+
+
+g_exportedScripts = (main,)
