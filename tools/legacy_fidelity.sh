@@ -2,10 +2,12 @@
 # Fidelity of legacy workbooks (.xls, .xlsb, .ods) split by pellavine-split through LibreOffice:
 # every output sheet, converted to CSV by LibreOffice, must equal its source sheet converted to
 # CSV by LibreOffice, and every output of an .xls source must be a real .xls file.
+# Cells are compared as shown (their number format applied), as a user sees them; with
+# PV_FIDELITY_VALUES=1 their stored values are compared instead.
 # Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: tests/corpus)
 set -uo pipefail
 if [ $# -lt 1 ]; then
-    sed -n '5p' "$0"
+    sed -n '7p' "$0"
     exit 2
 fi
 build=$(cd "$1" && pwd)
@@ -13,6 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 corpus=${2:-$here/../tests/corpus}
 soffice=${PV_SOFFICE:-$(command -v soffice)}
 [ -x "$soffice" ] || { echo "LibreOffice (soffice) is not installed"; exit 1; }
+as_shown=true
+[ "${PV_FIDELITY_VALUES:-0}" = 1 ] && as_shown=false
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src" "$work/out" "$work/csv" "$work/profile"
@@ -34,13 +38,16 @@ end=$(date +%s.%N)
 
 echo "Split in $(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.1f", b - a }') s (exit status $split_status)," \
     "$(find "$work/out" -type f | wc -l) outputs"
-echo "Converting sources and outputs to CSV..."
+if [ "$as_shown" = true ]; then shown="as shown"; else shown="stored values"; fi
+echo "Converting sources and outputs to CSV (cells: $shown)..."
 # As pellavine-split does: LibreOffice gets a quarter of the memory (2 to 8 GiB), so a hostile
 # workbook fails alone instead of growing until the system kills the batch, and a time limit.
 mem_kb=$(awk '/^MemTotal:/ { print $2 }' /proc/meminfo)
 limit_kb=$((mem_kb / 4))
 [ "$limit_kb" -lt 2097152 ] && limit_kb=2097152
 [ "$limit_kb" -gt 8388608 ] && limit_kb=8388608
+# CSV filter tokens: separator, quote, UTF-8, first line, cell formats, language, quote all text,
+# detect special numbers, save cell contents as shown, save formulas, trim spaces, every sheet.
 to_csv() {  # seconds, files...
     local seconds=$1
     shift
@@ -48,7 +55,7 @@ to_csv() {  # seconds, files...
         ulimit -d "$limit_kb"
         timeout -k 10 "$seconds" "$soffice" --headless --norestore \
             "-env:UserInstallation=file://$work/profile" \
-            --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1' \
+            --convert-to "csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,$as_shown,false,false,-1" \
             --outdir "$work/csv" "$@" >/dev/null 2>&1
     )
 }
