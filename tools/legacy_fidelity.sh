@@ -3,7 +3,8 @@
 # every output sheet, converted to CSV by LibreOffice, must equal its source sheet converted to
 # CSV by LibreOffice, and every output of an .xls source must be a real .xls file.
 # Cells are compared as shown (their number format applied), as a user sees them; with
-# PV_FIDELITY_VALUES=1 their stored values are compared instead.
+# PV_FIDELITY_VALUES=1 their stored values are compared instead. PV_FIDELITY_KEEP=DIR keeps the
+# copies, outputs and CSV files in DIR (which must not exist) for a closer look.
 # Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: tests/corpus)
 set -uo pipefail
 if [ $# -lt 1 ]; then
@@ -17,8 +18,13 @@ soffice=${PV_SOFFICE:-$(command -v soffice)}
 [ -x "$soffice" ] || { echo "LibreOffice (soffice) is not installed"; exit 1; }
 as_shown=true
 [ "${PV_FIDELITY_VALUES:-0}" = 1 ] && as_shown=false
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+if [ -n "${PV_FIDELITY_KEEP:-}" ]; then
+    mkdir "$PV_FIDELITY_KEEP" || exit 1
+    work=$(cd "$PV_FIDELITY_KEEP" && pwd)
+else
+    work=$(mktemp -d)
+    trap 'rm -rf "$work"' EXIT
+fi
 mkdir -p "$work/src" "$work/out" "$work/csv" "$work/profile"
 
 # Private copies named by number: the outputs ("<n> <sheet>.<ext>") tell their source.
