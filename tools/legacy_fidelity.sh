@@ -8,7 +8,7 @@
 # Usage: tools/legacy_fidelity.sh BUILD_DIR [FOLDER] (default FOLDER: tests/corpus)
 set -uo pipefail
 if [ $# -lt 1 ]; then
-    sed -n '7p' "$0"
+    sed -n '8p' "$0"
     exit 2
 fi
 build=$(cd "$1" && pwd)
