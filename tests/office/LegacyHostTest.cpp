@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <set>
 
@@ -978,13 +979,18 @@ TEST_F(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
     expectOutputsMatchSources(books, dir / "out", dir / "csv");
 }
 
-// What a source sheet shows stays through the round trip to .xlsx and back to .xls: the error
-// values its formulas reading another sheet give (the split keeps their results), its dates and
-// its numbers, each as shown.
+OfficeSettings officeDesign(pv::office::LegacyDesign design) {
+    OfficeSettings settings = installedOffice();
+    settings.design = design;
+    return settings;
+}
+
+// What a source sheet shows stays in its .xls output, whichever way the run splits it (through
+// .xlsx and back, or inside LibreOffice): the error values its formulas reading another sheet
+// give (the split keeps their results), its dates and its numbers, each as shown.
 TEST_F(LegacyOutputBatches, ErrorValuesDatesAndNumbersShowAsInTheSource) {
     pv::test::TempDir dir;
     fs::create_directories(dir / "in");
-    fs::create_directories(dir / "out");
     const char* script = R"py(
 import datetime, sys, openpyxl
 wb = openpyxl.Workbook()
@@ -994,7 +1000,7 @@ other = wb.create_sheet("Other")
 other["A1"] = 1
 other["B2"] = "o"
 for row, formula in enumerate(['=Other!A1+INDIRECT("")', '=Other!A1+"a"', "=Other!A1/0",
-                               "=Other!A1*10^400", "=Other!A1+NA()"], 1):
+                               "=Other!A1*10^400", "=Other!A1+NA()", "=Other!B2&Other!A1"], 1):
     data.cell(row, 1, formula)
 for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
                            ("B2", 23.8, "0.00"),
@@ -1003,6 +1009,7 @@ for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
                            ("B5", 0.25, "0.0%")]:
     data[cell] = value
     data[cell].number_format = shown
+data["C1"] = "=B2*2"
 wb.save(sys.argv[1])
 )py";
     const fs::path xlsx = dir / "Shown.xlsx";
@@ -1014,20 +1021,85 @@ wb.save(sys.argv[1])
     const fs::path book = dir / "in" / "Shown.xls";
     ASSERT_TRUE(isCompoundFile(book));
     const std::vector<std::string> rows = {book};
-    LegacyRun run;
-    run.host->prepare({rows.begin(), rows.end()});
-    const auto outcome = run.run(rows, dir / "out", 1, 1);
-    EXPECT_EQ(outcome.saved, 2);
-    EXPECT_EQ(outcome.failures, 0);
-    expectOutputsMatchSources({book}, dir / "out", dir / "csv", true);
-    const auto csv = sheetsAsCsv({dir / "out" / "Shown Data.xls"}, dir / "shown", true);
-    ASSERT_EQ(csv.size(), 1u);
-    EXPECT_EQ(csv.begin()->second,
-              "#REF!,10/21/2009\n"
-              "#VALUE!,23.80\n"
-              "#DIV/0!,10/21/2009 13:05\n"
-              "#NUM!,\"1,234.50\"\n"
-              "#N/A,25.0%\n");
+    for (const auto design :
+         {pv::office::LegacyDesign::RoundTrip, pv::office::LegacyDesign::InOffice}) {
+        const std::string name =
+            design == pv::office::LegacyDesign::InOffice ? "inoffice" : "roundtrip";
+        SCOPED_TRACE(name);
+        if (design == pv::office::LegacyDesign::InOffice &&
+            !pv::office::OfficeConverter(officeDesign(design)).runsScripts()) {
+            std::cout << "[ SKIPPED  ] inside LibreOffice: its Python scripting is not installed\n";
+            continue;
+        }
+        const fs::path out = dir / ("out-" + name);
+        fs::create_directories(out);
+        PrivateTemp temp;
+        LegacyRun run;
+        run.host = hostWith(officeDesign(design));
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, out, 1, 1);
+        EXPECT_EQ(outcome.saved, 2);
+        EXPECT_EQ(outcome.failures, 0);
+        EXPECT_EQ(run.host->office().starts(), 2) << "one for the source, one for its sheets";
+        run.host.reset();
+        EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
+        expectOutputsMatchSources({book}, out, dir / ("csv-" + name), true);
+        const auto csv = sheetsAsCsv({out / "Shown Data.xls"}, dir / ("shown-" + name), true);
+        ASSERT_EQ(csv.size(), 1u) << "the output holds one sheet";
+        EXPECT_EQ(csv.begin()->second,
+                  "#REF!,10/21/2009,47.6\n"
+                  "#VALUE!,23.80,\n"
+                  "#DIV/0!,10/21/2009 13:05,\n"
+                  "#NUM!,\"1,234.50\",\n"
+                  "#N/A,25.0%,\n"
+                  "o1,,\n");
+    }
+}
+
+// A LibreOffice that dies while it splits the workbook leaves no output: each sheet fails alone
+// with a numbered error naming its output and its sheet, and the temporary files go.
+TEST_F(LegacyOutputBatches, ALibreOfficeKilledWhileSplittingInsideItLeavesNoOutput) {
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "office");
+    const auto books = writeXlsWorkbooks(
+        {{"Doomed", {{"Data", {{"A1", "one"}, {"B2", "1"}}}, {"More", {{"C3", "2"}}}}}},
+        dir / "in");
+    const fs::path real = fs::canonical(installedOffice().soffice);
+    if (!fs::exists(real.parent_path() / "pythonscript.py")) {
+        GTEST_SKIP() << "LibreOffice's Python scripting is not installed";
+    }
+    // Killed as soon as it is to run our script; its Python scripting beside it, as in
+    // LibreOffice's own folder.
+    fs::create_symlink(real.parent_path() / "pythonscript.py", dir / "office" / "pythonscript.py");
+    const fs::path killed =
+        writeScript(dir / "office" / "soffice",
+                    "case \"$*\" in *vnd.sun.star.script*) kill -9 $$;; esac\nexec " +
+                        pv::test::shellQuote(real.string()) + " \"$@\"");
+    PrivateTemp temp;
+    const std::vector<std::string> rows = {books[0]};
+    {
+        LegacyRun run;
+        run.host = hostWith({.soffice = killed, .design = pv::office::LegacyDesign::InOffice});
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, dir / "out", 1, 1);
+        EXPECT_EQ(outcome.saved, 0);
+        ASSERT_EQ(run.observer.failed.size(), 2u);
+        for (const auto& [failure, sheet] :
+             {std::pair{run.observer.failed[0], "Data"}, {run.observer.failed[1], "More"}}) {
+            EXPECT_EQ(failure.number, pv::number(pv::office::OfficeError::ConversionFailed));
+            for (const std::string& text :
+                 {(dir / "out" / ("Doomed " + std::string(sheet) + ".xls")).string(),
+                  "sheet \"" + std::string(sheet) + "\" of " + rows[0],
+                  std::string("ended abnormally")}) {
+                EXPECT_NE(failure.description.find(text), std::string::npos)
+                    << "\"" << text << "\" not in: " << failure.description;
+            }
+        }
+    }
+    EXPECT_TRUE(pv::test::fileNames(dir / "out").empty());
+    EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
 }
 
 }  // namespace
