@@ -85,6 +85,15 @@ def shown_result(cell):
 
 
 def freeze(cell, result):
+    if cell.getArrayFormula():
+        # A cell of an array formula changes only with the whole array: the array becomes the
+        # values it showed.
+        cursor = cell.getSpreadsheet().createCursorByRange(cell)
+        cursor.collapseToCurrentArray()
+        shown = cursor.getDataArray()
+        cursor.setArrayFormula("")
+        cursor.setDataArray(shown)
+        return
     kind, value = result
     if kind == "error":
         cell.setFormula(ERROR_FORMULAS.get(value, "=NA()"))
@@ -106,6 +115,8 @@ def keep_only(doc, index):
     names = doc.NamedRanges
     broken_before = {n for n in names.getElementNames() if "#REF!" in names.getByName(n).getContent()}
     name = kept.getName()
+    # A workbook shows at least one sheet: a hidden one kept alone is shown, as our engine does.
+    kept.IsVisible = True
     for other in list(sheets.getElementNames()):
         if other != name:
             sheets.removeByName(other)
