@@ -133,19 +133,27 @@ def keep_only(doc, index):
             names.removeByName(n)
 
 
-def save_sheet(desktop, doc, source, output):
+def save_sheet(desktop, doc, source, output, last):
+    """Saves the sheet; the document to go on with (`last`: none follows, nothing is undone)."""
     sheets = doc.getSheets()
-    count = sheets.getCount()
-    found = sheets.getByIndex(output["sheet"]).getName() if output["sheet"] < count else None
+    before = sheets.getElementNames()
+    index = output["sheet"]
+    found = before[index] if index < len(before) else None
     # .xlsx holds names of up to 31 characters: a longer one reached the run cut short.
     expected = output["name"]
     if found != expected and not (found and len(expected) == 31 and found.startswith(expected)):
-        raise RuntimeError("LibreOffice finds no sheet \"%s\" at that place" % output["name"])
+        raise RuntimeError("LibreOffice finds %s, not sheet \"%s\", at that place"
+                           % ("sheet \"%s\"" % found if found else "no sheet", expected))
+    # LibreOffice can crash undoing the removal of sheets holding drawings or form controls:
+    # the next sheet then starts from the file.
+    restorable = all(
+        sheets.getByIndex(i).getDrawPage().getCount() == 0 for i in range(len(before)) if i != index
+    )
     temporary = output["file"] + ".part"
     undo = doc.getUndoManager()
     undo.enterUndoContext("single sheet")
     try:
-        keep_only(doc, output["sheet"])
+        keep_only(doc, index)
     finally:
         undo.leaveUndoContext()
     try:
@@ -154,9 +162,13 @@ def save_sheet(desktop, doc, source, output):
     finally:
         if os.path.exists(temporary):
             os.remove(temporary)
-    undo.undo()
+    if last:
+        return doc
+    # A workbook of one sheet may have nothing to undo.
+    if restorable and undo.isUndoPossible():
+        undo.undo()
     # Undo brings the sheets back; should it ever not, the next sheet starts from the file.
-    if doc.getSheets().getCount() != count:
+    if doc.getSheets().getElementNames() != before:
         doc.close(True)
         return load(desktop, source)
     return doc
@@ -191,13 +203,15 @@ def main(*_):
                         report(output, "the workbook could not be loaded: " + str(e))
                     continue
                 try:
-                    for output in book["outputs"]:
+                    for number, output in enumerate(book["outputs"], 1):
+                        last = number == len(book["outputs"])
                         try:
-                            doc = save_sheet(desktop, doc, book["source"], output)
+                            doc = save_sheet(desktop, doc, book["source"], output, last)
                         except Exception as e:
                             report(output, str(e) or traceback.format_exc(limit=1))
-                            doc.close(True)
-                            doc = load(desktop, book["source"])
+                            if not last:
+                                doc.close(True)
+                                doc = load(desktop, book["source"])
                         else:
                             report(output)
                 finally:
