@@ -987,12 +987,13 @@ OfficeSettings officeDesign(pv::office::LegacyDesign design) {
 
 // What a source sheet shows stays in its .xls output, whichever way the run splits it (through
 // .xlsx and back, or inside LibreOffice): the error values its formulas reading another sheet
-// give (the split keeps their results), its dates and its numbers, each as shown.
+// give (the split keeps their results), its dates and its numbers, each as shown; a sheet read
+// by the others holding a chart, and the one sheet of a workbook of one, too.
 TEST_F(LegacyOutputBatches, ErrorValuesDatesAndNumbersShowAsInTheSource) {
     pv::test::TempDir dir;
     fs::create_directories(dir / "in");
     const char* script = R"py(
-import datetime, sys, openpyxl
+import datetime, sys, openpyxl, openpyxl.chart
 wb = openpyxl.Workbook()
 data = wb.active
 data.title = "Data"
@@ -1010,17 +1011,29 @@ for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
     data[cell] = value
     data[cell].number_format = shown
 data["C1"] = "=B2*2"
+chart = openpyxl.chart.BarChart()
+chart.add_data(openpyxl.chart.Reference(other, min_col=1, min_row=1, max_row=1))
+other.add_chart(chart, "D4")
 wb.save(sys.argv[1])
+single = openpyxl.Workbook()
+single.active.title = "Alone"
+single.active["B2"] = 1.5
+single.active["B2"].number_format = "0.000"
+single.save(sys.argv[2])
 )py";
     const fs::path xlsx = dir / "Shown.xlsx";
+    const fs::path singleXlsx = dir / "Single.xlsx";
     ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
-                                   " " + pv::test::shellQuote(xlsx.string())),
+                                   " " + pv::test::shellQuote(xlsx.string()) + " " +
+                                   pv::test::shellQuote(singleXlsx.string())),
               0);
     pv::office::OfficeConverter(installedOffice())
-        .convert({xlsx}, ".xls", "MS Excel 97", dir / "in");
+        .convert({xlsx, singleXlsx}, ".xls", "MS Excel 97", dir / "in");
     const fs::path book = dir / "in" / "Shown.xls";
+    const fs::path single = dir / "in" / "Single.xls";
     ASSERT_TRUE(isCompoundFile(book));
-    const std::vector<std::string> rows = {book};
+    ASSERT_TRUE(isCompoundFile(single));
+    const std::vector<std::string> rows = {book, single};
     for (const auto design :
          {pv::office::LegacyDesign::RoundTrip, pv::office::LegacyDesign::InOffice}) {
         const std::string name =
@@ -1038,12 +1051,12 @@ wb.save(sys.argv[1])
         run.host = hostWith(officeDesign(design));
         run.host->prepare({rows.begin(), rows.end()});
         const auto outcome = run.run(rows, out, 1, 1);
-        EXPECT_EQ(outcome.saved, 2);
+        EXPECT_EQ(outcome.saved, 3);
         EXPECT_EQ(outcome.failures, 0);
         EXPECT_EQ(run.host->office().starts(), 2) << "one for the source, one for its sheets";
         run.host.reset();
         EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
-        expectOutputsMatchSources({book}, out, dir / ("csv-" + name), true);
+        expectOutputsMatchSources({book, single}, out, dir / ("csv-" + name), true);
         const auto csv = sheetsAsCsv({out / "Shown Data.xls"}, dir / ("shown-" + name), true);
         ASSERT_EQ(csv.size(), 1u) << "the output holds one sheet";
         EXPECT_EQ(csv.begin()->second,
