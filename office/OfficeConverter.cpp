@@ -253,6 +253,7 @@ ConversionBatch OfficeConverter::runScript(const std::string& name, std::string_
 }
 
 void OfficeConverter::tell(const std::filesystem::path& workbook) {
+    std::lock_guard lock(mutex_);
     if (progress_) {
         try {
             progress_(workbook);
