@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "core/Error.h"
+#include "host/zip/CompoundFile.h"
 #include "host/zip/EntryNames.h"
 #include "office/InOfficeScript.h"
 #include "office/LegacyFormats.h"
@@ -128,6 +129,9 @@ InOfficeBatch saveInOffice(OfficeConverter& converter, const std::vector<InOffic
         if (!copies[book].empty()) {
             QJsonObject entry;
             entry["source"] = text(copies[book]);
+            // A VBA project's stream: LibreOffice needs a document of the sheet's own to write it
+            // without the other sheets (see the script).
+            entry["macros"] = host::hasCompoundStream(copies[book], {u"_VBA_PROJECT"});
             entry["outputs"] = bookOutputs[book];
             workbooks.append(entry);
             order.insert(order.end(), sheetsOf[book].begin(), sheetsOf[book].end());

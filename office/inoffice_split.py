@@ -3,7 +3,7 @@
 # formulas that read other sheets or other workbooks into the values they showed, removes every
 # other sheet, saves the document with the filter asked for, and undoes the changes before the
 # next sheet. The job comes as a JSON file named by the environment variable PV_INOFFICE_JOB:
-#   {"results": PATH, "workbooks": [{"source": PATH, "outputs": [
+#   {"results": PATH, "workbooks": [{"source": PATH, "macros": BOOL, "outputs": [
 #       {"sheet": INDEX, "name": NAME, "file": PATH, "filter": NAME}, ...]}, ...]}
 # Each output gets a line in the results file as soon as it is done: "ok<TAB>FILE" or
 # "fail<TAB>FILE<TAB>WHY". Nothing is written under an output's name but the finished file.
@@ -133,7 +133,38 @@ def keep_only(doc, index):
             names.removeByName(n)
 
 
-def save_sheet(desktop, doc, source, output, last):
+# What a workbook's calculation rests on, given to a new document that takes its one sheet.
+CALCULATION_SETTINGS = (
+    "NullDate", "IsIterationEnabled", "IterationCount", "IterationEpsilon", "StandardDecimals",
+    "IsIgnoreCase", "CalcAsShown", "LookUpLabels", "MatchWholeCell", "RegularExpressions",
+    "Wildcards",
+)
+
+
+def store_alone(desktop, doc, url_, filter_):
+    """Stores the document's one sheet through a new document. LibreOffice writes an .xls sheet
+    entry for each sheet a VBA project named when the workbook was read, sheets removed or not:
+    a document of its own knows only the one sheet."""
+    sheets = doc.getSheets()
+    kept = sheets.getByIndex(0).getName()
+    alone = desktop.loadComponentFromURL("private:factory/scalc", "_blank", 0, props(Hidden=True))
+    try:
+        fresh = alone.getSheets()
+        placeholder = fresh.getByIndex(0)
+        placeholder.setName(kept + "~")
+        fresh.importSheet(doc, kept, 0)
+        fresh.removeByName(kept + "~")
+        for setting in CALCULATION_SETTINGS:
+            try:
+                alone.setPropertyValue(setting, doc.getPropertyValue(setting))
+            except Exception:
+                pass
+        alone.storeToURL(url_, props(FilterName=filter_, Overwrite=True))
+    finally:
+        alone.close(True)
+
+
+def save_sheet(desktop, doc, book, output, last):
     """Saves the sheet; the document to go on with (`last`: none follows, nothing is undone)."""
     sheets = doc.getSheets()
     before = sheets.getElementNames()
@@ -157,7 +188,10 @@ def save_sheet(desktop, doc, source, output, last):
     finally:
         undo.leaveUndoContext()
     try:
-        doc.storeToURL(url(temporary), props(FilterName=output["filter"], Overwrite=True))
+        if book.get("macros") and output["filter"].startswith("MS Excel"):
+            store_alone(desktop, doc, url(temporary), output["filter"])
+        else:
+            doc.storeToURL(url(temporary), props(FilterName=output["filter"], Overwrite=True))
         os.replace(temporary, output["file"])
     finally:
         if os.path.exists(temporary):
@@ -170,7 +204,7 @@ def save_sheet(desktop, doc, source, output, last):
     # Undo brings the sheets back; should it ever not, the next sheet starts from the file.
     if doc.getSheets().getElementNames() != before:
         doc.close(True)
-        return load(desktop, source)
+        return load(desktop, book["source"])
     return doc
 
 
@@ -183,9 +217,27 @@ def load(desktop, source):
     return doc
 
 
+def leave_macros_out():
+    """A workbook's VBA project holds a module for each of its sheets and LibreOffice writes it
+    whole: a one-sheet output would carry the other sheets' modules (and shows them as sheets
+    when read again). It is left unread, as the round trip through .xlsx leaves it."""
+    ctx = XSCRIPTCONTEXT.getComponentContext()
+    provider = ctx.ServiceManager.createInstanceWithContext(
+        "com.sun.star.configuration.ConfigurationProvider", ctx
+    )
+    access = provider.createInstanceWithArguments(
+        "com.sun.star.configuration.ConfigurationUpdateAccess",
+        props(nodepath="/org.openoffice.Office.Calc/Filter/Import/VBA"),
+    )
+    for setting in ("Load", "Save", "UseExport"):
+        access.setPropertyValue(setting, False)
+    access.commitChanges()
+
+
 def main(*_):
     desktop = XSCRIPTCONTEXT.getDesktop()
     try:
+        leave_macros_out()
         with open(os.environ["PV_INOFFICE_JOB"], encoding="utf-8") as f:
             job = json.load(f)
         with open(job["results"], "a", encoding="utf-8") as results:
@@ -206,7 +258,7 @@ def main(*_):
                     for number, output in enumerate(book["outputs"], 1):
                         last = number == len(book["outputs"])
                         try:
-                            doc = save_sheet(desktop, doc, book["source"], output, last)
+                            doc = save_sheet(desktop, doc, book, output, last)
                         except Exception as e:
                             report(output, str(e) or traceback.format_exc(limit=1))
                             if not last:

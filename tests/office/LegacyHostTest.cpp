@@ -1069,6 +1069,35 @@ single.save(sys.argv[2])
     }
 }
 
+// A workbook with a VBA project, split inside LibreOffice: each output holds its one sheet and
+// no stand-ins for the others (LibreOffice writes an entry for each sheet the project named).
+TEST_F(LegacyOutputBatches, SheetsOfAWorkbookWithMacrosSplitInsideLibreOfficeStandAlone) {
+    if (!pv::office::OfficeConverter(officeDesign(pv::office::LegacyDesign::InOffice))
+             .runsScripts()) {
+        GTEST_SKIP() << "LibreOffice's Python scripting is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const fs::path book = dir / "in" / "issues.xls";
+    fs::copy_file(corpus("issues.xls"), book);
+    const std::vector<std::string> rows = {book};
+    LegacyRun run;
+    run.host = hostWith(officeDesign(pv::office::LegacyDesign::InOffice));
+    run.host->prepare({rows.begin(), rows.end()});
+    const auto outcome = run.run(rows, dir / "out", 1, 1);
+    EXPECT_EQ(outcome.saved, 4);
+    EXPECT_EQ(outcome.failures, 0);
+    run.host.reset();
+    std::vector<fs::path> outputs;
+    for (const auto& entry : fs::directory_iterator(dir / "out")) {
+        outputs.push_back(entry.path());
+    }
+    const auto csv = sheetsAsCsv(outputs, dir / "csv", true);
+    EXPECT_EQ(csv.size(), outputs.size()) << "an output holds more than its one sheet";
+    expectOutputsMatchSources({book}, dir / "out", dir / "csv-all", true);
+}
+
 // A LibreOffice that dies while it splits the workbook leaves no output: each sheet fails alone
 // with a numbered error naming its output and its sheet, and the temporary files go.
 TEST_F(LegacyOutputBatches, ALibreOfficeKilledWhileSplittingInsideItLeavesNoOutput) {
