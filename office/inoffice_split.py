@@ -84,16 +84,32 @@ def shown_result(cell):
     return ("text", cell.getString())
 
 
-def freeze(cell, result):
+def position(cell):
+    address = cell.getCellAddress()
+    return (address.Column, address.Row)
+
+
+def freeze(cell, result, shown_before):
     if cell.getArrayFormula():
         # A cell of an array formula changes only with the whole array: the array becomes the
-        # values it showed.
+        # values it showed, each cell's as it is frozen alone.
         cursor = cell.getSpreadsheet().createCursorByRange(cell)
         cursor.collapseToCurrentArray()
-        shown = cursor.getDataArray()
+        area = cursor.getRangeAddress()
+        shown = [
+            [(each, shown_before(each)) for each in
+             (cursor.getCellByPosition(c, r) for c in range(area.EndColumn - area.StartColumn + 1))]
+            for r in range(area.EndRow - area.StartRow + 1)
+        ]
         cursor.setArrayFormula("")
-        cursor.setDataArray(shown)
+        for row in shown:
+            for each, value in row:
+                freeze_alone(each, value)
         return
+    freeze_alone(cell, result)
+
+
+def freeze_alone(cell, result):
     kind, value = result
     if kind == "error":
         cell.setFormula(ERROR_FORMULAS.get(value, "=NA()"))
@@ -103,15 +119,32 @@ def freeze(cell, result):
         cell.setString(value)
 
 
-def keep_only(doc, index):
+def results_of(sheet):
+    """What each formula cell of the sheet shows, by position."""
+    return {position(cell): shown_result(cell) for cell in formula_cells(sheet)}
+
+
+def keep_only(doc, index, source_results):
+    """`source_results`: what the sheet's formulas showed when the workbook was loaded (undoing
+    a removal recalculates some of them, a formula LibreOffice could not read among them)."""
     sheets = doc.getSheets()
     kept = sheets.getByIndex(index)
     cells = formula_cells(kept)
-    before = [(cell, shown_result(cell), reads_elsewhere(cell.getTokens(), index)) for cell in cells]
+
+    def shown_before(cell):
+        return source_results.get(position(cell)) or shown_result(cell)
+
+    # A formula LibreOffice could not read ("=" alone) is written to .xls as #N/A, whatever it
+    # showed: it is frozen too.
+    before = [
+        (cell, shown_before(cell),
+         reads_elsewhere(cell.getTokens(), index) or cell.getFormula().strip() == "=")
+        for cell in cells
+    ]
     # Frozen first, while the sheets they read are still there.
     for cell, result, elsewhere in before:
         if elsewhere:
-            freeze(cell, result)
+            freeze(cell, result, shown_before)
     names = doc.NamedRanges
     broken_before = {n for n in names.getElementNames() if "#REF!" in names.getByName(n).getContent()}
     name = kept.getName()
@@ -126,7 +159,7 @@ def keep_only(doc, index):
         if not elsewhere and cell.getType().value == "FORMULA":
             after = shown_result(cell)
             if after != result and after[0] == "error":
-                freeze(cell, result)
+                freeze(cell, result, shown_before)
     # Names that stood for cells of the removed sheets now stand for nothing.
     for n in list(names.getElementNames()):
         if n not in broken_before and "#REF!" in names.getByName(n).getContent():
@@ -164,7 +197,7 @@ def store_alone(desktop, doc, url_, filter_):
         alone.close(True)
 
 
-def save_sheet(desktop, doc, book, output, last):
+def save_sheet(desktop, doc, book, output, last, source_results):
     """Saves the sheet; the document to go on with (`last`: none follows, nothing is undone)."""
     sheets = doc.getSheets()
     before = sheets.getElementNames()
@@ -184,7 +217,7 @@ def save_sheet(desktop, doc, book, output, last):
     undo = doc.getUndoManager()
     undo.enterUndoContext("single sheet")
     try:
-        keep_only(doc, index)
+        keep_only(doc, index, source_results)
     finally:
         undo.leaveUndoContext()
     try:
@@ -255,10 +288,17 @@ def main(*_):
                         report(output, "the workbook could not be loaded: " + str(e))
                     continue
                 try:
+                    sheets = doc.getSheets()
+                    source_results = {
+                        output["sheet"]: results_of(sheets.getByIndex(output["sheet"]))
+                        for output in book["outputs"]
+                        if output["sheet"] < sheets.getCount()
+                    }
                     for number, output in enumerate(book["outputs"], 1):
                         last = number == len(book["outputs"])
                         try:
-                            doc = save_sheet(desktop, doc, book, output, last)
+                            doc = save_sheet(desktop, doc, book, output, last,
+                                             source_results.get(output["sheet"], {}))
                         except Exception as e:
                             report(output, str(e) or traceback.format_exc(limit=1))
                             if not last:

@@ -1069,9 +1069,11 @@ single.save(sys.argv[2])
     }
 }
 
-// A workbook with a VBA project, split inside LibreOffice: each output holds its one sheet and
-// no stand-ins for the others (LibreOffice writes an entry for each sheet the project named).
-TEST_F(LegacyOutputBatches, SheetsOfAWorkbookWithMacrosSplitInsideLibreOfficeStandAlone) {
+// Real workbooks split inside LibreOffice show as their sources: one with a VBA project, whose
+// outputs hold their one sheet and no stand-ins for the others (LibreOffice writes an entry for
+// each sheet the project named), and one whose formulas LibreOffice cannot read show #VALUE!
+// (undoing a removal recalculates them to #N/A).
+TEST_F(LegacyOutputBatches, RealWorkbooksSplitInsideLibreOfficeShowAsTheirSources) {
     if (!pv::office::OfficeConverter(officeDesign(pv::office::LegacyDesign::InOffice))
              .runsScripts()) {
         GTEST_SKIP() << "LibreOffice's Python scripting is not installed";
@@ -1080,13 +1082,15 @@ TEST_F(LegacyOutputBatches, SheetsOfAWorkbookWithMacrosSplitInsideLibreOfficeSta
     fs::create_directories(dir / "in");
     fs::create_directories(dir / "out");
     const fs::path book = dir / "in" / "issues.xls";
+    const fs::path unreadable = dir / "in" / "gh548.xls";
     fs::copy_file(corpus("issues.xls"), book);
-    const std::vector<std::string> rows = {book};
+    fs::copy_file(corpus("gh548_incorrect_sst_unique_count.xls"), unreadable);
+    const std::vector<std::string> rows = {book, unreadable};
     LegacyRun run;
     run.host = hostWith(officeDesign(pv::office::LegacyDesign::InOffice));
     run.host->prepare({rows.begin(), rows.end()});
     const auto outcome = run.run(rows, dir / "out", 1, 1);
-    EXPECT_EQ(outcome.saved, 4);
+    EXPECT_EQ(outcome.saved, 11);
     EXPECT_EQ(outcome.failures, 0);
     run.host.reset();
     std::vector<fs::path> outputs;
@@ -1095,7 +1099,7 @@ TEST_F(LegacyOutputBatches, SheetsOfAWorkbookWithMacrosSplitInsideLibreOfficeSta
     }
     const auto csv = sheetsAsCsv(outputs, dir / "csv", true);
     EXPECT_EQ(csv.size(), outputs.size()) << "an output holds more than its one sheet";
-    expectOutputsMatchSources({book}, dir / "out", dir / "csv-all", true);
+    expectOutputsMatchSources({book, unreadable}, dir / "out", dir / "csv-all", true);
 }
 
 // A LibreOffice that dies while it splits the workbook leaves no output: each sheet fails alone
