@@ -14,7 +14,8 @@ PACKAGES=(build-essential cmake ninja-build pkg-config git
           qt6-base-dev libgl-dev libgtest-dev libgmock-dev
           libzip-dev libdeflate-dev zlib1g-dev libexpat1-dev libpugixml-dev libxlsxwriter-dev
           python3 python3-openpyxl python3-lxml zip unzip time clang libclang-rt-14-dev
-          libreoffice-calc-nogui)
+          libreoffice-calc-nogui
+          python3-uno libreoffice-script-provider-python)
 # Packaging: shlibdeps, the package checker, the desktop entry and metainfo validators.
 PACKAGES+=(dpkg-dev lintian desktop-file-utils appstream)
 JOBS=$(nproc)

@@ -36,13 +36,14 @@ void ConvertedSheets::prepare(const std::vector<fs::path>& workbooks, Opener ope
     givenOut_.clear();
 }
 
-std::vector<fs::path> ConvertedSheets::companionWorkbooks(const fs::path& asking,
-                                                          const std::string& extension) {
+std::vector<fs::path> ConvertedSheets::companionWorkbooks(
+    const fs::path& asking, const std::string& extension,
+    const std::function<bool(const fs::path&)>& batchable) {
     std::lock_guard lock(mutex_);
     givenOut_.emplace(host::identifySource(asking).path, extension);
     std::vector<fs::path> companions;
     for (const auto& workbook : prepared_) {
-        if (batchesWholeWorkbooks(workbook, extension) &&
+        if (batchesWholeWorkbooks(workbook, extension) && (!batchable || batchable(workbook)) &&
             givenOut_.emplace(host::identifySource(workbook).path, extension).second) {
             companions.push_back(workbook);
         }

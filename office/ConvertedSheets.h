@@ -48,9 +48,11 @@ class ConvertedSheets {
 
     // The prepared workbooks other than `asking` whose sheets batchesWholeWorkbooks, each given
     // out once per extension (`asking` counts as given out): a workbook that failed to give its
-    // sheets is not tried again before the run reaches it.
-    std::vector<std::filesystem::path> companionWorkbooks(const std::filesystem::path& asking,
-                                                          const std::string& extension);
+    // sheets is not tried again before the run reaches it. `batchable`, when given, says which
+    // workbooks may join (the others stay for a batch of their own).
+    std::vector<std::filesystem::path> companionWorkbooks(
+        const std::filesystem::path& asking, const std::string& extension,
+        const std::function<bool(const std::filesystem::path&)>& batchable = {});
     // A prepared workbook opened through the run's host; throws as the host does.
     std::unique_ptr<host::SourceWorkbook> open(const std::filesystem::path& workbook) const;
 

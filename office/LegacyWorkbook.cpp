@@ -10,6 +10,7 @@
 #include "host/zip/EntryNames.h"
 #include "host/zip/ZipErrors.h"
 #include "office/ErrorValueCells.h"
+#include "office/InOfficeSplit.h"
 #include "office/LegacyFormats.h"
 #include "office/OfficeConverter.h"
 #include "office/OfficeErrors.h"
@@ -27,19 +28,26 @@ bool fitsGrid(const host::UsedRange& range, const std::string& extension) {
 
 }  // namespace
 
-// Sheets of one soffice start, each written by the engine as a one-sheet .xlsx in the inbox,
-// under names unique within the folder the whole run shares.
+// Sheets of one soffice start. In the round trip each is written by the engine as a one-sheet
+// .xlsx in the inbox, under names unique within the folder the whole run shares; in LibreOffice
+// itself each is named by its workbook and place.
 class LegacyWorkbook::SheetBatch {
   public:
     // `errorFormulas`: the sheets go to a format LibreOffice writes error values to as #N/A.
-    SheetBatch(fs::path inbox, bool errorFormulas)
-        : inbox_(std::move(inbox)), errorFormulas_(errorFormulas) {}
+    // `inOffice`: LibreOffice splits the sources itself.
+    SheetBatch(fs::path inbox, bool errorFormulas, bool inOffice = false)
+        : inbox_(std::move(inbox)), errorFormulas_(errorFormulas), inOffice_(inOffice) {}
     ~SheetBatch() { removeInputs(); }
     SheetBatch(const SheetBatch&) = delete;
     SheetBatch& operator=(const SheetBatch&) = delete;
 
     // Throws as the workbook's saveSheetAs does.
     void add(host::SourceWorkbook& book, std::size_t sheet) {
+        if (inOffice_) {
+            inOffice.push_back({book.path(), sheet, book.sheets().at(sheet).name});
+            sheets_.emplace_back(book.path(), sheet);
+            return;
+        }
         static std::atomic<unsigned> next{0};
         const fs::path input = inbox_ / ("s" + std::to_string(++next) + ".xlsx");
         book.saveSheetAs(sheet, input);
@@ -71,7 +79,8 @@ class LegacyWorkbook::SheetBatch {
         }
     }
 
-    std::size_t size() const { return inputs_.size(); }
+    std::size_t size() const { return sheets_.size(); }
+    bool inOfficeBatch() const { return inOffice_; }
     const std::vector<fs::path>& inputs() const { return inputs_; }
     // The workbook each input is a sheet of.
     std::vector<fs::path> sources() const {
@@ -83,9 +92,13 @@ class LegacyWorkbook::SheetBatch {
     }
     const std::pair<fs::path, std::size_t>& sheet(std::size_t i) const { return sheets_.at(i); }
 
+    // The sheets, for LibreOffice to split its sources itself.
+    std::vector<InOfficeSheet> inOffice;
+
   private:
     fs::path inbox_;
     bool errorFormulas_;
+    bool inOffice_;
     std::vector<fs::path> inputs_;
     std::vector<std::pair<fs::path, std::size_t>> sheets_;
 };
@@ -199,7 +212,12 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
 
     ConversionBatch result;
     {
-        SheetBatch batch(inbox, legacy::losesErrorValues(extension));
+        // A sheet of a legacy source goes with sheets saved the same way only.
+        const bool inOffice = savedInOffice(*converter_, source_, extension);
+        const auto sameWay = [&](const fs::path& workbook) {
+            return savedInOffice(*converter_, workbook, extension) == inOffice;
+        };
+        SheetBatch batch(inbox, legacy::losesErrorValues(extension), inOffice);
         try {
             batch.add(*this, sheet);  // its failure is this save's
         } catch (const Error&) {
@@ -219,7 +237,8 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
                 }
             }
         }
-        for (const auto& companion : convertedSheets_->companionWorkbooks(source_, extension)) {
+        for (const auto& companion :
+             convertedSheets_->companionWorkbooks(source_, extension, sameWay)) {
             EventHook::letEventsThrough();
             try {
                 const auto book = convertedSheets_->open(companion);
@@ -233,9 +252,8 @@ fs::path LegacyWorkbook::convertedSheet(std::size_t sheet, const std::string& ex
         result = convert(batch, extension, outbox);
         if (!convertedSheets_->contains(source_, sheet, extension) && batch.size() > 1 &&
             result.end != ConversionEnd::Finished) {
-            SheetBatch alone(inbox,
-                             legacy::losesErrorValues(
-                                 extension));  // another sheet broke the batch off: once more alone
+            // Another sheet broke the batch off: once more alone.
+            SheetBatch alone(inbox, legacy::losesErrorValues(extension), inOffice);
             alone.add(*this, sheet);
             result = convert(alone, extension, outbox);
         }
@@ -275,9 +293,19 @@ std::vector<std::size_t> LegacyWorkbook::sheetsToBatch(host::SourceWorkbook& boo
 
 ConversionBatch LegacyWorkbook::convert(SheetBatch& batch, const std::string& extension,
                                         const fs::path& outbox) {
-    ConversionBatch result =
-        converter_->convert(batch.inputs(), extension,
-                            std::string(*legacy::exportFilter(extension)), outbox, batch.sources());
+    ConversionBatch result;
+    if (batch.inOfficeBatch()) {
+        InOfficeBatch saved = saveInOffice(*converter_, batch.inOffice, extension, outbox);
+        result = std::move(saved.run);
+        // The first sheet is the one asked for: why it failed is what its error says.
+        if (!saved.reasons.empty() && !saved.reasons.front().empty()) {
+            result.diagnostics = saved.reasons.front();
+        }
+    } else {
+        result = converter_->convert(batch.inputs(), extension,
+                                     std::string(*legacy::exportFilter(extension)), outbox,
+                                     batch.sources());
+    }
     batch.removeInputs();
     for (std::size_t i = 0; i < batch.size(); ++i) {
         if (result.outputs[i]) {

@@ -2,8 +2,9 @@
 // A source workbook as the run sees it when LibreOffice is at hand: our engine reads it (from a
 // converted .xlsx when the source is in another format) and writes every format it knows; an
 // output in another format (.xls, .xlt, .ods) is written by the engine as .xlsx, converted by
-// LibreOffice and moved into place atomically. A sheet too large for the output's format is
-// never cut down: its save fails and writes nothing.
+// LibreOffice and moved into place atomically; or, when the run asks for it, a legacy source's
+// sheet is saved by LibreOffice itself (InOfficeSplit.h). A sheet too large for the output's
+// format is never cut down: its save fails and writes nothing.
 #include <filesystem>
 #include <map>
 #include <memory>

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QSaveFile>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -125,6 +127,10 @@ OfficeSettings officeSettingsFromEnvironment() {
     } else {
         settings.soffice = QStandardPaths::findExecutable("soffice").toStdString();
     }
+    if (const char* design = std::getenv("PV_LEGACY_DESIGN")) {
+        settings.design = std::string_view(design) == "inoffice" ? LegacyDesign::InOffice
+                                                                 : LegacyDesign::RoundTrip;
+    }
     return settings;
 }
 
@@ -161,39 +167,122 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
                                          const std::filesystem::path& outputFolder,
                                          const std::vector<std::filesystem::path>& workbooks) {
     std::lock_guard lock(mutex_);
+    const BusyTurn turn(busy_);
+    ConversionBatch batch;
+    batch.outputs.resize(inputs.size());
+    if (inputs.empty()) {
+        return batch;
+    }
+    std::string target = extension.substr(extension.starts_with('.') ? 1 : 0);
+    if (!filter.empty()) {
+        target += ":" + filter;
+    }
+    QStringList arguments = {"--convert-to", QString::fromStdString(target), "--outdir",
+                             QString::fromStdString(outputFolder.string())};
+    for (const auto& input : inputs) {
+        arguments << QString::fromStdString(input.string());
+    }
+    auto outputOf = [&](std::size_t input) {
+        auto converted = outputFolder / inputs[input].stem();
+        converted += extension;
+        return converted;
+    };
+    // soffice converts its inputs in order and each output appears whole, so the first input
+    // after the last output seen is the one in work.
+    const bool tellsProgress = progress_ && workbooks.size() == inputs.size();
+    std::size_t reached = 0;
+    auto tellProgress = [&](bool first) {
+        std::size_t next = reached;
+        for (std::size_t i = reached; i < inputs.size() && i < reached + kProgressLookAhead; ++i) {
+            if (isNonEmptyFile(outputOf(i))) {
+                next = i + 1;
+            }
+        }
+        if ((first || next != reached) && next < inputs.size()) {
+            tell(workbooks[next]);
+        }
+        reached = next;
+    };
+    if (tellsProgress) {
+        tellProgress(true);
+    }
+    run(arguments, {}, inputs.size(),
+        tellsProgress ? [&] { tellProgress(false); } : std::function<void()>(), batch);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const auto converted = outputOf(i);
+        if (isNonEmptyFile(converted)) {
+            batch.outputs[i] = converted;
+        }
+    }
+    return batch;
+}
+
+bool OfficeConverter::runsScripts() const {
+    std::error_code ec;
+    const auto program = std::filesystem::canonical(settings_.soffice, ec);
+    return available() && !ec &&
+           std::filesystem::is_regular_file(program.parent_path() / "pythonscript.py", ec);
+}
+
+ConversionBatch OfficeConverter::runScript(const std::string& name, std::string_view text,
+                                           const std::filesystem::path& job, std::size_t files,
+                                           const std::function<void()>& poll) {
+    std::lock_guard lock(mutex_);
+    const BusyTurn turn(busy_);
+    ConversionBatch batch;
+    // A user script of the private profile: soffice runs it as it would open a document.
+    const std::filesystem::path folder = profileFolder() / "user" / "Scripts" / "python";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    QSaveFile script(QString::fromStdString((folder / name).string()));
+    if (!script.open(QIODevice::WriteOnly) ||
+        script.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !script.commit()) {
+        batch.end = ConversionEnd::NotStarted;
+        batch.diagnostics = "the script could not be written to LibreOffice's profile: " +
+                            script.errorString().toStdString();
+        return batch;
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(kScriptJobVariable, QString::fromStdString(job.string()));
+    run({QString::fromStdString("vnd.sun.star.script:" + name +
+                                "$main?language=Python&location=user")},
+        environment, files, poll, batch);
+    return batch;
+}
+
+void OfficeConverter::tell(const std::filesystem::path& workbook) {
+    std::lock_guard lock(mutex_);
+    if (progress_) {
+        try {
+            progress_(workbook);
+        } catch (...) {
+        }
+    }
+}
+
+OfficeConverter::BusyTurn::BusyTurn(bool& busy) : busy_(busy) {
     // An event handler run while we wait must not start a second soffice on the same profile.
     if (busy_) {
         throw Error(OfficeError::ConversionFailed,
                     "LibreOffice (soffice) is still converting other workbooks");
     }
     busy_ = true;
-    struct BusyReset {
-        bool& busy;
-        ~BusyReset() { busy = false; }
-    } busyReset{busy_};
-    ConversionBatch batch;
-    batch.outputs.resize(inputs.size());
-    if (inputs.empty()) {
-        return batch;
-    }
+}
+
+OfficeConverter::BusyTurn::~BusyTurn() {
+    busy_ = false;
+}
+
+void OfficeConverter::run(const QStringList& work, const QProcessEnvironment& environment,
+                          std::size_t files, const std::function<void()>& poll,
+                          ConversionBatch& batch) {
     const QString profileUrl =
         QUrl::fromLocalFile(QString::fromStdString(profileFolder().string())).toString();
-    std::string target = extension.substr(extension.starts_with('.') ? 1 : 0);
-    if (!filter.empty()) {
-        target += ":" + filter;
-    }
-    QStringList arguments = {"--headless",
-                             "--norestore",
-                             "--nologo",
-                             "--nodefault",
-                             "-env:UserInstallation=" + profileUrl,
-                             "--convert-to",
-                             QString::fromStdString(target),
-                             "--outdir",
-                             QString::fromStdString(outputFolder.string())};
-    for (const auto& input : inputs) {
-        arguments << QString::fromStdString(input.string());
-    }
+    QStringList arguments = {"--headless", "--norestore", "--nologo", "--nodefault",
+                             "-env:UserInstallation=" + profileUrl};
+    arguments << work;
 
     // LibreOffice must not outlive the run, however it ends (a kill leaves no time to stop it):
     // a watchdog in soffice's session waits on a pipe only this process writes to, and kills
@@ -215,6 +304,9 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
 
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
+    if (!environment.isEmpty()) {
+        process.setProcessEnvironment(environment);
+    }
     const std::uint64_t memoryLimit = settings_.memoryLimit;
     process.setChildProcessModifier([memoryLimit, lifeline] {
         ::setsid();
@@ -257,41 +349,13 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
         batch.end = ConversionEnd::NotStarted;
         batch.diagnostics = process.errorString().toStdString();
         timeSpent_ += std::chrono::milliseconds(clock.elapsed());
-        return batch;
+        return;
     }
-    const auto limit =
-        settings_.baseTimeout + settings_.perFileTimeout * static_cast<long>(inputs.size());
-    auto outputOf = [&](std::size_t input) {
-        auto converted = outputFolder / inputs[input].stem();
-        converted += extension;
-        return converted;
-    };
-    // soffice converts its inputs in order and each output appears whole, so the first input
-    // after the last output seen is the one in work.
-    const bool tellsProgress = progress_ && workbooks.size() == inputs.size();
-    std::size_t reached = 0;
-    auto tellProgress = [&](bool first) {
-        std::size_t next = reached;
-        for (std::size_t i = reached; i < inputs.size() && i < reached + kProgressLookAhead; ++i) {
-            if (isNonEmptyFile(outputOf(i))) {
-                next = i + 1;
-            }
-        }
-        if ((first || next != reached) && next < inputs.size()) {
-            try {
-                progress_(workbooks[next]);
-            } catch (...) {
-            }
-        }
-        reached = next;
-    };
-    if (tellsProgress) {
-        tellProgress(true);
-    }
+    const auto limit = settings_.baseTimeout + settings_.perFileTimeout * static_cast<long>(files);
     QByteArray output;
     while (!process.waitForFinished(kPumpIntervalMs)) {
-        if (tellsProgress) {
-            tellProgress(false);
+        if (poll) {
+            poll();
         }
         output += process.readAll();
         if (process.state() == QProcess::NotRunning) {
@@ -312,13 +376,6 @@ ConversionBatch OfficeConverter::convert(const std::vector<std::filesystem::path
         killProcessGroup(process);
         batch.end = ConversionEnd::Crashed;
     }
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const auto converted = outputOf(i);
-        if (isNonEmptyFile(converted)) {
-            batch.outputs[i] = converted;
-        }
-    }
-    return batch;
 }
 
 std::chrono::milliseconds OfficeConverter::timeSpent() const {

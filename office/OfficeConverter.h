@@ -4,6 +4,7 @@
 // stuck conversion is killed with everything it started) and the event hook called while it
 // works.
 #include <QString>
+#include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -12,11 +13,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "core/Error.h"
 
+class QProcessEnvironment;
 class QTemporaryDir;
 
 namespace pv::office {
@@ -26,6 +29,15 @@ namespace pv::office {
 // program first; under the limit such a file fails alone, in seconds, and the batch goes on.
 std::uint64_t defaultOfficeMemoryLimit();
 
+// How legacy sources (.xls, .xlsb, .ods, .xlt) become one-sheet workbooks in a legacy format.
+enum class LegacyDesign {
+    // Converted to .xlsx, split by our engine, each output converted back.
+    RoundTrip,
+    // Split inside LibreOffice: each source loaded once, every other sheet removed, saved in the
+    // output's format. Outputs our engine writes (.xlsx) still come from the converted source.
+    InOffice,
+};
+
 struct OfficeSettings {
     // The soffice program; empty or missing when LibreOffice is not installed.
     std::filesystem::path soffice;
@@ -34,10 +46,12 @@ struct OfficeSettings {
     std::chrono::milliseconds perFileTimeout{60'000};
     // Bytes of data memory for soffice and what it starts (RLIMIT_DATA); 0 leaves it as it is.
     std::uint64_t memoryLimit = defaultOfficeMemoryLimit();
+    LegacyDesign design = LegacyDesign::RoundTrip;
 };
 
 // soffice from the PATH; the environment variable PV_SOFFICE, when set, names it instead (an
-// empty value or a missing file means "not installed").
+// empty value or a missing file means "not installed"). PV_LEGACY_DESIGN ("roundtrip" or
+// "inoffice") picks the design; the round trip otherwise.
 OfficeSettings officeSettingsFromEnvironment();
 
 // A new private folder "pellavine-<kind>-<process id>-XXXXXX" in the temporary folder (check
@@ -75,6 +89,7 @@ class OfficeConverter {
     OfficeConverter& operator=(const OfficeConverter&) = delete;
 
     bool available() const;
+    LegacyDesign design() const { return settings_.design; }
 
     // Converts every input into `outputFolder` as its stem + `extension` (".xlsx"), through the
     // export filter `filter`. Inputs must have distinct stems. One soffice start; calls from
@@ -86,6 +101,21 @@ class OfficeConverter {
                             const std::filesystem::path& outputFolder,
                             const std::vector<std::filesystem::path>& workbooks = {});
 
+    // True when soffice runs Python user scripts (LibreOffice's Python script provider is
+    // installed beside it).
+    bool runsScripts() const;
+
+    // Runs the Python script `text` in one soffice start, as the user script `name` of the
+    // private profile; its function main() does the work and ends soffice. The script finds
+    // `job` through the environment variable kScriptJobVariable. The time limit allows for
+    // `files` files; `poll` (may be empty) is called while it works, on this thread.
+    ConversionBatch runScript(const std::string& name, std::string_view text,
+                              const std::filesystem::path& job, std::size_t files,
+                              const std::function<void()>& poll);
+
+    // Tells the progress callback that the work has reached `workbook`.
+    void tell(const std::filesystem::path& workbook);
+
     // Replaces the callback told which workbook a conversion has reached (empty: none). It runs
     // on the converting thread; what it throws is ignored, as it only shows progress.
     void setProgress(std::function<void(const std::filesystem::path&)> progress);
@@ -94,8 +124,28 @@ class OfficeConverter {
     std::chrono::milliseconds timeSpent() const;
     int starts() const;
 
+    static constexpr const char* kScriptJobVariable = "PV_INOFFICE_JOB";
+
   private:
+    // Held while soffice works: calls from several threads take turns (the mutex), and one
+    // from an event handler while it works fails instead of sharing the profile.
+    class BusyTurn {
+      public:
+        explicit BusyTurn(bool& busy);
+        ~BusyTurn();
+        BusyTurn(const BusyTurn&) = delete;
+        BusyTurn& operator=(const BusyTurn&) = delete;
+
+      private:
+        bool& busy_;
+    };
+
     std::filesystem::path profileFolder();
+    // One soffice start with `work` after the common arguments (headless, the private profile),
+    // under the memory limit and the time limit for `files` files; its end in `batch`.
+    // `environment`: soffice's, when not empty.
+    void run(const QStringList& work, const QProcessEnvironment& environment, std::size_t files,
+             const std::function<void()>& poll, ConversionBatch& batch);
 
     OfficeSettings settings_;
     mutable std::recursive_mutex mutex_;

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <set>
 
@@ -981,15 +982,21 @@ TEST_F(LegacyOutputBatches, ASheetWhoseBatchBreaksOffIsConvertedAlone) {
     expectOutputsMatchSources(books, dir / "out", dir / "csv");
 }
 
-// What a source sheet shows stays through the round trip to .xlsx and back to .xls: the error
-// values its formulas reading another sheet give (the split keeps their results), its dates and
-// its numbers, each as shown.
+OfficeSettings officeDesign(pv::office::LegacyDesign design) {
+    OfficeSettings settings = installedOffice();
+    settings.design = design;
+    return settings;
+}
+
+// What a source sheet shows stays in its .xls output, whichever way the run splits it (through
+// .xlsx and back, or inside LibreOffice): the error values its formulas reading another sheet
+// give (the split keeps their results), its dates and its numbers, each as shown; a sheet read
+// by the others holding a chart, and the one sheet of a workbook of one, too.
 TEST_F(LegacyOutputBatches, ErrorValuesDatesAndNumbersShowAsInTheSource) {
     pv::test::TempDir dir;
     fs::create_directories(dir / "in");
-    fs::create_directories(dir / "out");
     const char* script = R"py(
-import datetime, sys, openpyxl
+import datetime, sys, openpyxl, openpyxl.chart
 wb = openpyxl.Workbook()
 data = wb.active
 data.title = "Data"
@@ -997,7 +1004,7 @@ other = wb.create_sheet("Other")
 other["A1"] = 1
 other["B2"] = "o"
 for row, formula in enumerate(['=Other!A1+INDIRECT("")', '=Other!A1+"a"', "=Other!A1/0",
-                               "=Other!A1*10^400", "=Other!A1+NA()"], 1):
+                               "=Other!A1*10^400", "=Other!A1+NA()", "=Other!B2&Other!A1"], 1):
     data.cell(row, 1, formula)
 for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
                            ("B2", 23.8, "0.00"),
@@ -1006,6 +1013,10 @@ for cell, value, shown in [("B1", datetime.date(2009, 10, 21), "mm/dd/yyyy"),
                            ("B5", 0.25, "0.0%")]:
     data[cell] = value
     data[cell].number_format = shown
+data["C1"] = "=B2*2"
+chart = openpyxl.chart.BarChart()
+chart.add_data(openpyxl.chart.Reference(other, min_col=1, min_row=1, max_row=1))
+other.add_chart(chart, "D4")
 formats = wb.create_sheet("Formats")
 moment = datetime.datetime(2009, 10, 21, 13, 5, 9)
 for row, (value, shown) in enumerate([
@@ -1016,47 +1027,154 @@ for row, (value, shown) in enumerate([
         (0, '0.00;-0.00;"zero"'), (42, "00000"), (42, "@"), (3.14159265358979, "General")], 1):
     formats.cell(row, 1, value).number_format = shown
 wb.save(sys.argv[1])
+single = openpyxl.Workbook()
+single.active.title = "Alone"
+single.active["B2"] = 1.5
+single.active["B2"].number_format = "0.000"
+single.save(sys.argv[2])
 )py";
     const fs::path xlsx = dir / "Shown.xlsx";
+    const fs::path singleXlsx = dir / "Single.xlsx";
     ASSERT_EQ(pv::test::runCommand(pv::test::python() + " -c " + pv::test::shellQuote(script) +
-                                   " " + pv::test::shellQuote(xlsx.string())),
+                                   " " + pv::test::shellQuote(xlsx.string()) + " " +
+                                   pv::test::shellQuote(singleXlsx.string())),
               0);
     pv::office::OfficeConverter(installedOffice())
-        .convert({xlsx}, ".xls", "MS Excel 97", dir / "in");
+        .convert({xlsx, singleXlsx}, ".xls", "MS Excel 97", dir / "in");
     const fs::path book = dir / "in" / "Shown.xls";
+    const fs::path single = dir / "in" / "Single.xls";
     ASSERT_TRUE(isCompoundFile(book));
-    const std::vector<std::string> rows = {book};
+    ASSERT_TRUE(isCompoundFile(single));
+    const std::vector<std::string> rows = {book, single};
+    for (const auto design :
+         {pv::office::LegacyDesign::RoundTrip, pv::office::LegacyDesign::InOffice}) {
+        const std::string name =
+            design == pv::office::LegacyDesign::InOffice ? "inoffice" : "roundtrip";
+        SCOPED_TRACE(name);
+        if (design == pv::office::LegacyDesign::InOffice &&
+            !pv::office::OfficeConverter(officeDesign(design)).runsScripts()) {
+            std::cout << "[ SKIPPED  ] inside LibreOffice: its Python scripting is not installed\n";
+            continue;
+        }
+        const fs::path out = dir / ("out-" + name);
+        fs::create_directories(out);
+        PrivateTemp temp;
+        LegacyRun run;
+        run.host = hostWith(officeDesign(design));
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, out, 1, 1);
+        EXPECT_EQ(outcome.saved, 4);
+        EXPECT_EQ(outcome.failures, 0);
+        EXPECT_EQ(run.host->office().starts(), 2) << "one for the source, one for its sheets";
+        run.host.reset();
+        EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
+        expectOutputsMatchSources({book, single}, out, dir / ("csv-" + name), true);
+        const auto csv = sheetsAsCsv({out / "Shown Data.xls", out / "Shown Formats.xls"},
+                                     dir / ("shown-" + name), true);
+        ASSERT_EQ(csv.size(), 2u) << "each output holds one sheet";
+        EXPECT_EQ(csv.at("Shown Data-Data"),
+                  "#REF!,10/21/2009,47.6\n"
+                  "#VALUE!,23.80,\n"
+                  "#DIV/0!,10/21/2009 13:05,\n"
+                  "#NUM!,\"1,234.50\",\n"
+                  "#N/A,25.0%,\n"
+                  "o1,,\n");
+        // Formats of other languages, clocks, sections and fractions.
+        EXPECT_EQ(csv.at("Shown Formats-Formats"),
+                  "mercredi 21 octobre 2009\n"
+                  "21. Oktober 2009\n"
+                  "21-Oct-09\n"
+                  "1:05:09 PM\n"
+                  "36:00:00\n"
+                  "\"-1,234.50\"\n"
+                  "\"(1,234.50)\"\n"
+                  "\"\u20ac 1,234.50\"\n"
+                  "1.23E+04\n"
+                  "1 3/4\n"
+                  "zero\n"
+                  "00042\n"
+                  "42\n"
+                  "3.14159265358979\n");
+    }
+}
+
+// Real workbooks split inside LibreOffice show as their sources: one with a VBA project, whose
+// outputs hold their one sheet and no stand-ins for the others (LibreOffice writes an entry for
+// each sheet the project named), and one whose formulas LibreOffice cannot read show #VALUE!
+// (undoing a removal recalculates them to #N/A).
+TEST_F(LegacyOutputBatches, RealWorkbooksSplitInsideLibreOfficeShowAsTheirSources) {
+    if (!pv::office::OfficeConverter(officeDesign(pv::office::LegacyDesign::InOffice))
+             .runsScripts()) {
+        GTEST_SKIP() << "LibreOffice's Python scripting is not installed";
+    }
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    const fs::path book = dir / "in" / "issues.xls";
+    const fs::path unreadable = dir / "in" / "gh548.xls";
+    fs::copy_file(corpus("issues.xls"), book);
+    fs::copy_file(corpus("gh548_incorrect_sst_unique_count.xls"), unreadable);
+    const std::vector<std::string> rows = {book, unreadable};
     LegacyRun run;
+    run.host = hostWith(officeDesign(pv::office::LegacyDesign::InOffice));
     run.host->prepare({rows.begin(), rows.end()});
     const auto outcome = run.run(rows, dir / "out", 1, 1);
-    EXPECT_EQ(outcome.saved, 3);
+    EXPECT_EQ(outcome.saved, 11);
     EXPECT_EQ(outcome.failures, 0);
-    expectOutputsMatchSources({book}, dir / "out", dir / "csv", true);
-    const auto csv = sheetsAsCsv(
-        {dir / "out" / "Shown Data.xls", dir / "out" / "Shown Formats.xls"}, dir / "shown", true);
-    ASSERT_EQ(csv.size(), 2u);
-    EXPECT_EQ(csv.at("Shown Data-Data"),
-              "#REF!,10/21/2009\n"
-              "#VALUE!,23.80\n"
-              "#DIV/0!,10/21/2009 13:05\n"
-              "#NUM!,\"1,234.50\"\n"
-              "#N/A,25.0%\n");
-    // Formats of other languages, clocks, sections and fractions.
-    EXPECT_EQ(csv.at("Shown Formats-Formats"),
-              "mercredi 21 octobre 2009\n"
-              "21. Oktober 2009\n"
-              "21-Oct-09\n"
-              "1:05:09 PM\n"
-              "36:00:00\n"
-              "\"-1,234.50\"\n"
-              "\"(1,234.50)\"\n"
-              "\"\u20ac 1,234.50\"\n"
-              "1.23E+04\n"
-              "1 3/4\n"
-              "zero\n"
-              "00042\n"
-              "42\n"
-              "3.14159265358979\n");
+    run.host.reset();
+    std::vector<fs::path> outputs;
+    for (const auto& entry : fs::directory_iterator(dir / "out")) {
+        outputs.push_back(entry.path());
+    }
+    const auto csv = sheetsAsCsv(outputs, dir / "csv", true);
+    EXPECT_EQ(csv.size(), outputs.size()) << "an output holds more than its one sheet";
+    expectOutputsMatchSources({book, unreadable}, dir / "out", dir / "csv-all", true);
+}
+
+// A LibreOffice that dies while it splits the workbook leaves no output: each sheet fails alone
+// with a numbered error naming its output and its sheet, and the temporary files go.
+TEST_F(LegacyOutputBatches, ALibreOfficeKilledWhileSplittingInsideItLeavesNoOutput) {
+    pv::test::TempDir dir;
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    fs::create_directories(dir / "office");
+    const auto books = writeXlsWorkbooks(
+        {{"Doomed", {{"Data", {{"A1", "one"}, {"B2", "1"}}}, {"More", {{"C3", "2"}}}}}},
+        dir / "in");
+    const fs::path real = fs::canonical(installedOffice().soffice);
+    if (!fs::exists(real.parent_path() / "pythonscript.py")) {
+        GTEST_SKIP() << "LibreOffice's Python scripting is not installed";
+    }
+    // Killed as soon as it is to run our script; its Python scripting beside it, as in
+    // LibreOffice's own folder.
+    fs::create_symlink(real.parent_path() / "pythonscript.py", dir / "office" / "pythonscript.py");
+    const fs::path killed =
+        writeScript(dir / "office" / "soffice",
+                    "case \"$*\" in *vnd.sun.star.script*) kill -9 $$;; esac\nexec " +
+                        pv::test::shellQuote(real.string()) + " \"$@\"");
+    PrivateTemp temp;
+    const std::vector<std::string> rows = {books[0]};
+    {
+        LegacyRun run;
+        run.host = hostWith({.soffice = killed, .design = pv::office::LegacyDesign::InOffice});
+        run.host->prepare({rows.begin(), rows.end()});
+        const auto outcome = run.run(rows, dir / "out", 1, 1);
+        EXPECT_EQ(outcome.saved, 0);
+        ASSERT_EQ(run.observer.failed.size(), 2u);
+        for (const auto& [failure, sheet] :
+             {std::pair{run.observer.failed[0], "Data"}, {run.observer.failed[1], "More"}}) {
+            EXPECT_EQ(failure.number, pv::number(pv::office::OfficeError::ConversionFailed));
+            for (const std::string& text :
+                 {(dir / "out" / ("Doomed " + std::string(sheet) + ".xls")).string(),
+                  "sheet \"" + std::string(sheet) + "\" of " + rows[0],
+                  std::string("ended abnormally")}) {
+                EXPECT_NE(failure.description.find(text), std::string::npos)
+                    << "\"" << text << "\" not in: " << failure.description;
+            }
+        }
+    }
+    EXPECT_TRUE(pv::test::fileNames(dir / "out").empty());
+    EXPECT_TRUE(temp.leftovers().empty()) << "temporary files outlived the run";
 }
 
 }  // namespace
