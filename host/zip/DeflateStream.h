@@ -1,16 +1,17 @@
 #pragma once
 // Deflates a part as it is written, in memory bounded by a few chunks. A part of one chunk is
 // deflated whole by libdeflate; a longer one in chunks of kChunk bytes, each deflated whole by
-// libdeflate on another thread while the caller writes on, then made to end in a sync flush
-// (checked by inflating it) so that the pieces join into one deflate stream. The chunks are cut
-// at fixed offsets, so the bytes never depend on how many threads ran. Either way the result is
-// no larger than zlib's level 6 would make it.
+// libdeflate on a worker thread while the caller writes on (a few chunks in flight at most),
+// then made to end in a sync flush (checked by inflating it) so that the pieces join into one
+// deflate stream. The chunks are cut at fixed offsets and joined in order, so the bytes never
+// depend on how many threads ran or when. Either way the result is no larger than zlib's
+// level 6 would make it.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <future>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pv::host {
 
@@ -24,7 +25,7 @@ class DeflateStream {
   public:
     static constexpr std::size_t kChunk = 1 << 20;
 
-    DeflateStream() = default;
+    DeflateStream();
     ~DeflateStream();
     DeflateStream(const DeflateStream&) = delete;
     DeflateStream& operator=(const DeflateStream&) = delete;
@@ -36,16 +37,13 @@ class DeflateStream {
     void reset();
 
   private:
-    struct Piece {
-        std::string bytes;
-        std::uint32_t crc = 0;
-        std::size_t size = 0;
-    };
-    void launch(std::string input, bool last);
+    class Workers;
+    void launch(bool last);
     void collect();
 
     std::string chunk_;
-    std::deque<std::future<Piece>> pending_;
+    std::unique_ptr<Workers> workers_;  // started by the first full chunk
+    std::vector<std::string> spare_;    // chunk buffers deflated already, to fill again
     DeflatedPart out_;
     bool chunked_ = false;
 };

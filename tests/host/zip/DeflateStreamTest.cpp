@@ -6,6 +6,8 @@
 
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "host/zip/DeflateStream.h"
 
@@ -106,6 +108,47 @@ TEST(DeflateStream, BytesDoNotDependOnHowTheWritesWereCut) {
     // The stream is ready for the next part.
     stream.write("<a/>");
     EXPECT_EQ(inflateRaw(stream.finish().bytes, 4), "<a/>");
+}
+
+// Several parts deflated at once, as the sheets of one workbook are, share the worker threads'
+// reused buffers and compressors: each must still get exactly the bytes it gets alone, and a
+// stream dropped with chunks in flight (its writer failed) must neither hang nor leak them into
+// the next one.
+TEST(DeflateStream, PartsDeflatedAtOnceGetTheBytesTheyGetAlone) {
+    std::vector<std::string> inputs;
+    std::vector<DeflatedPart> alone;
+    for (int i = 0; i < 3; ++i) {
+        inputs.push_back(sheetLike(3 * DeflateStream::kChunk + 1000 * i));
+        inputs.back()[static_cast<std::size_t>(i) * 4096] = 'x';
+        alone.push_back(pv::host::deflatePart(inputs.back()));
+    }
+    std::vector<DeflatedPart> together(inputs.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        threads.emplace_back([&, i] {
+            {
+                DeflateStream dropped;
+                dropped.write(sheetLike(5 * DeflateStream::kChunk + 7));
+            }
+            DeflateStream stream;
+            stream.write(sheetLike(2 * DeflateStream::kChunk));
+            stream.reset();
+            for (std::size_t at = 0; at < inputs[i].size(); at += 100'000) {
+                stream.write(std::string_view(inputs[i]).substr(at, 100'000));
+            }
+            together[i] = stream.finish();
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(together[i].bytes == alone[i].bytes);
+        EXPECT_EQ(together[i].crc, alone[i].crc);
+        EXPECT_EQ(together[i].size, inputs[i].size());
+        EXPECT_TRUE(inflateRaw(together[i].bytes, inputs[i].size()) == inputs[i]);
+    }
 }
 
 }  // namespace
