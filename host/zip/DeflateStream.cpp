@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <exception>
@@ -252,7 +253,7 @@ class DeflateStream::Workers {
     std::vector<std::thread> threads_;  // last: joined before the jobs go
 };
 
-DeflateStream::DeflateStream() = default;
+DeflateStream::DeflateStream(std::size_t memoryBudget) : memoryBudget_(memoryBudget) {}
 DeflateStream::~DeflateStream() = default;
 
 void DeflateStream::write(std::string_view bytes) {
@@ -290,7 +291,14 @@ void DeflateStream::launch(bool last) {
 
 void DeflateStream::collect() {
     auto job = workers_->next();
-    out_.bytes.append(job->output);
+    if (out_.spill || out_.bytes.size() + job->output.size() > memoryBudget_) {
+        spill(job->output);
+    } else {
+        if (out_.bytes.empty()) {
+            out_.bytes.reserve(memoryBudget_);  // never copied while it grows
+        }
+        out_.bytes.append(job->output);
+    }
     out_.crc = static_cast<std::uint32_t>(
         crc32_combine(out_.crc, job->crc, static_cast<z_off_t>(job->input.size())));
     out_.size += job->input.size();
@@ -298,14 +306,36 @@ void DeflateStream::collect() {
     spare_.push_back(std::move(job->input));
 }
 
+void DeflateStream::spill(std::string_view bytes) {
+    if (!out_.spill) {
+        out_.spill.reset(std::tmpfile(), &std::fclose);
+        if (!out_.spill) {
+            throw Error(ZipError::CannotWriteOutput,
+                        "cannot deflate a part: no temporary file for its bytes past the memory "
+                        "budget");
+        }
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out_.spill.get()) != bytes.size()) {
+        throw Error(ZipError::CannotWriteOutput,
+                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
+    }
+    out_.spilled += bytes.size();
+}
+
 DeflatedPart DeflateStream::finish() {
     if (!chunked_) {
-        out_ = DeflatedPart{deflateWhole(chunk_), crcOf(chunk_), chunk_.size()};
+        out_.bytes = deflateWhole(chunk_);
+        out_.crc = crcOf(chunk_);
+        out_.size = chunk_.size();
     } else {
         launch(true);
         while (workers_->inFlight() > 0) {
             collect();
         }
+    }
+    if (out_.spill && std::fflush(out_.spill.get()) != 0) {
+        throw Error(ZipError::CannotWriteOutput,
+                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
     }
     DeflatedPart done = std::move(out_);
     reset();

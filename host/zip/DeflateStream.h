@@ -8,6 +8,7 @@
 // level 6 would make it.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,16 +17,24 @@
 namespace pv::host {
 
 struct DeflatedPart {
-    std::string bytes;  // raw deflate data
+    std::string bytes;  // raw deflate data, or its start when the rest went to `spill`
     std::uint32_t crc = 0;
     std::uint64_t size = 0;  // uncompressed
+    // The deflate data past the memory budget, in an unnamed temporary file (gone once closed).
+    std::shared_ptr<std::FILE> spill;
+    std::uint64_t spilled = 0;
+
+    std::uint64_t compressedSize() const { return bytes.size() + spilled; }
 };
 
 class DeflateStream {
   public:
     static constexpr std::size_t kChunk = 1 << 20;
+    // Deflated bytes a part keeps in memory; the rest waits for the output in a temporary
+    // file, so that a sheet of any length is written in bounded memory.
+    static constexpr std::size_t kMemoryBudget = 8u << 20;
 
-    DeflateStream();
+    explicit DeflateStream(std::size_t memoryBudget = kMemoryBudget);
     ~DeflateStream();
     DeflateStream(const DeflateStream&) = delete;
     DeflateStream& operator=(const DeflateStream&) = delete;
@@ -40,10 +49,12 @@ class DeflateStream {
     class Workers;
     void launch(bool last);
     void collect();
+    void spill(std::string_view bytes);
 
     std::string chunk_;
     std::unique_ptr<Workers> workers_;  // started by the first full chunk
     std::vector<std::string> spare_;    // chunk buffers deflated already, to fill again
+    std::size_t memoryBudget_;
     DeflatedPart out_;
     bool chunked_ = false;
 };

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "host/zip/DeflateStream.h"
+#include "host/zip/ZipReader.h"
+#include "host/zip/ZipWriter.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -149,6 +152,37 @@ TEST(DeflateStream, PartsDeflatedAtOnceGetTheBytesTheyGetAlone) {
         EXPECT_EQ(together[i].size, inputs[i].size());
         EXPECT_TRUE(inflateRaw(together[i].bytes, inputs[i].size()) == inputs[i]);
     }
+}
+
+// Past its memory budget a part's deflated bytes wait in a temporary file: the entry written
+// from memory and file together must be the one deflated in memory alone, byte for byte, and
+// read back intact; a stream that spilled starts the next part in memory again.
+TEST(DeflateStream, BytesPastTheMemoryBudgetReachTheOutputWhole) {
+    const std::string input = sheetLike(4 * DeflateStream::kChunk + 4321);
+    const DeflatedPart inMemory = pv::host::deflatePart(input);
+    DeflateStream stream(inMemory.bytes.size() / 3);
+    stream.write(input);
+    DeflatedPart spilled = stream.finish();
+    ASSERT_TRUE(spilled.spill != nullptr);
+    EXPECT_GT(spilled.spilled, 0u);
+    EXPECT_EQ(spilled.compressedSize(), inMemory.bytes.size());
+    EXPECT_EQ(spilled.crc, inMemory.crc);
+
+    pv::test::TempDir dir;
+    const auto file = dir / "out.zip";
+    {
+        pv::host::ZipWriter writer(file);
+        writer.addDeflated("xl/worksheets/sheet1.xml", std::move(spilled));
+        stream.write("<a/>");
+        const DeflatedPart next = stream.finish();
+        EXPECT_TRUE(next.spill == nullptr);
+        writer.addDeflated("small.xml", next);
+        writer.commit();
+    }
+    pv::host::ZipReader zip(file);
+    EXPECT_EQ(zip.find("xl/worksheets/sheet1.xml")->compressedSize, inMemory.bytes.size());
+    EXPECT_TRUE(zip.read("xl/worksheets/sheet1.xml") == input);
+    EXPECT_EQ(zip.read("small.xml"), "<a/>");
 }
 
 }  // namespace
