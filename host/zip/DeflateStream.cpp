@@ -294,8 +294,10 @@ void DeflateStream::collect() {
     if (out_.spill || out_.bytes.size() + job->output.size() > memoryBudget_) {
         spill(job->output);
     } else {
-        if (out_.bytes.empty()) {
-            out_.bytes.reserve(memoryBudget_);  // never copied while it grows
+        // Past a chunk's worth the part is a long one: room for the whole budget at once, so
+        // that it is not copied again while it grows.
+        if (out_.bytes.size() >= kChunk && out_.bytes.capacity() < memoryBudget_) {
+            out_.bytes.reserve(memoryBudget_);
         }
         out_.bytes.append(job->output);
     }
