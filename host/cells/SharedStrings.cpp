@@ -1,11 +1,21 @@
 #include "host/cells/SharedStrings.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlEscapes.h"
 #include "host/xml/XmlStream.h"
 #include "host/zip/ZipReader.h"
 
 namespace pv::host {
+
+namespace {
+
+// The most reserved for the arena ahead of reading; a bigger table grows as it is read.
+constexpr std::uint64_t kMaxReserve = 256u << 20;
+
+}  // namespace
 
 class SharedStringsReader : public XmlStream {
   public:
@@ -53,12 +63,22 @@ void SharedStrings::load(const ZipReader& zip, const std::string& part) {
         rootAttributes_.clear();
     };
     reset();
+    // The items are copied from the part, so its size bounds the arena: reserved at once, the
+    // arena never holds a full copy of itself while growing (on a big table, the peak of the
+    // whole run). Only address space until written; growth beyond it (the general parser
+    // writes items out again) still works.
+    if (const ZipEntry* entry = zip.find(part); entry != nullptr) {
+        arena_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(entry->size, kMaxReserve)));
+    }
     // The plain reader first, as for sheets; expat for what it declines.
     if (!SharedStringsReader(*this).parsePlain(zip, part)) {
         reset();
         SharedStringsReader(*this).parse(zip, part);
     }
-    arena_.shrink_to_fit();
+    // Shrinking copies the arena: worth it only for much room left over.
+    if (arena_.capacity() - arena_.size() > arena_.size() / 4) {
+        arena_.shrink_to_fit();
+    }
 }
 
 std::string_view SharedStrings::xml(std::size_t index) const {

@@ -18,12 +18,22 @@ bool isSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-bool isNameStart(char c) {
+constexpr bool isNameStart(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
 }
 
+// The bytes a name goes on with, looked up: names are skipped for every tag and attribute.
+constexpr std::array<bool, 256> kNameChar = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        table[static_cast<std::size_t>(c)] =
+            isNameStart(static_cast<char>(c)) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    }
+    return table;
+}();
+
 bool isNameChar(char c) {
-    return isNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-';
+    return kNameChar[static_cast<unsigned char>(c)];
 }
 
 // Bytes that text carries through unchanged: printable ASCII except '&' and ']' (which may
@@ -34,6 +44,12 @@ constexpr std::array<bool, 256> kPlainText = [] {
         table[static_cast<std::size_t>(c)] = c != '&' && c != ']' && c != '<';
     }
     table['\t'] = table['\n'] = true;
+    return table;
+}();
+// In an attribute value a tab or line feed is read as a space, so it ends a run too.
+constexpr std::array<bool, 256> kPlainValue = [] {
+    std::array<bool, 256> table = kPlainText;
+    table['\t'] = table['\n'] = false;
     return table;
 }();
 
@@ -150,8 +166,8 @@ bool decodeInto(std::string& out, const char* from, const char* to) {
     const char* p = from;
     while (p < to) {
         const char* run = p;
-        while (p < to && kPlainText[static_cast<unsigned char>(*p)] &&
-               !(attribute && (*p == '\t' || *p == '\n'))) {
+        constexpr const std::array<bool, 256>& plain = attribute ? kPlainValue : kPlainText;
+        while (p < to && plain[static_cast<unsigned char>(*p)]) {
             ++p;
         }
         out.append(run, p);
@@ -393,7 +409,10 @@ PlainXmlReader::Step PlainXmlReader::startTag() {
             return needMore();
         }
         for (std::size_t i = 0; i < attributeOffsets_.size(); i += 2) {
-            if (name == attributeText_.c_str() + attributeOffsets_[i]) {
+            // The earlier name, up to its '\0', compared without measuring it first.
+            const std::size_t at = attributeOffsets_[i];
+            if (attributeOffsets_[i + 1] - at == name.size() + 1 &&
+                attributeText_.compare(at, name.size(), name) == 0) {
                 return Step::Unsupported;  // a repeated attribute
             }
         }

@@ -4,8 +4,13 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 
@@ -28,23 +33,50 @@ std::uint32_t crcOf(std::string_view bytes) {
     return libdeflate_crc32(0, bytes.data(), bytes.size());
 }
 
+// Room a thread reuses from one chunk to the next: allocating it anew each time costs a page
+// fault per page, as much as a tenth of the deflate itself.
+class Scratch {
+  public:
+    char* room(std::size_t size) {
+        if (size > capacity_) {
+            buffer_ = std::make_unique_for_overwrite<char[]>(size);
+            capacity_ = size;
+        }
+        return buffer_.get();
+    }
+
+  private:
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+};
+
+// The calling thread's compressor, kept for its next part (its tables are over a megabyte).
+libdeflate_compressor* threadCompressor() {
+    thread_local std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>
+        compressor(nullptr, &libdeflate_free_compressor);
+    if (!compressor) {
+        compressor.reset(libdeflate_alloc_compressor(kLevel));
+        if (!compressor) {
+            outOfMemory();
+        }
+    }
+    return compressor.get();
+}
+
 std::string deflateWhole(std::string_view input) {
     if (input.empty()) {
         return std::string("\x03\x00", 2);  // one final block holding only its end
     }
-    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
-        libdeflate_alloc_compressor(kLevel), &libdeflate_free_compressor);
-    if (!compressor) {
-        outOfMemory();
-    }
-    std::string out(libdeflate_deflate_compress_bound(compressor.get(), input.size()), '\0');
-    const std::size_t size = libdeflate_deflate_compress(compressor.get(), input.data(),
-                                                         input.size(), out.data(), out.size());
+    libdeflate_compressor* compressor = threadCompressor();
+    thread_local Scratch scratch;
+    const std::size_t bound = libdeflate_deflate_compress_bound(compressor, input.size());
+    char* room = scratch.room(bound);
+    const std::size_t size =
+        libdeflate_deflate_compress(compressor, input.data(), input.size(), room, bound);
     if (size == 0) {
         outOfMemory();  // the bound is always enough
     }
-    out.resize(size);
-    return out;
+    return std::string(room, size);
 }
 
 // The end of a deflate stream found by walking its blocks: where the final block's header is
@@ -64,12 +96,14 @@ std::optional<StreamEnd> walkBlocks(std::string_view stream, std::string_view in
         outOfMemory();
     }
     std::unique_ptr<z_stream, decltype(&inflateEnd)> guard(&z, &inflateEnd);
-    std::string scratch(input.size() + 1, '\0');
+    thread_local Scratch room;
+    const std::size_t roomSize = input.size() + 1;
+    char* const inflated = room.room(roomSize);
     const auto* begin = reinterpret_cast<const Bytef*>(stream.data());
     z.next_in = const_cast<Bytef*>(begin);
     z.avail_in = static_cast<uInt>(stream.size());
-    z.next_out = reinterpret_cast<Bytef*>(scratch.data());
-    z.avail_out = static_cast<uInt>(scratch.size());
+    z.next_out = reinterpret_cast<Bytef*>(inflated);
+    z.avail_out = static_cast<uInt>(roomSize);
     StreamEnd end;
     for (;;) {
         const uInt before = z.avail_in + z.avail_out;
@@ -91,8 +125,8 @@ std::optional<StreamEnd> walkBlocks(std::string_view stream, std::string_view in
         end.lastHeaderByte = unused == 0 ? used : used - 1;
         end.lastHeaderBit = unused == 0 ? 0 : 8 - unused;
     }
-    const auto produced = scratch.size() - z.avail_out;
-    if (produced != input.size() || std::memcmp(scratch.data(), input.data(), produced) != 0) {
+    const auto produced = roomSize - z.avail_out;
+    if (produced != input.size() || std::memcmp(inflated, input.data(), produced) != 0) {
         return std::nullopt;
     }
     return end;
@@ -120,29 +154,113 @@ std::string deflateChunk(std::string_view input, bool last) {
     return out;
 }
 
-// Chunks deflated ahead of the writer: enough to keep every core busy, few enough to bound
-// the memory held.
-std::size_t maxPending() {
-    return std::max(2u, std::thread::hardware_concurrency());
+// Workers: one a core. Chunks in flight (handed over, not yet joined): one more, so that the
+// writer fills the next while every worker deflates; the memory held stays a few chunks.
+std::size_t workerCount() {
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 }  // namespace
 
-DeflateStream::~DeflateStream() {
-    for (auto& piece : pending_) {
-        if (piece.valid()) {
-            piece.wait();
+// Deflates chunks on their own threads, handing them back in the order they came.
+class DeflateStream::Workers {
+  public:
+    struct Job {
+        std::string input;
+        bool last = false;
+        std::string output;
+        std::uint32_t crc = 0;
+        bool done = false;
+        std::exception_ptr failure;
+    };
+
+    explicit Workers(std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            threads_.emplace_back([this] { work(); });
         }
     }
-}
+    ~Workers() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            waiting_.clear();  // chunks not started are dropped; those started finish
+        }
+        changed_.notify_all();
+        for (auto& thread : threads_) {
+            thread.join();
+        }
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    std::size_t inFlight() const { return jobs_.size(); }
+    std::size_t count() const { return threads_.size(); }
+
+    void submit(std::string input, bool last) {
+        auto job = std::make_unique<Job>();
+        job->input = std::move(input);
+        job->last = last;
+        std::lock_guard lock(mutex_);
+        waiting_.push_back(job.get());
+        jobs_.push_back(std::move(job));
+        changed_.notify_all();
+    }
+    // The oldest chunk, once deflated; throws what deflating it threw.
+    std::unique_ptr<Job> next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return jobs_.front()->done; });
+        std::unique_ptr<Job> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        if (job->failure) {
+            std::rethrow_exception(job->failure);
+        }
+        return job;
+    }
+
+  private:
+    void work() {
+        for (;;) {
+            Job* job = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+                if (waiting_.empty()) {
+                    return;
+                }
+                job = waiting_.front();
+                waiting_.pop_front();
+            }
+            try {
+                job->output = deflateChunk(job->input, job->last);
+                job->crc = crcOf(job->input);
+            } catch (...) {
+                job->failure = std::current_exception();
+            }
+            {
+                std::lock_guard lock(mutex_);
+                job->done = true;
+            }
+            changed_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::unique_ptr<Job>> jobs_;  // in the order handed over; owned here
+    std::deque<Job*> waiting_;               // not yet taken by a worker
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;  // last: joined before the jobs go
+};
+
+DeflateStream::DeflateStream(std::size_t memoryBudget) : memoryBudget_(memoryBudget) {}
+DeflateStream::~DeflateStream() = default;
 
 void DeflateStream::write(std::string_view bytes) {
     // A full chunk waits for the next byte: a part of exactly one chunk is deflated whole.
     while (!bytes.empty()) {
         if (chunk_.size() == kChunk) {
-            std::string full;
-            full.swap(chunk_);
-            launch(std::move(full), false);
+            launch(false);
         }
         const std::size_t take = std::min(bytes.size(), kChunk - chunk_.size());
         chunk_.append(bytes.substr(0, take));
@@ -150,35 +268,76 @@ void DeflateStream::write(std::string_view bytes) {
     }
 }
 
-void DeflateStream::launch(std::string input, bool last) {
+void DeflateStream::launch(bool last) {
     chunked_ = true;
-    while (pending_.size() >= maxPending()) {
+    if (!workers_) {
+        workers_ = std::make_unique<Workers>(workerCount());
+    }
+    while (workers_->inFlight() > workers_->count()) {
         collect();
     }
-    pending_.push_back(std::async(std::launch::async, [input = std::move(input), last] {
-        return Piece{deflateChunk(input, last), crcOf(input), input.size()};
-    }));
+    std::string input;
+    input.swap(chunk_);
+    workers_->submit(std::move(input), last);
+    if (!last) {
+        if (!spare_.empty()) {
+            chunk_ = std::move(spare_.back());
+            spare_.pop_back();
+        } else {
+            chunk_.reserve(kChunk);
+        }
+    }
 }
 
 void DeflateStream::collect() {
-    Piece piece = pending_.front().get();
-    pending_.pop_front();
-    out_.bytes.append(piece.bytes);
+    auto job = workers_->next();
+    if (out_.spill || out_.bytes.size() + job->output.size() > memoryBudget_) {
+        spill(job->output);
+    } else {
+        // Past a chunk's worth the part is a long one: room for the whole budget at once, so
+        // that it is not copied again while it grows.
+        if (out_.bytes.size() >= kChunk && out_.bytes.capacity() < memoryBudget_) {
+            out_.bytes.reserve(memoryBudget_);
+        }
+        out_.bytes.append(job->output);
+    }
     out_.crc = static_cast<std::uint32_t>(
-        crc32_combine(out_.crc, piece.crc, static_cast<z_off_t>(piece.size)));
-    out_.size += piece.size;
+        crc32_combine(out_.crc, job->crc, static_cast<z_off_t>(job->input.size())));
+    out_.size += job->input.size();
+    job->input.clear();
+    spare_.push_back(std::move(job->input));
+}
+
+void DeflateStream::spill(std::string_view bytes) {
+    if (!out_.spill) {
+        out_.spill.reset(std::tmpfile(), &std::fclose);
+        if (!out_.spill) {
+            throw Error(ZipError::CannotWriteOutput,
+                        "cannot deflate a part: no temporary file for its bytes past the memory "
+                        "budget");
+        }
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out_.spill.get()) != bytes.size()) {
+        throw Error(ZipError::CannotWriteOutput,
+                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
+    }
+    out_.spilled += bytes.size();
 }
 
 DeflatedPart DeflateStream::finish() {
     if (!chunked_) {
-        out_ = DeflatedPart{deflateWhole(chunk_), crcOf(chunk_), chunk_.size()};
+        out_.bytes = deflateWhole(chunk_);
+        out_.crc = crcOf(chunk_);
+        out_.size = chunk_.size();
     } else {
-        std::string rest;
-        rest.swap(chunk_);
-        launch(std::move(rest), true);
-        while (!pending_.empty()) {
+        launch(true);
+        while (workers_->inFlight() > 0) {
             collect();
         }
+    }
+    if (out_.spill && std::fflush(out_.spill.get()) != 0) {
+        throw Error(ZipError::CannotWriteOutput,
+                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
     }
     DeflatedPart done = std::move(out_);
     reset();
@@ -186,10 +345,8 @@ DeflatedPart DeflateStream::finish() {
 }
 
 void DeflateStream::reset() {
-    while (!pending_.empty()) {
-        pending_.front().wait();
-        pending_.pop_front();
-    }
+    workers_.reset();
+    spare_.clear();
     chunk_.clear();
     out_ = DeflatedPart{};
     chunked_ = false;

@@ -70,6 +70,7 @@ class ZipReader {
         std::function<bool(std::size_t)> filled;
     };
     void inflate(const ZipEntry& entry, const ChunkSink& sink) const;
+    void inflateDeflated(const ZipEntry& entry, const ChunkSink& sink) const;
     // A deflated entry inflated in one call, its CRC and size checked.
     std::string inflateWhole(const ZipEntry& entry) const;
     void checkEntries();

@@ -3,6 +3,8 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <random>
@@ -35,11 +37,28 @@ zip_int64_t readDeflated(void* state, void* data, zip_uint64_t length, zip_sourc
     switch (command) {
         case ZIP_SOURCE_OPEN:
             source->at = 0;
+            if (source->part->spill && std::fseek(source->part->spill.get(), 0, SEEK_SET) != 0) {
+                zip_error_set(&source->error, ZIP_ER_SEEK, errno);
+                return -1;
+            }
             return 0;
         case ZIP_SOURCE_READ: {
-            const std::size_t n =
-                std::min<std::size_t>(length, source->part->bytes.size() - source->at);
-            std::memcpy(data, source->part->bytes.data() + source->at, n);
+            const std::string& bytes = source->part->bytes;
+            if (source->at < bytes.size()) {
+                const std::size_t n = std::min<std::size_t>(length, bytes.size() - source->at);
+                std::memcpy(data, bytes.data() + source->at, n);
+                source->at += n;
+                return static_cast<zip_int64_t>(n);
+            }
+            if (!source->part->spill) {
+                return 0;
+            }
+            // The rest from the temporary file, which holds exactly the bytes past the memory.
+            const std::size_t n = std::fread(data, 1, length, source->part->spill.get());
+            if (n == 0 && std::ferror(source->part->spill.get()) != 0) {
+                zip_error_set(&source->error, ZIP_ER_READ, errno);
+                return -1;
+            }
             source->at += n;
             return static_cast<zip_int64_t>(n);
         }
@@ -51,7 +70,7 @@ zip_int64_t readDeflated(void* state, void* data, zip_uint64_t length, zip_sourc
             st->valid = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC |
                         ZIP_STAT_ENCRYPTION_METHOD;
             st->size = source->part->size;
-            st->comp_size = source->part->bytes.size();
+            st->comp_size = source->part->compressedSize();
             st->comp_method = ZIP_CM_DEFLATE;
             st->crc = source->part->crc;
             st->encryption_method = ZIP_EM_NONE;

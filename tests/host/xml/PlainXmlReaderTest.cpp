@@ -76,6 +76,8 @@ TEST(PlainXmlReader, ReadsWhatSpreadsheetProgramsWriteExactlyAsExpatDoes) {
         "<root/>",
         // Text of white space between elements.
         "<a>\n  <b>one</b>\n  <c/>\n</a>",
+        // Attribute names that begin alike are different attributes.
+        "<a xy=\"1\" x=\"2\" xyz=\"3\" y=\"4\"/>",
     };
     for (const auto& xml : cases) {
         SCOPED_TRACE(xml);
@@ -113,6 +115,7 @@ TEST(PlainXmlReader, LeavesToExpatWhatItDoesNotHandleAndEveryMalformedDocument) 
         {"<a></b>", false},
         {"<a><b></a></b>", false},
         {"<a x=\"1\" x=\"2\"/>", false},
+        {"<a xy=\"1\" x=\"2\" xy=\"3\"/>", false},
         {"<a x=1/>", false},
         {"<a x=\"<\"/>", false},
         {"<a x=\"1\"y=\"2\"/>", false},

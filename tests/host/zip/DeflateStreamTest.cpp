@@ -6,8 +6,13 @@
 
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "host/zip/DeflateStream.h"
+#include "host/zip/ZipReader.h"
+#include "host/zip/ZipWriter.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -106,6 +111,78 @@ TEST(DeflateStream, BytesDoNotDependOnHowTheWritesWereCut) {
     // The stream is ready for the next part.
     stream.write("<a/>");
     EXPECT_EQ(inflateRaw(stream.finish().bytes, 4), "<a/>");
+}
+
+// Several parts deflated at once, as the sheets of one workbook are, share the worker threads'
+// reused buffers and compressors: each must still get exactly the bytes it gets alone, and a
+// stream dropped with chunks in flight (its writer failed) must neither hang nor leak them into
+// the next one.
+TEST(DeflateStream, PartsDeflatedAtOnceGetTheBytesTheyGetAlone) {
+    std::vector<std::string> inputs;
+    std::vector<DeflatedPart> alone;
+    for (int i = 0; i < 3; ++i) {
+        inputs.push_back(sheetLike(3 * DeflateStream::kChunk + 1000 * i));
+        inputs.back()[static_cast<std::size_t>(i) * 4096] = 'x';
+        alone.push_back(pv::host::deflatePart(inputs.back()));
+    }
+    std::vector<DeflatedPart> together(inputs.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        threads.emplace_back([&, i] {
+            {
+                DeflateStream dropped;
+                dropped.write(sheetLike(5 * DeflateStream::kChunk + 7));
+            }
+            DeflateStream stream;
+            stream.write(sheetLike(2 * DeflateStream::kChunk));
+            stream.reset();
+            for (std::size_t at = 0; at < inputs[i].size(); at += 100'000) {
+                stream.write(std::string_view(inputs[i]).substr(at, 100'000));
+            }
+            together[i] = stream.finish();
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(together[i].bytes == alone[i].bytes);
+        EXPECT_EQ(together[i].crc, alone[i].crc);
+        EXPECT_EQ(together[i].size, inputs[i].size());
+        EXPECT_TRUE(inflateRaw(together[i].bytes, inputs[i].size()) == inputs[i]);
+    }
+}
+
+// Past its memory budget a part's deflated bytes wait in a temporary file: the entry written
+// from memory and file together must be the one deflated in memory alone, byte for byte, and
+// read back intact; a stream that spilled starts the next part in memory again.
+TEST(DeflateStream, BytesPastTheMemoryBudgetReachTheOutputWhole) {
+    const std::string input = sheetLike(4 * DeflateStream::kChunk + 4321);
+    const DeflatedPart inMemory = pv::host::deflatePart(input);
+    DeflateStream stream(inMemory.bytes.size() / 3);
+    stream.write(input);
+    DeflatedPart spilled = stream.finish();
+    ASSERT_TRUE(spilled.spill != nullptr);
+    EXPECT_GT(spilled.spilled, 0u);
+    EXPECT_EQ(spilled.compressedSize(), inMemory.bytes.size());
+    EXPECT_EQ(spilled.crc, inMemory.crc);
+
+    pv::test::TempDir dir;
+    const auto file = dir / "out.zip";
+    {
+        pv::host::ZipWriter writer(file);
+        writer.addDeflated("xl/worksheets/sheet1.xml", std::move(spilled));
+        stream.write("<a/>");
+        const DeflatedPart next = stream.finish();
+        EXPECT_TRUE(next.spill == nullptr);
+        writer.addDeflated("small.xml", next);
+        writer.commit();
+    }
+    pv::host::ZipReader zip(file);
+    EXPECT_EQ(zip.find("xl/worksheets/sheet1.xml")->compressedSize, inMemory.bytes.size());
+    EXPECT_TRUE(zip.read("xl/worksheets/sheet1.xml") == input);
+    EXPECT_EQ(zip.read("small.xml"), "<a/>");
 }
 
 }  // namespace

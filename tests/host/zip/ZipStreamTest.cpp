@@ -210,12 +210,11 @@ void writeOneEntryZip(const fs::path& file, const std::string& deflated, std::ui
     std::ofstream(file, std::ios::binary) << zip;
 }
 
-// A part small enough to be inflated whole in one call keeps every check of the stepwise path:
-// its CRC, its declared size both ways, its deflate data; and arrives in order in steps.
-TEST(ZipSmallParts, AreInflatedWholeWithEveryCheckKept) {
-    TempDir dir;
+// A part of about `bytes`, read back in order in steps; then refused, with the numbered error
+// naming it, when its CRC, its declared size either way or its deflate data is wrong.
+void expectEveryCheckKept(const fs::path& dir, std::size_t bytes) {
     std::string data = "<a>";
-    for (int i = 0; data.size() < 200000; ++i)
+    for (long long i = 0; data.size() < bytes; ++i)
         data += "<b i=\"" + std::to_string(i * 7919 % 100003) + "\"/>";
     data += "</a>";
     const std::string deflated = rawDeflate(data);
@@ -264,6 +263,18 @@ TEST(ZipSmallParts, AreInflatedWholeWithEveryCheckKept) {
                 << e.description();
         }
     }
+}
+
+// A part small enough to be inflated whole in one call keeps every check of the stepwise path.
+TEST(ZipSmallParts, AreInflatedWholeWithEveryCheckKept) {
+    TempDir dir;
+    expectEveryCheckKept(dir.path(), 200000);
+}
+
+// A big part, inflated in steps on a second thread from its compressed bytes, keeps them too.
+TEST(ZipBigParts, AreInflatedInStepsWithEveryCheckKept) {
+    TempDir dir;
+    expectEveryCheckKept(dir.path(), 9u << 20);
 }
 
 }  // namespace
