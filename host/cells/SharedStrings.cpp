@@ -1,5 +1,7 @@
 #include "host/cells/SharedStrings.h"
 
+#include <algorithm>
+
 #include "host/xml/XmlEmitter.h"
 #include "host/xml/XmlEscapes.h"
 #include "host/xml/XmlStream.h"
@@ -53,12 +55,21 @@ void SharedStrings::load(const ZipReader& zip, const std::string& part) {
         rootAttributes_.clear();
     };
     reset();
+    // The items are most of the part: room for the part as declared (within reason) spares the
+    // arena the doublings, each a copy, that would make the load hold the strings two or three
+    // times over.
+    constexpr std::uint64_t kMostReserved = 256u << 20;
+    if (const ZipEntry* entry = zip.find(part)) {
+        arena_.reserve(static_cast<std::size_t>(std::min(entry->size, kMostReserved)));
+    }
     // The plain reader first, as for sheets; expat for what it declines.
     if (!SharedStringsReader(*this).parsePlain(zip, part)) {
         reset();
         SharedStringsReader(*this).parse(zip, part);
     }
-    arena_.shrink_to_fit();
+    if (arena_.capacity() - arena_.size() > arena_.size() / 8) {
+        arena_.shrink_to_fit();
+    }
 }
 
 std::string_view SharedStrings::xml(std::size_t index) const {
