@@ -16,10 +16,17 @@
 namespace pv::host {
 
 std::optional<std::size_t> sharedStringIndex(std::string_view value) {
+    std::size_t index = 0;
+    if (!value.empty() && value.back() >= '0' && value.back() <= '9') {
+        // Digits alone, as nearly every writer has it.
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
+        if (ec == std::errc() && end == value.data() + value.size()) {
+            return index;
+        }
+    }
     const auto blank = value.find_first_not_of(" \t\r\n");
     value.remove_prefix(std::min(blank, value.size()));
     value.remove_suffix(value.size() - (value.find_last_not_of(" \t\r\n") + 1));
-    std::size_t index = 0;
     const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
     if (ec != std::errc() || end != value.data() + value.size()) {
         return std::nullopt;
