@@ -4,8 +4,10 @@
 // returns the part's bytes; none reads the package itself. `where` names the source part in
 // error descriptions (ZipReader::where).
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -56,10 +58,9 @@ void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& u
 
 // A rewritten sheet's shared strings numbered in the order the sheet first uses them, so that
 // one pass over the sheet both renumbers its cells and learns which strings its table needs.
-inline constexpr std::uint32_t kUnusedString = UINT32_MAX;
 class StringRenumbering {
   public:
-    explicit StringRenumbering(std::size_t tableSize) : newIndexes_(tableSize, kUnusedString) {}
+    explicit StringRenumbering(std::size_t tableSize);
 
     // The new index of string `index`, given when first asked; none past the table.
     std::optional<std::uint32_t> renumber(std::size_t index);
@@ -68,7 +69,13 @@ class StringRenumbering {
     std::vector<std::uint32_t> takeOrder() { return std::move(order_); }
 
   private:
-    std::vector<std::uint32_t> newIndexes_;
+    struct Free {
+        void operator()(std::uint32_t* p) const { std::free(p); }
+    };
+    // New index + 1 by source index, 0 for a string not met yet. Zeroed pages from calloc, so
+    // a sheet that uses a few strings of a big table touches only their part of it.
+    std::unique_ptr<std::uint32_t[], Free> newIndexes_;
+    std::size_t size_ = 0;
     std::vector<std::uint32_t> order_;
 };
 

@@ -1,22 +1,32 @@
 #include "host/extract/PartWriters.h"
 
 #include <algorithm>
+#include <new>
 
 #include "host/cells/SharedStrings.h"
 #include "host/xml/XmlEmitter.h"
 
 namespace pv::host {
 
+StringRenumbering::StringRenumbering(std::size_t tableSize)
+    : newIndexes_(static_cast<std::uint32_t*>(
+          std::calloc(std::max<std::size_t>(tableSize, 1), sizeof(std::uint32_t)))),
+      size_(tableSize) {
+    if (!newIndexes_) {
+        throw std::bad_alloc();
+    }
+}
+
 std::optional<std::uint32_t> StringRenumbering::renumber(std::size_t index) {
-    if (index >= newIndexes_.size()) {
+    if (index >= size_) {
         return std::nullopt;
     }
     std::uint32_t& slot = newIndexes_[index];
-    if (slot == kUnusedString) {
-        slot = static_cast<std::uint32_t>(order_.size());
+    if (slot == 0) {
         order_.push_back(static_cast<std::uint32_t>(index));
+        slot = static_cast<std::uint32_t>(order_.size());
     }
-    return slot;
+    return slot - 1;
 }
 
 namespace {
