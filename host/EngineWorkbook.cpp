@@ -103,11 +103,46 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
         options.sharedStringCount = table != nullptr ? table->size() : 0;
         options.maxCachedCells = 0;  // cells are read near where they are asked for
         options.withNotes = true;
-        lastFacts_ = scanSheet(zip_, entry.part, options);
+        if (auto learnt = scanWhileRewriting(sheet, options)) {
+            lastFacts_ = std::move(*learnt);
+        } else {
+            lastFacts_ = scanSheet(zip_, entry.part, options);
+        }
+        if (lastFacts_.refersToOtherSheets) {
+            facts_->noteSheetRefersOut();
+        }
         facts_->remember(sheet, lastFacts_);
     }
     factsSheet_ = sheet;
     return lastFacts_;
+}
+
+std::optional<SheetFacts> EngineWorkbook::scanWhileRewriting(std::size_t sheet,
+                                                             const ScanOptions& options) {
+    // A split saves each sheet after reading its facts: where sheets are rewritten, one pass
+    // does both, and the save takes the rewritten part. Only a guess, so only where earlier
+    // sheets make it a good one; the save checks the part fits.
+    if (model_.sheets.size() < 2 || !facts_->worthPreparing() || !facts_->hasRoomToPrepare()) {
+        return std::nullopt;
+    }
+    try {
+        const std::string& part = model_.sheets[sheet].part;
+        SheetScanEvents events(zip_, part, options);
+        SourceSheetCells otherSheets(zip_, model_, strings());
+        const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
+        auto prepared = prepareSheet(source, sheet, scope(sheet), events);
+        if (!prepared) {
+            return std::nullopt;
+        }
+        SheetFacts learnt = events.result();
+        if (learnt.refersToOtherSheets || !prepared->droppedRelationships.empty()) {
+            facts_->keepPrepared(sheet, std::move(*prepared));
+        }
+        return learnt;
+    } catch (const Error&) {
+        // Reported, if the sheet's own scan meets it too, by that scan.
+        return std::nullopt;
+    }
 }
 
 UsedRange EngineWorkbook::usedRange(std::size_t sheet) {
@@ -201,9 +236,11 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
     const SheetFacts none;
     const SheetFacts& known =
         model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
+    facts_->noteSavedAsPackage();
+    std::optional<PreparedSheet> prepared = facts_->takePrepared(sheet);
     SourceSheetCells otherSheets(zip_, model_, strings());
     const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
-    extractSheet(source, sheet, known, scope(sheet), target);
+    extractSheet(source, sheet, known, scope(sheet), target, prepared ? &*prepared : nullptr);
 }
 
 void EngineWorkbook::saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target) {

@@ -43,6 +43,9 @@ class EngineWorkbook : public SourceWorkbook {
     // The used range and what extraction needs: the shared facts when a copy has scanned the
     // sheet, else a scan that keeps no cells. Kept for the last sheet asked.
     const SheetFacts& facts(std::size_t sheet);
+    // The facts learnt by a pass that also rewrites the sheet for its save (kept in facts_);
+    // nothing when that is not worth trying or fails.
+    std::optional<SheetFacts> scanWhileRewriting(std::size_t sheet, const ScanOptions& options);
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     // A cell's text: for naming (cellText), for a CSV field as shown (formatShown, booleans as

@@ -13,6 +13,7 @@
 
 #include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
+#include "host/extract/SheetExtractor.h"
 #include "host/refs/SheetScope.h"
 
 namespace pv::host {
@@ -29,6 +30,19 @@ class WorkbookFacts {
     std::optional<SheetFacts> sheet(std::size_t index) const;
     void remember(std::size_t index, const SheetFacts& facts);
 
+    // Sheets rewritten by the pass that learnt their facts, held for their extraction within a
+    // budget of deflated bytes: one that does not fit is not kept (its extraction rewrites it).
+    static constexpr std::size_t kPreparedBudget = 16u << 20;
+    void keepPrepared(std::size_t index, PreparedSheet prepared);
+    std::optional<PreparedSheet> takePrepared(std::size_t index);
+    bool hasRoomToPrepare() const;
+
+    // Whether a pass over a sheet should rewrite it on the way: once a sheet of the workbook
+    // turned out to refer to others, and a sheet was saved as a workbook (not as CSV).
+    void noteSheetRefersOut();
+    void noteSavedAsPackage();
+    bool worthPreparing() const;
+
   private:
     mutable std::mutex mutex_;
     std::mutex stringsLoad_;
@@ -36,6 +50,10 @@ class WorkbookFacts {
     std::shared_ptr<const SharedStrings> strings_;
     std::shared_ptr<const TableNames> tables_;
     std::map<std::size_t, SheetFacts> sheets_;
+    std::map<std::size_t, PreparedSheet> prepared_;
+    std::size_t preparedBytes_ = 0;
+    bool refersOut_ = false;
+    bool savedAsPackage_ = false;
 };
 
 }  // namespace pv::host

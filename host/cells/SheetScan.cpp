@@ -15,6 +15,25 @@
 
 namespace pv::host {
 
+std::optional<std::size_t> sharedStringIndex(std::string_view value) {
+    std::size_t index = 0;
+    if (!value.empty() && value.back() >= '0' && value.back() <= '9') {
+        // Digits alone, as nearly every writer has it.
+        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
+        if (ec == std::errc() && end == value.data() + value.size()) {
+            return index;
+        }
+    }
+    const auto blank = value.find_first_not_of(" \t\r\n");
+    value.remove_prefix(std::min(blank, value.size()));
+    value.remove_suffix(value.size() - (value.find_last_not_of(" \t\r\n") + 1));
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
+    if (ec != std::errc() || end != value.data() + value.size()) {
+        return std::nullopt;
+    }
+    return index;
+}
+
 const ScannedCell* SheetScan::find(int row, int column) const {
     const auto it = std::lower_bound(cells.begin(), cells.end(), std::pair{row, column},
                                      [](const ScannedCell& c, const std::pair<int, int>& key) {
@@ -45,12 +64,19 @@ char cellType(const char* t) {
     return 'n';
 }
 
+}  // namespace
+
 class SheetScanner : public XmlStream {
   public:
     SheetScanner(const ZipReader& zip, const std::string& part, const ScanOptions& options)
         : zip_(zip), part_(part), options_(options) {}
 
     SheetScan result;
+
+    // The events of a pass another reader drives.
+    void start(const char* name, const char** attributes) { onStart(name, attributes); }
+    void end(const char* name) { onEnd(name); }
+    void text(const char* text, int length) { onText(text, length); }
 
   protected:
     void onStart(const char* name, const char** attributes) override {
@@ -197,14 +223,9 @@ class SheetScanner : public XmlStream {
         if (cell_.type == 's' && !cell_.value.empty() && options_.sharedStringCount) {
             // The output keeps the table's numbering, so an index that names no string would
             // point past the output's own table.
-            std::string_view v = cell_.value;
-            const auto blank = v.find_first_not_of(" \t\r\n");
-            v.remove_prefix(std::min(blank, v.size()));
-            v.remove_suffix(v.size() - (v.find_last_not_of(" \t\r\n") + 1));
-            std::size_t index = 0;
-            const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), index);
-            if (ec != std::errc() || end != v.data() + v.size() ||
-                index >= *options_.sharedStringCount) {
+            const auto found = sharedStringIndex(cell_.value);
+            const std::size_t index = found.value_or(0);
+            if (!found || index >= *options_.sharedStringCount) {
                 throw Error(CellError::BadSharedString,
                             zip_.where(part_) + ": cell " + columnLetters(cell_.column) +
                                 std::to_string(cell_.row) + " names shared string \"" +
@@ -293,6 +314,8 @@ class SheetScanner : public XmlStream {
     std::set<std::string> foreignShared_;
 };
 
+namespace {
+
 // The cells that carry a note or a threaded comment. A reference that is not one cell places
 // no note: it extends nothing.
 class NoteCells : public XmlStream {
@@ -345,6 +368,34 @@ SheetScan readSheetPart(const ZipReader& zip, const std::string& part, const Sca
 }
 
 }  // namespace
+
+SheetScanEvents::SheetScanEvents(const ZipReader& zip, const std::string& part,
+                                 const ScanOptions& options)
+    : zip_(zip),
+      part_(part),
+      options_(options),
+      scanner_(std::make_unique<SheetScanner>(zip, part, options)) {}
+
+SheetScanEvents::~SheetScanEvents() = default;
+
+void SheetScanEvents::start(const char* name, const char** attributes) {
+    scanner_->start(name, attributes);
+}
+void SheetScanEvents::end(const char* name) {
+    scanner_->end(name);
+}
+void SheetScanEvents::text(const char* text, int length) {
+    scanner_->text(text, length);
+}
+
+SheetScan SheetScanEvents::result() {
+    scanner_->finish();
+    SheetScan scan = std::move(scanner_->result);
+    if (options_.withNotes) {
+        extendByNotes(zip_, part_, scan);
+    }
+    return scan;
+}
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options) {
     SheetScan scan = readSheetPart(zip, part, options);

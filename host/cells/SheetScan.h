@@ -2,6 +2,7 @@
 // What one pass over a worksheet part learns: the used range, the cells (cached, so repeated
 // cell reads are cheap), which shared strings it uses, and whether it refers outside itself.
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,5 +61,31 @@ struct ScanOptions {
 };
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);
+
+// A scan fed the events of another pass over the part, so that a pass with work of its own (a
+// rewrite) learns the sheet's facts on the way instead of reading the part again. Fed every
+// event of a whole pass, result() is what scanSheet() returns for the same options.
+class SheetScanner;
+class SheetScanEvents {
+  public:
+    SheetScanEvents(const ZipReader& zip, const std::string& part, const ScanOptions& options);
+    ~SheetScanEvents();
+    SheetScanEvents(const SheetScanEvents&) = delete;
+    SheetScanEvents& operator=(const SheetScanEvents&) = delete;
+
+    void start(const char* name, const char** attributes);
+    void end(const char* name);
+    void text(const char* text, int length);
+    SheetScan result();
+
+  private:
+    const ZipReader& zip_;
+    const std::string& part_;
+    const ScanOptions& options_;
+    std::unique_ptr<SheetScanner> scanner_;
+};
+
+// A shared-string cell's <v> as an index (blanks around it allowed), nullopt when it is none.
+std::optional<std::size_t> sharedStringIndex(std::string_view value);
 
 }  // namespace pv::host

@@ -4,8 +4,11 @@
 // returns the part's bytes; none reads the package itself. `where` names the source part in
 // error descriptions (ZipReader::where).
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -47,17 +50,39 @@ std::string writePackageRelationships(std::string_view xml, const std::string& w
                                       const RelationshipTargets& targets = {});
 
 // The shared strings with the root element as read and the first `used.size()` entries, those
-// not `used` left as blanks so that the sheet's indexes stay valid; or, `dense`, only the used
-// ones, for a sheet whose indexes are renumbered by denseStringIndexes().
-std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
-                               bool dense = false);
+// not `used` left as blanks so that the sheet's indexes stay valid.
+std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used);
 // The same, handed to `sink` in pieces.
-void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used, bool dense,
+void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
                         const std::function<void(std::string_view)>& sink);
-// Each used string's index in the dense table (the used ones in their order), kUnusedString
-// for the others.
-inline constexpr std::uint32_t kUnusedString = UINT32_MAX;
-std::vector<std::uint32_t> denseStringIndexes(const std::vector<bool>& used);
+
+// A rewritten sheet's shared strings numbered in the order the sheet first uses them, so that
+// one pass over the sheet both renumbers its cells and learns which strings its table needs.
+class StringRenumbering {
+  public:
+    explicit StringRenumbering(std::size_t tableSize);
+
+    // The new index of string `index`, given when first asked; none past the table.
+    std::optional<std::uint32_t> renumber(std::size_t index);
+    // The source indexes, by new index.
+    const std::vector<std::uint32_t>& order() const { return order_; }
+    std::vector<std::uint32_t> takeOrder() { return std::move(order_); }
+
+  private:
+    struct Free {
+        void operator()(std::uint32_t* p) const { std::free(p); }
+    };
+    // New index + 1 by source index, 0 for a string not met yet. Zeroed pages from calloc, so
+    // a sheet that uses a few strings of a big table touches only their part of it.
+    std::unique_ptr<std::uint32_t[], Free> newIndexes_;
+    std::size_t size_ = 0;
+    std::vector<std::uint32_t> order_;
+};
+
+// Only the strings `order` lists, in its order (see StringRenumbering), handed to `sink` in
+// pieces.
+void writeSharedStrings(const SharedStrings& strings, const std::vector<std::uint32_t>& order,
+                        const std::function<void(std::string_view)>& sink);
 
 // The application properties (app.xml), listing `sheet` as the workbook's only sheet.
 std::string writeAppProperties(std::string_view xml, const std::string& where,

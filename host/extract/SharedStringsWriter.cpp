@@ -1,30 +1,42 @@
 #include "host/extract/PartWriters.h"
 
 #include <algorithm>
+#include <new>
 
 #include "host/cells/SharedStrings.h"
 #include "host/xml/XmlEmitter.h"
 
 namespace pv::host {
 
-std::vector<std::uint32_t> denseStringIndexes(const std::vector<bool>& used) {
-    std::vector<std::uint32_t> indexes(used.size(), kUnusedString);
-    std::uint32_t next = 0;
-    for (std::size_t i = 0; i < used.size(); ++i) {
-        if (used[i]) {
-            indexes[i] = next++;
-        }
+StringRenumbering::StringRenumbering(std::size_t tableSize)
+    : newIndexes_(static_cast<std::uint32_t*>(
+          std::calloc(std::max<std::size_t>(tableSize, 1), sizeof(std::uint32_t)))),
+      size_(tableSize) {
+    if (!newIndexes_) {
+        throw std::bad_alloc();
     }
-    return indexes;
 }
 
-void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used, bool dense,
-                        const std::function<void(std::string_view)>& sink) {
-    // Handed on in pieces: the table of a big workbook need not be held twice.
+std::optional<std::uint32_t> StringRenumbering::renumber(std::size_t index) {
+    if (index >= size_) {
+        return std::nullopt;
+    }
+    std::uint32_t& slot = newIndexes_[index];
+    if (slot == 0) {
+        order_.push_back(static_cast<std::uint32_t>(index));
+        slot = static_cast<std::uint32_t>(order_.size());
+    }
+    return slot - 1;
+}
+
+namespace {
+
+// Writes a table of `count` entries, `entry(i, out)` appending the i-th; handed on in pieces, so
+// the table of a big workbook need not be held twice.
+template <typename Entry>
+void writeTable(const SharedStrings& strings, std::size_t count, Entry entry,
+                const std::function<void(std::string_view)>& sink) {
     constexpr std::size_t kPiece = 256 * 1024;
-    const std::size_t count =
-        dense ? static_cast<std::size_t>(std::count(used.begin(), used.end(), true)) : used.size();
-    const std::string prefix = strings.rootName().substr(0, strings.rootName().size() - 3);
     std::string out;
     XmlEmitter emitter(out);
     emitter.declaration();
@@ -37,12 +49,8 @@ void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& u
     emitter.attribute("count", std::to_string(count));
     emitter.attribute("uniqueCount", std::to_string(count));
     emitter.raw("");
-    // Unused entries stay as blanks so the sheet's indexes need not change.
-    const std::string blank = "<" + prefix + "si><" + prefix + "t/></" + prefix + "si>";
-    for (std::size_t i = 0; i < used.size(); ++i) {
-        if (used[i] || !dense) {
-            out.append(used[i] ? strings.xml(i) : std::string_view(blank));
-        }
+    for (std::size_t i = 0; i < count; ++i) {
+        entry(i, out);
         if (out.size() >= kPiece) {
             sink(out);
             out.clear();
@@ -52,10 +60,31 @@ void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& u
     sink(out);
 }
 
-std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
-                               bool dense) {
+}  // namespace
+
+void writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used,
+                        const std::function<void(std::string_view)>& sink) {
+    const std::string prefix = strings.rootName().substr(0, strings.rootName().size() - 3);
+    // Unused entries stay as blanks so the sheet's indexes need not change.
+    const std::string blank = "<" + prefix + "si><" + prefix + "t/></" + prefix + "si>";
+    writeTable(
+        strings, used.size(),
+        [&](std::size_t i, std::string& out) {
+            out.append(used[i] ? strings.xml(i) : std::string_view(blank));
+        },
+        sink);
+}
+
+void writeSharedStrings(const SharedStrings& strings, const std::vector<std::uint32_t>& order,
+                        const std::function<void(std::string_view)>& sink) {
+    writeTable(
+        strings, order.size(),
+        [&](std::size_t i, std::string& out) { out.append(strings.xml(order[i])); }, sink);
+}
+
+std::string writeSharedStrings(const SharedStrings& strings, const std::vector<bool>& used) {
     std::string out;
-    writeSharedStrings(strings, used, dense, [&](std::string_view piece) { out.append(piece); });
+    writeSharedStrings(strings, used, [&](std::string_view piece) { out.append(piece); });
     return out;
 }
 

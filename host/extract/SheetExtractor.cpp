@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 
+#include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
 #include "host/extract/ChartRewriter.h"
 #include "host/extract/ConnectionsFilter.h"
@@ -88,30 +89,83 @@ std::optional<std::string> rewritten(const ExtractionSource& source, std::size_t
 
 }  // namespace
 
+namespace {
+
+// The sheet's rewritten part and the order of the shared strings it was renumbered to.
+std::pair<DeflatedPart, std::vector<std::uint32_t>> rewriteWhole(const ExtractionSource& source,
+                                                                 const SheetScope& scope,
+                                                                 const PartRewrite& rewrite,
+                                                                 SheetScanEvents* facts,
+                                                                 bool& complete) {
+    std::optional<StringRenumbering> renumbering;
+    if (source.strings != nullptr) {
+        renumbering.emplace(source.strings->size());
+    }
+    DeflateStream out;
+    complete = rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
+                            source.otherSheets, renumbering ? &*renumbering : nullptr, out, facts);
+    return {out.finish(), renumbering ? renumbering->takeOrder() : std::vector<std::uint32_t>{}};
+}
+
+}  // namespace
+
+std::optional<PreparedSheet> prepareSheet(const ExtractionSource& source, std::size_t sheet,
+                                          const SheetScope& scope, SheetScanEvents& facts) {
+    // The graph the sheet would have if it turns out to refer to other sheets; extraction
+    // checks that the real one asks for the same.
+    SheetFacts assumed;
+    assumed.refersToOtherSheets = true;
+    const PartGraph graph = buildPartGraph(source, sheet, assumed, scope);
+    const auto rewrite =
+        std::find_if(graph.rewrites.begin(), graph.rewrites.end(),
+                     [](const PartRewrite& r) { return r.kind == PartRewrite::Kind::Sheet; });
+    if (rewrite == graph.rewrites.end()) {
+        return std::nullopt;
+    }
+    bool complete = false;
+    auto [part, order] = rewriteWhole(source, scope, *rewrite, &facts, complete);
+    if (!complete) {
+        return std::nullopt;
+    }
+    return PreparedSheet{rewrite->droppedRelationships, std::move(part), std::move(order)};
+}
+
 void extractSheet(const ExtractionSource& source, std::size_t sheet, const SheetFacts& scan,
-                  const SheetScope& scope, const std::filesystem::path& output) {
+                  const SheetScope& scope, const std::filesystem::path& output,
+                  PreparedSheet* prepared) {
     const std::string mainType(mainContentTypeFor(lowercaseExtension(output.string())));
     const PartGraph graph = buildPartGraph(source, sheet, scan, scope);
-    // A rewritten sheet renumbers its shared strings, so the table holds only those it uses.
-    std::vector<std::uint32_t> stringIndexes;
-    const bool rewritesSheet =
-        source.strings != nullptr &&
-        std::any_of(graph.rewrites.begin(), graph.rewrites.end(),
-                    [](const PartRewrite& r) { return r.kind == PartRewrite::Kind::Sheet; });
-    if (rewritesSheet) {
-        stringIndexes = denseStringIndexes(scan.usedStrings);
-    }
     std::map<std::string, DeflatedPart> generated;
+    // A rewritten sheet renumbers its shared strings, so the table holds only those it uses,
+    // in the order the sheet first uses them; the sheet goes first to learn which they are.
+    std::optional<std::vector<std::uint32_t>> stringOrder;
+    for (const auto& rewrite : graph.rewrites) {
+        if (rewrite.kind != PartRewrite::Kind::Sheet) {
+            continue;
+        }
+        if (prepared != nullptr && prepared->droppedRelationships == rewrite.droppedRelationships) {
+            generated[rewrite.part] = std::move(prepared->part);
+            stringOrder = std::move(prepared->stringOrder);
+            prepared = nullptr;
+        } else {
+            bool complete = false;
+            auto [part, order] = rewriteWhole(source, scope, rewrite, nullptr, complete);
+            generated[rewrite.part] = std::move(part);
+            stringOrder = std::move(order);
+        }
+    }
     for (const auto& rewrite : graph.rewrites) {
         if (rewrite.kind == PartRewrite::Kind::Sheet) {
+            continue;
+        }
+        if (rewrite.kind == PartRewrite::Kind::SharedStrings) {
             DeflateStream out;
-            rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
-                         source.otherSheets, rewritesSheet ? &stringIndexes : nullptr, out);
-            generated[rewrite.part] = out.finish();
-        } else if (rewrite.kind == PartRewrite::Kind::SharedStrings) {
-            DeflateStream out;
-            writeSharedStrings(*source.strings, scan.usedStrings, rewritesSheet,
-                               [&](std::string_view piece) { out.write(piece); });
+            const auto sink = [&](std::string_view piece) { out.write(piece); };
+            if (stringOrder) {
+                writeSharedStrings(*source.strings, *stringOrder, sink);
+            } else {
+                writeSharedStrings(*source.strings, scan.usedStrings, sink);
+            }
             generated[rewrite.part] = out.finish();
         } else if (auto bytes = rewritten(source, sheet, scope, graph, rewrite)) {
             generated[rewrite.part] = deflatePart(*bytes);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/cells/HyperlinkLocation.h"
+#include "host/cells/SheetScan.h"
 #include "host/extract/CachedConstants.h"
 #include "host/extract/OtherSheetCells.h"
 #include "host/extract/PartWriters.h"
@@ -63,14 +64,13 @@ bool holdsFormula(std::string_view local) {
 class SheetRewriterStream : public XmlStream {
   public:
     SheetRewriterStream(const SheetScope& scope, const std::set<std::string>& dropped,
-                        OtherSheetCells* otherSheets,
-                        const std::vector<std::uint32_t>* stringIndexes, DeflateStream& sink,
-                        std::string& out)
+                        OtherSheetCells* otherSheets, StringRenumbering* strings,
+                        DeflateStream& sink, std::string& out)
         : sink_(sink),
           scope_(scope),
           dropped_(dropped),
           otherSheets_(otherSheets),
-          stringIndexes_(stringIndexes),
+          strings_(strings),
           out_(out),
           emitter_(out) {
         emitter_.declaration();
@@ -98,7 +98,7 @@ class SheetRewriterStream : public XmlStream {
             assignAttributes(cellAttributes_, attributes);
             const char* type = findAttribute(attributes, "t");
             sharedStringCell_ =
-                stringIndexes_ != nullptr && type != nullptr && std::string_view(type) == "s";
+                strings_ != nullptr && type != nullptr && std::string_view(type) == "s";
             formula_.clear();
             value_.clear();
             hasFormula_ = hasValue_ = false;
@@ -304,13 +304,12 @@ class SheetRewriterStream : public XmlStream {
         writeValueCell();
     }
 
-    // The same test of the index as the sheet scan's, which marked the strings used.
+    // The same test of the index as the sheet scan's, which checked it against the table.
     void renumber(std::string& value) const {
-        std::size_t index = 0;
-        const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), index);
-        if (ec == std::errc() && index < stringIndexes_->size() &&
-            (*stringIndexes_)[index] != kUnusedString) {
-            value = std::to_string((*stringIndexes_)[index]);
+        if (const auto index = sharedStringIndex(value)) {
+            if (const auto renumbered = strings_->renumber(*index)) {
+                value = std::to_string(*renumbered);
+            }
         }
     }
 
@@ -400,7 +399,7 @@ class SheetRewriterStream : public XmlStream {
     const SheetScope& scope_;
     const std::set<std::string>& dropped_;
     OtherSheetCells* otherSheets_;
-    const std::vector<std::uint32_t>* stringIndexes_;
+    StringRenumbering* strings_;
     std::string& out_;
     XmlEmitter emitter_;
     std::vector<Frame> frames_;
@@ -425,26 +424,60 @@ class SheetRewriterStream : public XmlStream {
     std::set<std::string> foreignShared_;
 };
 
+// A rewrite that gives each event to a scan as well.
+class FactsGatheringRewriter : public SheetRewriterStream {
+  public:
+    FactsGatheringRewriter(SheetScanEvents& facts, const SheetScope& scope,
+                           const std::set<std::string>& dropped, OtherSheetCells* otherSheets,
+                           StringRenumbering* strings, DeflateStream& sink, std::string& out)
+        : SheetRewriterStream(scope, dropped, otherSheets, strings, sink, out), facts_(facts) {}
+
+  protected:
+    void onStart(const char* name, const char** attributes) override {
+        facts_.start(name, attributes);
+        SheetRewriterStream::onStart(name, attributes);
+    }
+    void onEnd(const char* name) override {
+        facts_.end(name);
+        SheetRewriterStream::onEnd(name);
+    }
+    void onText(const char* text, int length) override {
+        facts_.text(text, length);
+        SheetRewriterStream::onText(text, length);
+    }
+
+  private:
+    SheetScanEvents& facts_;
+};
+
 }  // namespace
 
-void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+bool rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
                   const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
-                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out) {
+                  StringRenumbering* strings, DeflateStream& out, SheetScanEvents* facts) {
     std::string pending;
+    if (facts != nullptr) {
+        FactsGatheringRewriter plain(*facts, scope, droppedRelationships, otherSheets, strings, out,
+                                     pending);
+        if (!plain.parsePlain(zip, part)) {
+            return false;
+        }
+        plain.flush();
+        return true;
+    }
     {
-        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, stringIndexes, out,
-                                  pending);
+        SheetRewriterStream plain(scope, droppedRelationships, otherSheets, strings, out, pending);
         if (plain.parsePlain(zip, part)) {
             plain.flush();
-            return;
+            return true;
         }
     }
     out.reset();
     pending.clear();
-    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, stringIndexes, out,
-                               pending);
+    SheetRewriterStream stream(scope, droppedRelationships, otherSheets, strings, out, pending);
     stream.parse(zip, part);
     stream.flush();
+    return true;
 }
 
 }  // namespace pv::host

@@ -10,24 +10,27 @@
 // Shared-string cells can be renumbered on the way.
 // Streams the part: rows go on to the deflater as they are rewritten, so the memory held does
 // not grow with the sheet.
-#include <cstdint>
 #include <set>
 #include <string>
-#include <vector>
 
 namespace pv::host {
 
 class DeflateStream;
 class OtherSheetCells;
+class SheetScanEvents;
 class SheetScope;
+class StringRenumbering;
 class ZipReader;
 
 // `droppedRelationships`: ids of the sheet's relationships that the output leaves out;
 // `otherSheets` (may be null): the cells formulas without a cached value read;
-// `stringIndexes` (may be null): old shared-string index -> new one; an index it does not map
-// (unused, or past the table) is written as it was. The new part goes to `out`.
-void rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
+// `strings` (may be null): renumbers the shared-string cells; an index past the table, or no
+// index at all, is written as it was. The new part goes to `out`.
+// `facts` (may be null) is given every event of the pass, to learn the sheet's facts on the
+// way. Returns false, with `facts` and `out` to be thrown away, when the part needs the
+// general parser: a pass with `facts` does not read it a second time.
+bool rewriteSheet(const ZipReader& zip, const std::string& part, const SheetScope& scope,
                   const std::set<std::string>& droppedRelationships, OtherSheetCells* otherSheets,
-                  const std::vector<std::uint32_t>* stringIndexes, DeflateStream& out);
+                  StringRenumbering* strings, DeflateStream& out, SheetScanEvents* facts = nullptr);
 
 }  // namespace pv::host
