@@ -101,7 +101,7 @@ std::pair<DeflatedPart, std::vector<std::uint32_t>> rewriteWhole(const Extractio
     if (source.strings != nullptr) {
         renumbering.emplace(source.strings->size());
     }
-    DeflateStream out;
+    DeflateStream out(source.zip.where(rewrite.part));
     complete = rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
                             source.otherSheets, renumbering ? &*renumbering : nullptr, out, facts);
     return {out.finish(), renumbering ? renumbering->takeOrder() : std::vector<std::uint32_t>{}};
@@ -159,7 +159,7 @@ void extractSheet(const ExtractionSource& source, std::size_t sheet, const Sheet
             continue;
         }
         if (rewrite.kind == PartRewrite::Kind::SharedStrings) {
-            DeflateStream out;
+            DeflateStream out(source.zip.where(rewrite.part));
             const auto sink = [&](std::string_view piece) { out.write(piece); };
             if (stringOrder) {
                 writeSharedStrings(*source.strings, *stringOrder, sink);

@@ -9,10 +9,16 @@
 #include <cstring>
 #include <deque>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#if !defined(_WIN32)
+#include <stdlib.h>
+#include <unistd.h>
+#endif
 
 #include "core/Error.h"
 #include "host/zip/ZipErrors.h"
@@ -160,6 +166,34 @@ std::size_t workerCount() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// Where a long part's deflated bytes wait: the folder TMPDIR names, as for every other
+// temporary file of a run (std::tmpfile would ignore it).
+std::filesystem::path temporaryFolder() {
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    return ec ? std::filesystem::path("/tmp") : folder;
+}
+
+// A file in it that has no name, so that it goes however the process ends.
+std::shared_ptr<std::FILE> unnamedTemporaryFile() {
+#if defined(_WIN32)
+    return std::shared_ptr<std::FILE>(std::tmpfile(), &std::fclose);
+#else
+    std::string name = (temporaryFolder() / "pellavine-part-XXXXXX").string();
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) {
+        return nullptr;
+    }
+    ::unlink(name.c_str());
+    std::FILE* file = ::fdopen(fd, "w+b");
+    if (file == nullptr) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::shared_ptr<std::FILE>(file, &std::fclose);
+#endif
+}
+
 }  // namespace
 
 // Deflates chunks on their own threads, handing them back in the order they came.
@@ -253,7 +287,8 @@ class DeflateStream::Workers {
     std::vector<std::thread> threads_;  // last: joined before the jobs go
 };
 
-DeflateStream::DeflateStream(std::size_t memoryBudget) : memoryBudget_(memoryBudget) {}
+DeflateStream::DeflateStream(std::string where, std::size_t memoryBudget)
+    : where_(std::move(where)), memoryBudget_(memoryBudget) {}
 DeflateStream::~DeflateStream() = default;
 
 void DeflateStream::write(std::string_view bytes) {
@@ -310,18 +345,22 @@ void DeflateStream::collect() {
 
 void DeflateStream::spill(std::string_view bytes) {
     if (!out_.spill) {
-        out_.spill.reset(std::tmpfile(), &std::fclose);
+        out_.spill = unnamedTemporaryFile();
         if (!out_.spill) {
-            throw Error(ZipError::CannotWriteOutput,
-                        "cannot deflate a part: no temporary file for its bytes past the memory "
-                        "budget");
+            throw spillFailed("no temporary file can be made for");
         }
     }
     if (std::fwrite(bytes.data(), 1, bytes.size(), out_.spill.get()) != bytes.size()) {
-        throw Error(ZipError::CannotWriteOutput,
-                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
+        throw spillFailed("the temporary file cannot be written (disk full?) with");
     }
     out_.spilled += bytes.size();
+}
+
+Error DeflateStream::spillFailed(const std::string& what) const {
+    return Error(ZipError::CannotWriteOutput,
+                 (where_.empty() ? std::string("a part") : where_) + ": " + what +
+                     " its deflated bytes past " + std::to_string(memoryBudget_ >> 20) +
+                     " MB, in the temporary folder " + temporaryFolder().string());
 }
 
 DeflatedPart DeflateStream::finish() {
@@ -336,8 +375,7 @@ DeflatedPart DeflateStream::finish() {
         }
     }
     if (out_.spill && std::fflush(out_.spill.get()) != 0) {
-        throw Error(ZipError::CannotWriteOutput,
-                    "cannot deflate a part: its temporary file cannot be written (disk full?)");
+        throw spillFailed("the temporary file cannot be written (disk full?) with");
     }
     DeflatedPart done = std::move(out_);
     reset();

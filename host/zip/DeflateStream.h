@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Error.h"
+
 namespace pv::host {
 
 struct DeflatedPart {
@@ -34,7 +36,8 @@ class DeflateStream {
     // file, so that a sheet of any length is written in bounded memory.
     static constexpr std::size_t kMemoryBudget = 8u << 20;
 
-    explicit DeflateStream(std::size_t memoryBudget = kMemoryBudget);
+    // `where` names the part in errors (ZipReader::where of the part it is written from).
+    explicit DeflateStream(std::string where = {}, std::size_t memoryBudget = kMemoryBudget);
     ~DeflateStream();
     DeflateStream(const DeflateStream&) = delete;
     DeflateStream& operator=(const DeflateStream&) = delete;
@@ -50,10 +53,12 @@ class DeflateStream {
     void launch(bool last);
     void collect();
     void spill(std::string_view bytes);
+    Error spillFailed(const std::string& what) const;
 
     std::string chunk_;
     std::unique_ptr<Workers> workers_;  // started by the first full chunk
     std::vector<std::string> spare_;    // chunk buffers deflated already, to fill again
+    std::string where_;
     std::size_t memoryBudget_;
     DeflatedPart out_;
     bool chunked_ = false;

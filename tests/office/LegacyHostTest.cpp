@@ -27,6 +27,7 @@
 #include "split/OutputNaming.h"
 #include "split/SplitRun.h"
 #include "split/TestWorkbooks.h"
+#include "support/DiskFaults.h"
 #include "support/OfficeFixture.h"
 #include "support/OutputCheck.h"
 #include "support/RecordingObserver.h"
@@ -52,28 +53,6 @@ OfficeSettings installedOffice() {
     return pv::office::officeSettingsFromEnvironment();
 }
 
-// TMPDIR pointed at `folder` while this lives.
-class TmpdirAt {
-  public:
-    explicit TmpdirAt(const fs::path& folder)
-        : hadOld_(qEnvironmentVariableIsSet("TMPDIR")), old_(qgetenv("TMPDIR")) {
-        qputenv("TMPDIR", folder.string().c_str());
-    }
-    ~TmpdirAt() {
-        if (hadOld_) {
-            qputenv("TMPDIR", old_);
-        } else {
-            qunsetenv("TMPDIR");
-        }
-    }
-    TmpdirAt(const TmpdirAt&) = delete;
-    TmpdirAt& operator=(const TmpdirAt&) = delete;
-
-  private:
-    bool hadOld_;
-    QByteArray old_;
-};
-
 // TMPDIR pointed at a folder of the test's own, so that it can tell what was left behind.
 class PrivateTemp {
   public:
@@ -87,7 +66,7 @@ class PrivateTemp {
 
   private:
     pv::test::TempDir dir_;
-    TmpdirAt at_{dir_.path()};
+    pv::test::TmpdirAt at_{dir_.path()};
 };
 
 fs::path writeScript(const fs::path& path, const std::string& body) {
@@ -604,34 +583,6 @@ TEST(LegacyHostProgress, TheBarFollowsTheWorkbooksOfEachBatch) {
 
 // --- Full disks: a file system of 16 KiB, mounted for the test (tests run as root) ---------
 
-class SmallDisk {
-  public:
-    SmallDisk() {
-        mounted_ = pv::test::runCommand("mount -t tmpfs -o size=16k tmpfs " +
-                                        pv::test::shellQuote(path().string()) + " 2>&1") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_) {
-            pv::test::runCommand("umount " + pv::test::shellQuote(path().string()));
-        }
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const fs::path& path() const { return dir_.path(); }
-    // A file of `name` taking `kib` KiB, or what is left when that is nothing.
-    void fill(const std::string& name, int kib = 0) const {
-        pv::test::runCommand(
-            "dd if=/dev/zero of=" + pv::test::shellQuote((path() / name).string()) + " bs=1k" +
-            (kib > 0 ? " count=" + std::to_string(kib) : "") + " 2>/dev/null");
-    }
-
-  private:
-    pv::test::TempDir dir_;
-    bool mounted_ = false;
-};
-
 void expectError(const std::function<void()>& call, pv::office::OfficeError number,
                  const std::vector<std::string>& named) {
     try {
@@ -647,7 +598,7 @@ void expectError(const std::function<void()>& call, pv::office::OfficeError numb
 }
 
 TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource) {
-    SmallDisk disk;
+    pv::test::SmallDisk disk;
     if (!disk.mounted()) {
         GTEST_SKIP() << "no file system could be mounted for the test";
     }
@@ -659,7 +610,7 @@ TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource
     using pv::office::OfficeError;
     {
         disk.fill("filler", 8);
-        TmpdirAt temp(disk.path());
+        pv::test::TmpdirAt temp(disk.path());
         auto host = hostWith({.soffice = converter});
         for (const char* name : {"large.xls", "small.xls"}) {
             SCOPED_TRACE(name);
@@ -671,7 +622,7 @@ TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource
     auto host = hostWith({.soffice = converter});
     const auto book = host->open(dir / "small.xls");
     disk.fill("more");
-    TmpdirAt temp(disk.path());
+    pv::test::TmpdirAt temp(disk.path());
     expectError([&] { book->saveSheetAs(0, dir / "out.xls"); }, OfficeError::TemporaryFolderFull,
                 {(dir / "out.xls").string(), "sheet \"Data\" of " + (dir / "small.xls").string(),
                  "the temporary folder " + folder + " is full"});
@@ -681,7 +632,7 @@ TEST(LegacyHostFullDisk, AFullTemporaryFolderIsToldAsSuchNotAsAnUnreadableSource
 // The run into a full output folder: each sheet is told as not saved for want of room, under
 // the name the user would have found it by, and no cut-off file is left there.
 TEST(LegacyHostFullDisk, AFullOutputFolderIsToldNamingTheOutputAndTheSheetAndHoldsNoFile) {
-    SmallDisk disk;
+    pv::test::SmallDisk disk;
     if (!disk.mounted()) {
         GTEST_SKIP() << "no file system could be mounted for the test";
     }

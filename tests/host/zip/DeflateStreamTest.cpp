@@ -9,12 +9,17 @@
 #include <thread>
 #include <vector>
 
+#include "core/Error.h"
 #include "host/zip/DeflateStream.h"
+#include "host/zip/ZipErrors.h"
 #include "host/zip/ZipReader.h"
 #include "host/zip/ZipWriter.h"
+#include "support/DiskFaults.h"
 #include "support/TestEnv.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using pv::host::DeflatedPart;
 using pv::host::DeflateStream;
@@ -160,7 +165,7 @@ TEST(DeflateStream, PartsDeflatedAtOnceGetTheBytesTheyGetAlone) {
 TEST(DeflateStream, BytesPastTheMemoryBudgetReachTheOutputWhole) {
     const std::string input = sheetLike(4 * DeflateStream::kChunk + 4321);
     const DeflatedPart inMemory = pv::host::deflatePart(input);
-    DeflateStream stream(inMemory.bytes.size() / 3);
+    DeflateStream stream({}, inMemory.bytes.size() / 3);
     stream.write(input);
     DeflatedPart spilled = stream.finish();
     ASSERT_TRUE(spilled.spill != nullptr);
@@ -183,6 +188,40 @@ TEST(DeflateStream, BytesPastTheMemoryBudgetReachTheOutputWhole) {
     EXPECT_EQ(zip.find("xl/worksheets/sheet1.xml")->compressedSize, inMemory.bytes.size());
     EXPECT_TRUE(zip.read("xl/worksheets/sheet1.xml") == input);
     EXPECT_EQ(zip.read("small.xml"), "<a/>");
+}
+
+// The bytes past the budget wait in the temporary folder TMPDIR names, under no name; when it is
+// full, the error names the part and the folder, and nothing is left there.
+TEST(DeflateStream, APartThatCannotWaitInAFullTemporaryFolderIsToldNamingPartAndFolder) {
+    const std::string input = sheetLike(3 * DeflateStream::kChunk + 99);
+    {
+        pv::test::TempDir folder;
+        pv::test::TmpdirAt temp(folder.path());
+        DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", 4096);
+        stream.write(input);
+        const DeflatedPart part = stream.finish();
+        EXPECT_GT(part.spilled, 0u);
+        EXPECT_TRUE(fs::is_empty(folder.path())) << "the waiting bytes have a name";
+    }
+    pv::test::SmallDisk disk;
+    if (!disk.mounted()) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
+    pv::test::TmpdirAt temp(disk.path());
+    DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", 4096);
+    try {
+        stream.write(input);
+        stream.finish();
+        FAIL() << "a part that could not be kept was deflated";
+    } catch (const pv::Error& error) {
+        EXPECT_EQ(error.number(), pv::number(pv::host::ZipError::CannotWriteOutput));
+        for (const std::string& named :
+             {std::string("Book.xlsx: xl/worksheets/sheet1.xml"), disk.path().string()}) {
+            EXPECT_NE(error.description().find(named), std::string::npos)
+                << named << " not in: " << error.description();
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(disk.path()));
 }
 
 }  // namespace
