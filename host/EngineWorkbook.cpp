@@ -86,7 +86,8 @@ const SheetScope& EngineWorkbook::scope(std::size_t sheet) {
     return *scope_;
 }
 
-const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
+const SheetFacts& EngineWorkbook::facts(std::size_t sheet,
+                                        std::optional<PreparedSheet>* rewritten) {
     const SheetEntry& entry = worksheet(sheet);
     if (factsSheet_ == sheet) {
         return lastFacts_;
@@ -97,17 +98,9 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
     } else if (auto known = facts_->sheet(sheet)) {
         lastFacts_ = std::move(*known);
     } else {
-        ScanOptions options;
-        options.scope = &scope(sheet);
-        const SharedStrings* table = strings();
-        options.sharedStringCount = table != nullptr ? table->size() : 0;
-        options.maxCachedCells = 0;  // cells are read near where they are asked for
-        options.withNotes = true;
-        if (auto learnt = scanWhileRewriting(sheet, options)) {
-            lastFacts_ = std::move(*learnt);
-        } else {
-            lastFacts_ = scanSheet(zip_, entry.part, options);
-        }
+        const ScanOptions options = factsScanOptions(sheet);
+        lastFacts_ = rewritten != nullptr ? scanForSave(sheet, options, *rewritten)
+                                          : SheetFacts(scanSheet(zip_, entry.part, options));
         if (lastFacts_.refersToOtherSheets) {
             facts_->noteSheetRefersOut();
         }
@@ -117,32 +110,70 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet) {
     return lastFacts_;
 }
 
-std::optional<SheetFacts> EngineWorkbook::scanWhileRewriting(std::size_t sheet,
-                                                             const ScanOptions& options) {
-    // A split saves each sheet after reading its facts: where sheets are rewritten, one pass
-    // does both, and the save takes the rewritten part. Only a guess, so only where earlier
-    // sheets make it a good one; the save checks the part fits.
-    if (model_.sheets.size() < 2 || !facts_->worthPreparing() || !facts_->hasRoomToPrepare()) {
-        return std::nullopt;
+ScanOptions EngineWorkbook::factsScanOptions(std::size_t sheet) {
+    ScanOptions options;
+    options.scope = &scope(sheet);
+    const SharedStrings* table = strings();
+    options.sharedStringCount = table != nullptr ? table->size() : 0;
+    options.maxCachedCells = 0;  // cells are read near where they are asked for
+    options.withNotes = true;
+    return options;
+}
+
+SheetFacts EngineWorkbook::scanForSave(std::size_t sheet, ScanOptions options,
+                                       std::optional<PreparedSheet>& rewritten) {
+    // A sheet that refers to other sheets is rewritten, and a pass can rewrite it while it
+    // learns its facts; but only the end of the pass can tell whether it refers out. Once a
+    // sheet of the workbook has, the others likely do, and one pass does both. Until then the
+    // scan stops at the first reference out, and the pass that rewrites starts over.
+    const std::string& part = model_.sheets[sheet].part;
+    if (model_.sheets.size() < 2) {
+        return scanSheet(zip_, part, options);  // no other sheet to refer to
     }
+    if (!facts_->sheetsReferOut()) {
+        options.stopWhenReferringOut = true;
+        SheetScan scan = scanSheet(zip_, part, options);
+        if (!scan.stoppedEarly) {
+            return scan;
+        }
+        facts_->noteSheetRefersOut();
+        options.stopWhenReferringOut = false;
+    }
+    if (auto learnt = scanWhileRewriting(sheet, options, rewritten)) {
+        return std::move(*learnt);
+    }
+    return scanSheet(zip_, part, options);
+}
+
+std::optional<SheetFacts> EngineWorkbook::scanWhileRewriting(
+    std::size_t sheet, const ScanOptions& options, std::optional<PreparedSheet>& rewritten) {
     try {
-        const std::string& part = model_.sheets[sheet].part;
-        SheetScanEvents events(zip_, part, options);
+        SheetScanEvents events(zip_, model_.sheets[sheet].part, options);
         SourceSheetCells otherSheets(zip_, model_, strings());
         const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
-        auto prepared = prepareSheet(source, sheet, scope(sheet), events);
-        if (!prepared) {
+        rewritten = prepareSheet(source, sheet, scope(sheet), events);
+        if (!rewritten) {
             return std::nullopt;
         }
-        SheetFacts learnt = events.result();
-        if (learnt.refersToOtherSheets || !prepared->droppedRelationships.empty()) {
-            facts_->keepPrepared(sheet, std::move(*prepared));
-        }
-        return learnt;
+        return events.result();
     } catch (const Error&) {
         // Reported, if the sheet's own scan meets it too, by that scan.
+        rewritten.reset();
         return std::nullopt;
     }
+}
+
+bool EngineWorkbook::hasContentBeyondA1(std::size_t sheet) {
+    const SheetEntry& entry = worksheet(sheet);
+    if (factsSheet_ == sheet || entry.part.empty() || facts_->sheet(sheet)) {
+        return usedRange(sheet).hasContentBeyondA1();
+    }
+    ScanOptions options;
+    options.maxCachedCells = 0;
+    options.withNotes = true;
+    options.stopBeyondA1 = true;
+    const SheetScan scan = scanSheet(zip_, entry.part, options);
+    return scan.lastRow > 1 || scan.lastColumn > 1;
 }
 
 UsedRange EngineWorkbook::usedRange(std::size_t sheet) {
@@ -234,13 +265,12 @@ void EngineWorkbook::saveSheetAs(std::size_t sheet, const std::filesystem::path&
         return;
     }
     const SheetFacts none;
+    std::optional<PreparedSheet> rewritten;
     const SheetFacts& known =
-        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet) : none;
-    facts_->noteSavedAsPackage();
-    std::optional<PreparedSheet> prepared = facts_->takePrepared(sheet);
+        model_.sheets[sheet].info.kind == SheetKind::Worksheet ? facts(sheet, &rewritten) : none;
     SourceSheetCells otherSheets(zip_, model_, strings());
     const ExtractionSource source{zip_, model_, types_, strings(), &otherSheets};
-    extractSheet(source, sheet, known, scope(sheet), target, prepared ? &*prepared : nullptr);
+    extractSheet(source, sheet, known, scope(sheet), target, rewritten ? &*rewritten : nullptr);
 }
 
 void EngineWorkbook::saveSheetAsCsv(std::size_t sheet, const std::filesystem::path& target) {

@@ -13,6 +13,7 @@
 #include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
 #include "host/cells/StyleTable.h"
+#include "host/extract/SheetExtractor.h"
 #include "host/package/ContentTypes.h"
 #include "host/package/WorkbookModel.h"
 #include "host/zip/ZipReader.h"
@@ -32,6 +33,8 @@ class EngineWorkbook : public SourceWorkbook {
     const std::filesystem::path& path() const override { return path_; }
     const std::vector<SheetInfo>& sheets() const override { return sheets_; }
     UsedRange usedRange(std::size_t sheet) override;
+    // Reads the sheet only as far as its first cell beyond A1.
+    bool hasContentBeyondA1(std::size_t sheet) override;
     std::string cellText(std::size_t sheet, int row, int column) override;
     void saveSheetAs(std::size_t sheet, const std::filesystem::path& output) override;
 
@@ -41,11 +44,16 @@ class EngineWorkbook : public SourceWorkbook {
     const StyleTable& styles();
     const SheetScope& scope(std::size_t sheet);
     // The used range and what extraction needs: the shared facts when a copy has scanned the
-    // sheet, else a scan that keeps no cells. Kept for the last sheet asked.
-    const SheetFacts& facts(std::size_t sheet);
-    // The facts learnt by a pass that also rewrites the sheet for its save (kept in facts_);
-    // nothing when that is not worth trying or fails.
-    std::optional<SheetFacts> scanWhileRewriting(std::size_t sheet, const ScanOptions& options);
+    // sheet, else a scan that keeps no cells. Kept for the last sheet asked. Given `rewritten`,
+    // a scan for the sheet's save, which may rewrite the sheet on the way (set when it did).
+    const SheetFacts& facts(std::size_t sheet, std::optional<PreparedSheet>* rewritten = nullptr);
+    ScanOptions factsScanOptions(std::size_t sheet);
+    SheetFacts scanForSave(std::size_t sheet, ScanOptions options,
+                           std::optional<PreparedSheet>& rewritten);
+    // The facts learnt by a pass that also rewrites the sheet for its save; nothing when that
+    // pass cannot be made or fails.
+    std::optional<SheetFacts> scanWhileRewriting(std::size_t sheet, const ScanOptions& options,
+                                                 std::optional<PreparedSheet>& rewritten);
     // A cell, read from a window of rows starting at its own (kept for the next lookups).
     const ScannedCell* windowCell(std::size_t sheet, int row, int column);
     // A cell's text: for naming (cellText), for a CSV field as shown (formatShown, booleans as

@@ -24,6 +24,11 @@ class SourceWorkbook {
     virtual const std::vector<SheetInfo>& sheets() const = 0;
     // Throws for a sheet without cells (a chart sheet).
     virtual UsedRange usedRange(std::size_t sheet) = 0;
+    // usedRange(sheet).hasContentBeyondA1(), which a host may know without reading the whole
+    // sheet.
+    virtual bool hasContentBeyondA1(std::size_t sheet) {
+        return usedRange(sheet).hasContentBeyondA1();
+    }
     // The value of cell (row, column), both 1-based, as text; the empty text for an empty cell.
     virtual std::string cellText(std::size_t sheet, int row, int column) = 0;
     // Saves the sheet as a standalone one-sheet workbook at `output`, atomically: a failure

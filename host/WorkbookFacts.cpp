@@ -46,46 +46,14 @@ void WorkbookFacts::remember(std::size_t index, const SheetFacts& facts) {
     sheets_.insert_or_assign(index, facts);
 }
 
-void WorkbookFacts::keepPrepared(std::size_t index, PreparedSheet prepared) {
-    const std::size_t bytes = prepared.part.bytes.size() + 4 * prepared.stringOrder.size();
-    std::lock_guard lock(mutex_);
-    if (preparedBytes_ + bytes > kPreparedBudget || prepared_.count(index) != 0) {
-        return;
-    }
-    preparedBytes_ += bytes;
-    prepared_.emplace(index, std::move(prepared));
-}
-
-std::optional<PreparedSheet> WorkbookFacts::takePrepared(std::size_t index) {
-    std::lock_guard lock(mutex_);
-    const auto it = prepared_.find(index);
-    if (it == prepared_.end()) {
-        return std::nullopt;
-    }
-    PreparedSheet prepared = std::move(it->second);
-    prepared_.erase(it);
-    preparedBytes_ -= prepared.part.bytes.size() + 4 * prepared.stringOrder.size();
-    return prepared;
-}
-
-bool WorkbookFacts::hasRoomToPrepare() const {
-    std::lock_guard lock(mutex_);
-    return preparedBytes_ < kPreparedBudget;
-}
-
 void WorkbookFacts::noteSheetRefersOut() {
     std::lock_guard lock(mutex_);
     refersOut_ = true;
 }
 
-void WorkbookFacts::noteSavedAsPackage() {
+bool WorkbookFacts::sheetsReferOut() const {
     std::lock_guard lock(mutex_);
-    savedAsPackage_ = true;
-}
-
-bool WorkbookFacts::worthPreparing() const {
-    std::lock_guard lock(mutex_);
-    return refersOut_ && savedAsPackage_;
+    return refersOut_;
 }
 
 }  // namespace pv::host

@@ -13,7 +13,6 @@
 
 #include "host/cells/SharedStrings.h"
 #include "host/cells/SheetScan.h"
-#include "host/extract/SheetExtractor.h"
 #include "host/refs/SheetScope.h"
 
 namespace pv::host {
@@ -30,18 +29,11 @@ class WorkbookFacts {
     std::optional<SheetFacts> sheet(std::size_t index) const;
     void remember(std::size_t index, const SheetFacts& facts);
 
-    // Sheets rewritten by the pass that learnt their facts, held for their extraction within a
-    // budget of deflated bytes: one that does not fit is not kept (its extraction rewrites it).
-    static constexpr std::size_t kPreparedBudget = 16u << 20;
-    void keepPrepared(std::size_t index, PreparedSheet prepared);
-    std::optional<PreparedSheet> takePrepared(std::size_t index);
-    bool hasRoomToPrepare() const;
-
-    // Whether a pass over a sheet should rewrite it on the way: once a sheet of the workbook
-    // turned out to refer to others, and a sheet was saved as a workbook (not as CSV).
+    // Whether a sheet's facts have shown it refers to other sheets: then the workbook's other
+    // sheets likely do too, so the pass that learns a sheet's facts for its save rewrites it on
+    // the way.
     void noteSheetRefersOut();
-    void noteSavedAsPackage();
-    bool worthPreparing() const;
+    bool sheetsReferOut() const;
 
   private:
     mutable std::mutex mutex_;
@@ -50,10 +42,7 @@ class WorkbookFacts {
     std::shared_ptr<const SharedStrings> strings_;
     std::shared_ptr<const TableNames> tables_;
     std::map<std::size_t, SheetFacts> sheets_;
-    std::map<std::size_t, PreparedSheet> prepared_;
-    std::size_t preparedBytes_ = 0;
     bool refersOut_ = false;
-    bool savedAsPackage_ = false;
 };
 
 }  // namespace pv::host

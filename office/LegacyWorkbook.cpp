@@ -138,6 +138,10 @@ host::UsedRange LegacyWorkbook::usedRange(std::size_t sheet) {
     return namingSource([&] { return engineWorkbook_->usedRange(sheet); });
 }
 
+bool LegacyWorkbook::hasContentBeyondA1(std::size_t sheet) {
+    return namingSource([&] { return engineWorkbook_->hasContentBeyondA1(sheet); });
+}
+
 std::string LegacyWorkbook::cellText(std::size_t sheet, int row, int column) {
     return namingSource([&] { return engineWorkbook_->cellText(sheet, row, column); });
 }

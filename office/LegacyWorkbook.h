@@ -33,6 +33,7 @@ class LegacyWorkbook : public host::SourceWorkbook {
     const std::filesystem::path& path() const override { return source_; }
     const std::vector<host::SheetInfo>& sheets() const override;
     host::UsedRange usedRange(std::size_t sheet) override;
+    bool hasContentBeyondA1(std::size_t sheet) override;
     std::string cellText(std::size_t sheet, int row, int column) override;
     void saveSheetAs(std::size_t sheet, const std::filesystem::path& output) override;
 

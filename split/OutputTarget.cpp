@@ -9,8 +9,6 @@
 
 namespace pv::split {
 
-namespace {}  // namespace
-
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
                                const host::SpreadsheetHost& host,
                                const std::optional<host::UsedRange>& used) {
@@ -49,6 +47,22 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
     }
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     return {stem + own, true, sourceFormat, tooLarge, sourceTooSmall};
+}
+
+const std::optional<host::UsedRange>& LazyUsedRange::forName(const std::string& name,
+                                                             const std::string& sourcePath) {
+    if (known_ || workbook_ == nullptr)
+        return known_;
+    // The formats fitOutputToWriter may try: the name's own and its source's.
+    const std::size_t dot = extensionDot(name);
+    const auto hasGrid = [](std::string_view extension) {
+        const host::WorkbookFormat* format = host::findWorkbookFormat(host::lowercase(extension));
+        return format != nullptr && format->grid.has_value();
+    };
+    if ((dot != std::string::npos && hasGrid(std::string_view(name).substr(dot))) ||
+        hasGrid(sourceExtension(sourcePath)))
+        known_ = workbook_->usedRange(sheet_);
+    return known_;
 }
 
 std::string substitutionNote(const std::string& name, const std::string& sourcePath,

@@ -30,6 +30,27 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
                                const host::SpreadsheetHost& host,
                                const std::optional<host::UsedRange>& used = std::nullopt);
 
+// A sheet's used range, read the first time fitting a name to the writer needs it: only formats
+// with a smaller grid than the engine's (.xls) look at it, and reading it is a pass over the
+// whole sheet.
+class LazyUsedRange {
+  public:
+    // Nothing to read: `known` is all there is (none: every format fits).
+    explicit LazyUsedRange(std::optional<host::UsedRange> known = std::nullopt) : known_(known) {}
+    LazyUsedRange(host::SourceWorkbook& workbook, std::size_t sheet)
+        : workbook_(&workbook), sheet_(sheet) {}
+
+    // What fitting `name` (from the listed workbook `sourcePath`) needs; reads it if need be.
+    const std::optional<host::UsedRange>& forName(const std::string& name,
+                                                  const std::string& sourcePath);
+    const std::optional<host::UsedRange>& known() const { return known_; }
+
+  private:
+    host::SourceWorkbook* workbook_ = nullptr;
+    std::size_t sheet_ = 0;
+    std::optional<host::UsedRange> known_;
+};
+
 // The note for a substituted extension, for the report and the command line's output: which file
 // was written instead of which, and why in that format. `sheetName` and `used` explain a sheet
 // too large for the name's format.

@@ -36,8 +36,8 @@ struct SaveTask {
     std::shared_ptr<TemporaryFile> writtenRegistration;  // while `written` may exist
     // What the name was made from, to name the output anew when its name was taken meanwhile.
     NamingInputs inputs;
-    host::UsedRange used;
-    double seconds = 0;  // how long writing it took
+    std::optional<host::UsedRange> used;  // when naming had to read it (LazyUsedRange)
+    double seconds = 0;                   // how long writing it took
 };
 
 // Writes the task's sheet to its file (`written` when set, else `target`) and sets its `seconds`;

@@ -295,11 +295,11 @@ void SplitRun::askForRangeOnce(host::SourceWorkbook& workbook) {
 void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
     // Each failure below is reported once and passes the sheet over: no later step has its
     // object, so nothing stale or empty is saved.
-    host::UsedRange used;
-    if (!attempt(line::kUsedRange, [&] { used = workbook.usedRange(sheet); }))
+    bool hasContent = false;
+    if (!attempt(line::kUsedRange, [&] { hasContent = workbook.hasContentBeyondA1(sheet); }))
         return;
     bool skip = false;
-    attempt(line::kSkipTest, [&] { skip = !used.hasContentBeyondA1(); });
+    attempt(line::kSkipTest, [&] { skip = !hasContent; });
     if (skip) {
         services_.observer.sheetSkipped(sourcePath_, sheetName_);
         return;
@@ -324,6 +324,7 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 
     std::optional<SaveTask> task;
     bool numberUsed = false;
+    LazyUsedRange used(workbook, sheet);
     const bool named =
         attempt(line::kOutputName, [&] { task = nameOutput(sheet, inputs, used, numberUsed); });
     if (named && task) {
@@ -337,7 +338,7 @@ void SplitRun::processSheet(host::SourceWorkbook& workbook, std::size_t sheet) {
 }
 
 std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInputs& inputs,
-                                             const host::UsedRange& used, bool& named) {
+                                             LazyUsedRange& used, bool& named) {
     auto name = outputFileName(
         request_.namingOption, inputs,
         [&](const std::string& c) { return isTaken(inOutputFormat(c), sourcePath_, used); },
@@ -346,12 +347,15 @@ std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInpu
         return std::nullopt;  // no option, or no range chosen: not saved
     named = true;
     *name = inOutputFormat(*name);
-    const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
+    const OutputTarget target =
+        fitOutputToWriter(*name, sourcePath_, services_.host, used.forName(*name, sourcePath_));
+    // Only a format that cannot hold the sheet makes it too large, and such a format read it.
+    const host::UsedRange range = used.known().value_or(host::UsedRange{});
     if (target.substituted && !choices_.outputExtension.empty()) {
         const std::string why =
             target.tooLarge
                 ? host::tooLargeText(sheetName_, sourcePath_, host::lowercaseExtension(*name),
-                                     used.lastRow, used.lastColumn)
+                                     range.lastRow, range.lastColumn)
                 : choices_.outputExtension + " files cannot be written" +
                       (host::lowercase(choices_.outputExtension) == host::kCsvExtension
                            ? " from this workbook"
@@ -361,19 +365,20 @@ std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInpu
     }
     checkNotListed(target.path);
     claimed_.insert(target.path);
-    SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used};
+    SaveTask task{sourcePath_, sheet, sheetName_, target.path, {}, 0, {}, {}, inputs, used.known()};
     if (target.substituted) {
-        task.note = substitutionNote(*name, sourcePath_, target, sheetName_, used);
+        task.note = substitutionNote(*name, sourcePath_, target, sheetName_, range);
         task.noteNumber = number(SplitError::SavedInSourceFormat);
     }
     return task;
 }
 
 bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePath,
-                       const host::UsedRange& used) const {
+                       LazyUsedRange& used) const {
     // A name whose format cannot be written (or hold the sheet) is saved under its substitute,
     // so the substitute being taken takes the name too.
-    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host, used);
+    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host,
+                                                  used.forName(candidate, sourcePath));
     return claimed_.contains(candidate) || claimed_.contains(target.path) ||
            isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
 }
@@ -429,7 +434,8 @@ void SplitRun::place(SaveTask& task) {
         // The name was taken after the run chose it (another run into this folder, another
         // program): the disk now shows it taken, so naming again gives the next free one.
         bool named = false;
-        std::optional<SaveTask> renamed = nameOutput(task.sheet, task.inputs, task.used, named);
+        LazyUsedRange used(task.used);  // the workbook may be closed by now
+        std::optional<SaveTask> renamed = nameOutput(task.sheet, task.inputs, used, named);
         if (!renamed)
             throw Error(SplitError::NoFreeName, "No free file name for " + task.target);
         renamed->written = std::move(task.written);

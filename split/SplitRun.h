@@ -15,6 +15,7 @@
 #include "core/GuardedProcedure.h"
 #include "host/SpreadsheetHost.h"
 #include "split/OutputNaming.h"
+#include "split/OutputTarget.h"
 #include "split/RunObserver.h"
 #include "split/SplitErrors.h"
 
@@ -88,11 +89,11 @@ class SplitRun {
     void askForRangeOnce(host::SourceWorkbook& workbook);
     void processSheet(host::SourceWorkbook& workbook, std::size_t sheet);
     bool isTaken(const std::string& candidate, const std::string& sourcePath,
-                 const host::UsedRange& used) const;
+                 LazyUsedRange& used) const;
     void checkNotListed(const std::string& target) const;
     std::string inOutputFormat(const std::string& name) const;
     std::optional<SaveTask> nameOutput(std::size_t sheet, const NamingInputs& inputs,
-                                       const host::UsedRange& used, bool& named);
+                                       LazyUsedRange& used, bool& named);
     void save(host::SourceWorkbook& workbook, SaveTask task);
     void placeAndReport(SaveTask task);
     void place(SaveTask& task);

@@ -112,6 +112,7 @@ class SheetScanner : public XmlStream {
                 isTrueValue(findAttribute(attributes, "hidden")) ||
                 isTrueValue(findAttribute(attributes, "customFormat"))) {
                 result.lastRow = std::max(result.lastRow, row_);
+                stopIfAnswered();
             }
         } else if (local == "c") {
             startCell(attributes);
@@ -220,6 +221,7 @@ class SheetScanner : public XmlStream {
         inCell_ = false;
         result.lastRow = std::max(result.lastRow, cell_.row);
         result.lastColumn = std::max(result.lastColumn, cell_.column);
+        stopIfAnswered();
         if (cell_.type == 's' && !cell_.value.empty() && options_.sharedStringCount) {
             // The output keeps the table's numbering, so an index that names no string would
             // point past the output's own table.
@@ -268,6 +270,7 @@ class SheetScanner : public XmlStream {
             }
         } else if (!sharedIndex_.empty() && foreignShared_.count(sharedIndex_) != 0) {
             result.refersToOtherSheets = true;
+            stopIfAnswered();
         }
     }
 
@@ -281,7 +284,18 @@ class SheetScanner : public XmlStream {
             options_.scope->isExternal(formula)) {
             result.refersToExternalWorkbooks = true;
         }
+        stopIfAnswered();
         return foreign;
+    }
+
+    // The range only grows and a reference out is never taken back, so once either is seen
+    // the rest of the part cannot change the answer.
+    void stopIfAnswered() {
+        if ((options_.stopBeyondA1 && (result.lastRow > 1 || result.lastColumn > 1)) ||
+            (options_.stopWhenReferringOut && result.refersToOtherSheets)) {
+            result.stoppedEarly = true;
+            stop();
+        }
     }
 
   public:
@@ -399,7 +413,7 @@ SheetScan SheetScanEvents::result() {
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options) {
     SheetScan scan = readSheetPart(zip, part, options);
-    if (options.withNotes) {
+    if (options.withNotes && !scan.stoppedEarly) {
         extendByNotes(zip, part, scan);
     }
     return scan;

@@ -41,6 +41,8 @@ struct SheetFacts {
 struct SheetScan : SheetFacts {
     std::vector<ScannedCell> cells;  // by row, then column
     bool cellsComplete = true;       // false when the sheet had too many cells to cache
+    // The pass ended where ScanOptions asked it to: what it learnt holds for the part read.
+    bool stoppedEarly = false;
 
     const ScannedCell* find(int row, int column) const;
 };
@@ -58,6 +60,10 @@ struct ScanOptions {
     // The cells of the sheet's notes and threaded comments count for the used range (read
     // from the parts its relationships name).
     bool withNotes = false;
+    // Questions a pass can answer before the end of the sheet: whether its used range reaches
+    // beyond A1, and whether it refers to other sheets (a scan judging formulas).
+    bool stopBeyondA1 = false;
+    bool stopWhenReferringOut = false;
 };
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);

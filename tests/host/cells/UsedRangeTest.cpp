@@ -103,6 +103,23 @@ TEST(UsedRangeTest, NotesAndFormattedRowsCountMergesAndColumnsDoNot) {
     }
     EXPECT_EQ(book->cellText(0, 2, 2), "");  // a note is no cell text
 
+    // The split asks only whether a sheet reaches beyond A1, which a pass can answer early; it
+    // must answer as the whole range does, notes and formatted rows included, and say no for A1.
+    auto parts = noteBeyondA1Parts();
+    replaceInPart(parts, "xl/worksheets/sheet3.xml",
+                  R"(<row r="5" ht="30" customHeight="1"/><row r="7" hidden="1"/>)", "");
+    const auto onlyA1 = dir / "OnlyA1.xlsx";
+    writePackage(onlyA1, parts);
+    for (const auto& [file, beyond] :
+         {std::pair{source, std::vector{true, true, true}}, {onlyA1, {true, true, false}}}) {
+        auto fresh = pv::host::createEngineHost()->open(file);
+        for (std::size_t sheet = 0; sheet < 3; ++sheet) {
+            SCOPED_TRACE(file.filename().string() + " sheet " + std::to_string(sheet));
+            EXPECT_EQ(fresh->hasContentBeyondA1(sheet), beyond[sheet]);
+            EXPECT_EQ(fresh->usedRange(sheet).hasContentBeyondA1(), beyond[sheet]);
+        }
+    }
+
     const auto output = dir / "Alpha.xlsx";
     book->saveSheetAs(0, output);
     const CheckReport check = runSheetCheck(source, "Alpha", output);
