@@ -101,7 +101,7 @@ std::pair<DeflatedPart, std::vector<std::uint32_t>> rewriteWhole(const Extractio
     if (source.strings != nullptr) {
         renumbering.emplace(source.strings->size());
     }
-    DeflateStream out(source.zip.where(rewrite.part));
+    DeflateStream out(source.zip.where(rewrite.part), PartContent::CellMarkup);
     complete = rewriteSheet(source.zip, rewrite.part, scope, rewrite.droppedRelationships,
                             source.otherSheets, renumbering ? &*renumbering : nullptr, out, facts);
     return {out.finish(), renumbering ? renumbering->takeOrder() : std::vector<std::uint32_t>{}};

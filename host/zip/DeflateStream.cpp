@@ -29,6 +29,8 @@ namespace {
 
 // zlib's usual level: libdeflate's level 6 is as small or smaller at no greater cost.
 constexpr int kLevel = 6;
+// The chunks of long cell markup (see PartContent).
+constexpr int kMarkupLevel = 5;
 
 [[noreturn]] void outOfMemory() {
     throw Error(ZipError::CannotWriteOutput, "cannot deflate a part: out of memory");
@@ -56,12 +58,16 @@ class Scratch {
     std::size_t capacity_ = 0;
 };
 
-// The calling thread's compressor, kept for its next part (its tables are over a megabyte).
-libdeflate_compressor* threadCompressor() {
-    thread_local std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>
-        compressor(nullptr, &libdeflate_free_compressor);
+// The calling thread's compressor for `level`, kept for its next part (its tables are over a
+// megabyte).
+libdeflate_compressor* threadCompressor(int level) {
+    using Compressor =
+        std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
+    thread_local Compressor markup(nullptr, &libdeflate_free_compressor);
+    thread_local Compressor text(nullptr, &libdeflate_free_compressor);
+    Compressor& compressor = level == kMarkupLevel ? markup : text;
     if (!compressor) {
-        compressor.reset(libdeflate_alloc_compressor(kLevel));
+        compressor.reset(libdeflate_alloc_compressor(level));
         if (!compressor) {
             outOfMemory();
         }
@@ -69,11 +75,11 @@ libdeflate_compressor* threadCompressor() {
     return compressor.get();
 }
 
-std::string deflateWhole(std::string_view input) {
+std::string deflateWhole(std::string_view input, int level = kLevel) {
     if (input.empty()) {
         return std::string("\x03\x00", 2);  // one final block holding only its end
     }
-    libdeflate_compressor* compressor = threadCompressor();
+    libdeflate_compressor* compressor = threadCompressor(level);
     thread_local Scratch scratch;
     const std::size_t bound = libdeflate_deflate_compress_bound(compressor, input.size());
     char* room = scratch.room(bound);
@@ -142,8 +148,8 @@ std::optional<StreamEnd> walkBlocks(std::string_view stream, std::string_view in
 // dictionary: over a whole chunk that costs less than libdeflate saves on zlib); unless it is
 // the last, its final block is made an ordinary one and an empty stored block (zlib's sync
 // flush) ends it on a byte boundary, so the next chunk's stream simply follows.
-std::string deflateChunk(std::string_view input, bool last) {
-    std::string out = deflateWhole(input);
+std::string deflateChunk(std::string_view input, bool last, int level) {
+    std::string out = deflateWhole(input, level);
     if (last) {
         return out;
     }
@@ -202,6 +208,7 @@ class DeflateStream::Workers {
     struct Job {
         std::string input;
         bool last = false;
+        int level = kLevel;
         std::string output;
         std::uint32_t crc = 0;
         bool done = false;
@@ -230,10 +237,11 @@ class DeflateStream::Workers {
     std::size_t inFlight() const { return jobs_.size(); }
     std::size_t count() const { return threads_.size(); }
 
-    void submit(std::string input, bool last) {
+    void submit(std::string input, bool last, int level) {
         auto job = std::make_unique<Job>();
         job->input = std::move(input);
         job->last = last;
+        job->level = level;
         std::lock_guard lock(mutex_);
         waiting_.push_back(job.get());
         jobs_.push_back(std::move(job));
@@ -266,7 +274,7 @@ class DeflateStream::Workers {
                 waiting_.pop_front();
             }
             try {
-                job->output = deflateChunk(job->input, job->last);
+                job->output = deflateChunk(job->input, job->last, job->level);
                 job->crc = crcOf(job->input);
             } catch (...) {
                 job->failure = std::current_exception();
@@ -287,8 +295,10 @@ class DeflateStream::Workers {
     std::vector<std::thread> threads_;  // last: joined before the jobs go
 };
 
-DeflateStream::DeflateStream(std::string where, std::size_t memoryBudget)
-    : where_(std::move(where)), memoryBudget_(memoryBudget) {}
+DeflateStream::DeflateStream(std::string where, PartContent content, std::size_t memoryBudget)
+    : where_(std::move(where)),
+      chunkLevel_(content == PartContent::CellMarkup ? kMarkupLevel : kLevel),
+      memoryBudget_(memoryBudget) {}
 DeflateStream::~DeflateStream() = default;
 
 void DeflateStream::write(std::string_view bytes) {
@@ -313,7 +323,7 @@ void DeflateStream::launch(bool last) {
     }
     std::string input;
     input.swap(chunk_);
-    workers_->submit(std::move(input), last);
+    workers_->submit(std::move(input), last, chunkLevel_);
     if (!last) {
         if (!spare_.empty()) {
             chunk_ = std::move(spare_.back());
@@ -390,8 +400,8 @@ void DeflateStream::reset() {
     chunked_ = false;
 }
 
-DeflatedPart deflatePart(std::string_view bytes) {
-    DeflateStream stream;
+DeflatedPart deflatePart(std::string_view bytes, PartContent content) {
+    DeflateStream stream({}, content);
     stream.write(bytes);
     return stream.finish();
 }

@@ -66,16 +66,21 @@ std::size_t zlibLevel6Size(const std::string& input) {
 }
 
 TEST(DeflateStream, PartsInflateBackWithTheirCrcWhateverTheirSize) {
-    // Empty, within one chunk, exactly one chunk, and several chunks with a short last one.
-    for (const std::size_t size : {std::size_t{0}, std::size_t{70'000}, DeflateStream::kChunk,
-                                   3 * DeflateStream::kChunk + 12'345}) {
-        SCOPED_TRACE(size);
-        const std::string input = sheetLike(size);
-        const DeflatedPart part = pv::host::deflatePart(input);
-        EXPECT_EQ(part.size, input.size());
-        EXPECT_EQ(part.crc, crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
-        EXPECT_EQ(inflateRaw(part.bytes, input.size()), input);
-        EXPECT_LE(part.bytes.size(), zlibLevel6Size(input));
+    // Empty, within one chunk, exactly one chunk, and several chunks with a short last one; as
+    // text and as cell markup, whose long runs are deflated at another level.
+    for (const auto content : {pv::host::PartContent::Text, pv::host::PartContent::CellMarkup}) {
+        for (const std::size_t size : {std::size_t{0}, std::size_t{70'000}, DeflateStream::kChunk,
+                                       3 * DeflateStream::kChunk + 12'345}) {
+            SCOPED_TRACE(std::to_string(size) +
+                         (content == pv::host::PartContent::Text ? " text" : " markup"));
+            const std::string input = sheetLike(size);
+            const DeflatedPart part = pv::host::deflatePart(input, content);
+            EXPECT_EQ(part.size, input.size());
+            EXPECT_EQ(part.crc,
+                      crc32_z(0, reinterpret_cast<const Bytef*>(input.data()), input.size()));
+            EXPECT_EQ(inflateRaw(part.bytes, input.size()), input);
+            EXPECT_LE(part.bytes.size(), zlibLevel6Size(input));
+        }
     }
 }
 
@@ -165,7 +170,7 @@ TEST(DeflateStream, PartsDeflatedAtOnceGetTheBytesTheyGetAlone) {
 TEST(DeflateStream, BytesPastTheMemoryBudgetReachTheOutputWhole) {
     const std::string input = sheetLike(4 * DeflateStream::kChunk + 4321);
     const DeflatedPart inMemory = pv::host::deflatePart(input);
-    DeflateStream stream({}, inMemory.bytes.size() / 3);
+    DeflateStream stream({}, pv::host::PartContent::Text, inMemory.bytes.size() / 3);
     stream.write(input);
     DeflatedPart spilled = stream.finish();
     ASSERT_TRUE(spilled.spill != nullptr);
@@ -197,7 +202,8 @@ TEST(DeflateStream, APartThatCannotWaitInAFullTemporaryFolderIsToldNamingPartAnd
     {
         pv::test::TempDir folder;
         pv::test::TmpdirAt temp(folder.path());
-        DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", 4096);
+        DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", pv::host::PartContent::Text,
+                             4096);
         stream.write(input);
         const DeflatedPart part = stream.finish();
         EXPECT_GT(part.spilled, 0u);
@@ -208,7 +214,7 @@ TEST(DeflateStream, APartThatCannotWaitInAFullTemporaryFolderIsToldNamingPartAnd
         GTEST_SKIP() << "cannot mount a small file system here";
     }
     pv::test::TmpdirAt temp(disk.path());
-    DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", 4096);
+    DeflateStream stream("Book.xlsx: xl/worksheets/sheet1.xml", pv::host::PartContent::Text, 4096);
     try {
         stream.write(input);
         stream.finish();
