@@ -202,76 +202,91 @@ std::shared_ptr<std::FILE> unnamedTemporaryFile() {
 
 }  // namespace
 
-// Deflates chunks on their own threads, handing them back in the order they came.
-class DeflateStream::Workers {
-  public:
-    struct Job {
-        std::string input;
-        bool last = false;
-        int level = kLevel;
-        std::string output;
-        std::uint32_t crc = 0;
-        bool done = false;
-        std::exception_ptr failure;
-    };
+namespace {
 
-    explicit Workers(std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) {
-            threads_.emplace_back([this] { work(); });
-        }
+// A chunk handed over to be deflated.
+struct ChunkJob {
+    std::string input;
+    bool last = false;
+    int level = kLevel;
+    std::string output;
+    std::uint32_t crc = 0;
+    enum class State { Waiting, Running, Done } state = State::Waiting;
+    std::exception_ptr failure;
+};
+
+// The process's deflating threads, one a core, started on first use and shared by every stream
+// of every thread: a thread's compressor and buffers (a few megabytes, each page faulted in on
+// first use) then serve chunk after chunk, part after part.
+class DeflatePool {
+  public:
+    static DeflatePool& shared() {
+        static DeflatePool pool(workerCount());
+        return pool;
     }
-    ~Workers() {
+
+    ~DeflatePool() {
         {
             std::lock_guard lock(mutex_);
             stopping_ = true;
-            waiting_.clear();  // chunks not started are dropped; those started finish
         }
-        changed_.notify_all();
+        work_.notify_all();
         for (auto& thread : threads_) {
             thread.join();
         }
     }
-    Workers(const Workers&) = delete;
-    Workers& operator=(const Workers&) = delete;
+    DeflatePool(const DeflatePool&) = delete;
+    DeflatePool& operator=(const DeflatePool&) = delete;
 
-    std::size_t inFlight() const { return jobs_.size(); }
-    std::size_t count() const { return threads_.size(); }
+    std::size_t size() const { return threads_.size(); }
 
-    void submit(std::string input, bool last, int level) {
-        auto job = std::make_unique<Job>();
-        job->input = std::move(input);
-        job->last = last;
-        job->level = level;
-        std::lock_guard lock(mutex_);
-        waiting_.push_back(job.get());
-        jobs_.push_back(std::move(job));
-        changed_.notify_all();
-    }
-    // The oldest chunk, once deflated; throws what deflating it threw.
-    std::unique_ptr<Job> next() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return jobs_.front()->done; });
-        std::unique_ptr<Job> job = std::move(jobs_.front());
-        jobs_.pop_front();
-        lock.unlock();
-        if (job->failure) {
-            std::rethrow_exception(job->failure);
+    void submit(ChunkJob* job) {
+        {
+            std::lock_guard lock(mutex_);
+            waiting_.push_back(job);
         }
-        return job;
+        work_.notify_one();
+    }
+    void waitFor(const ChunkJob& job) {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&] { return job.state == ChunkJob::State::Done; });
+    }
+    // Takes back those of `jobs` not started and waits for the others to finish.
+    template <typename Jobs>
+    void withdraw(const Jobs& jobs) {
+        std::unique_lock lock(mutex_);
+        for (const auto& job : jobs) {
+            if (job->state == ChunkJob::State::Waiting) {
+                std::erase(waiting_, job.get());
+                job->state = ChunkJob::State::Done;
+            }
+        }
+        done_.wait(lock, [&] {
+            return std::none_of(jobs.begin(), jobs.end(), [](const auto& job) {
+                return job->state == ChunkJob::State::Running;
+            });
+        });
     }
 
   private:
+    explicit DeflatePool(std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            threads_.emplace_back([this] { work(); });
+        }
+    }
+
     void work() {
         for (;;) {
-            Job* job = nullptr;
+            ChunkJob* job = nullptr;
             {
                 std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
+                work_.wait(lock, [&] { return stopping_ || !waiting_.empty(); });
                 if (waiting_.empty()) {
                     return;
                 }
                 job = waiting_.front();
                 waiting_.pop_front();
+                job->state = ChunkJob::State::Running;
             }
             try {
                 job->output = deflateChunk(job->input, job->last, job->level);
@@ -281,18 +296,57 @@ class DeflateStream::Workers {
             }
             {
                 std::lock_guard lock(mutex_);
-                job->done = true;
+                job->state = ChunkJob::State::Done;
             }
-            changed_.notify_all();
+            done_.notify_all();
         }
     }
 
     std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::unique_ptr<Job>> jobs_;  // in the order handed over; owned here
-    std::deque<Job*> waiting_;               // not yet taken by a worker
+    std::condition_variable work_;
+    std::condition_variable done_;
+    std::deque<ChunkJob*> waiting_;  // owned by the streams that handed them over
     bool stopping_ = false;
-    std::vector<std::thread> threads_;  // last: joined before the jobs go
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace
+
+// One stream's chunks on the shared pool, handed back in the order they came.
+class DeflateStream::Workers {
+  public:
+    using Job = ChunkJob;
+
+    Workers() : pool_(DeflatePool::shared()) {}
+    ~Workers() { pool_.withdraw(jobs_); }  // a chunk being deflated finishes; the rest go
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    std::size_t inFlight() const { return jobs_.size(); }
+    std::size_t count() const { return pool_.size(); }
+
+    void submit(std::string input, bool last, int level) {
+        auto job = std::make_unique<Job>();
+        job->input = std::move(input);
+        job->last = last;
+        job->level = level;
+        jobs_.push_back(std::move(job));
+        pool_.submit(jobs_.back().get());
+    }
+    // The oldest chunk, once deflated; throws what deflating it threw.
+    std::unique_ptr<Job> next() {
+        pool_.waitFor(*jobs_.front());
+        std::unique_ptr<Job> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        if (job->failure) {
+            std::rethrow_exception(job->failure);
+        }
+        return job;
+    }
+
+  private:
+    DeflatePool& pool_;
+    std::deque<std::unique_ptr<Job>> jobs_;  // in the order handed over
 };
 
 DeflateStream::DeflateStream(std::string where, PartContent content, std::size_t memoryBudget)
@@ -316,7 +370,7 @@ void DeflateStream::write(std::string_view bytes) {
 void DeflateStream::launch(bool last) {
     chunked_ = true;
     if (!workers_) {
-        workers_ = std::make_unique<Workers>(workerCount());
+        workers_ = std::make_unique<Workers>();
     }
     while (workers_->inFlight() > workers_->count()) {
         collect();
