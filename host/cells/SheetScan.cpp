@@ -69,7 +69,15 @@ char cellType(const char* t) {
 class SheetScanner : public XmlStream {
   public:
     SheetScanner(const ZipReader& zip, const std::string& part, const ScanOptions& options)
-        : zip_(zip), part_(part), options_(options) {}
+        : zip_(zip), part_(part), options_(options) {
+        // The first cells answer, or a window of rows near the top: the part is not inflated
+        // whole for them.
+        constexpr int kRowsNearTheTop = 1000;
+        if (options.stopBeyondA1 ||
+            (options.stopAfterRow && *options.stopAfterRow < kRowsNearTheTop)) {
+            expectEarlyStop();
+        }
+    }
 
     SheetScan result;
 

@@ -201,10 +201,13 @@ void XmlStream::parseBuffer(std::string_view xml, const std::string& where) {
 void XmlStream::parse(const ZipReader& zip, std::string_view part) {
     run(zip.where(part), [&](const Feed& feed) {
         bool stopped = false;
-        zip.stream(part, [&](const char* bytes, std::size_t n) {
-            stopped = !feed(bytes, n, false);
-            return !stopped;
-        });
+        zip.stream(
+            part,
+            [&](const char* bytes, std::size_t n) {
+                stopped = !feed(bytes, n, false);
+                return !stopped;
+            },
+            extent_);
         if (!stopped) {
             feed("", 0, true);
         }
@@ -276,7 +279,7 @@ void XmlStream::copyText(XmlEmitter& out, std::string_view text) const {
 }
 
 bool XmlStream::parsePlain(const ZipReader& zip, std::string_view part) {
-    return runPlain([&](const auto& sink) { zip.stream(part, sink); });
+    return runPlain([&](const auto& sink) { zip.stream(part, sink, extent_); });
 }
 
 bool XmlStream::parsePlainBuffer(std::string_view xml) {

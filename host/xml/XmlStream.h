@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "host/zip/ZipReader.h"
+
 namespace pv::host {
 
 class PlainXmlReader;
 class XmlEmitter;
-class ZipReader;
 
 // The deepest element nesting any part may have, streamed or loaded whole: real parts stay far
 // below it, and every recursive walk of a tree relies on it.
@@ -52,6 +53,8 @@ class XmlStream {
     // starts again with fresh state and calls parse() (parseBuffer() for a buffer).
     bool parsePlain(const ZipReader& zip, std::string_view part);
     bool parsePlainBuffer(std::string_view xml);
+    // Tells the parses above that the handlers will likely stop near the start of the part.
+    void expectEarlyStop() { extent_ = ZipReader::Extent::Start; }
 
   protected:
     // `attributes` is a null-terminated array of name, value pairs.
@@ -71,6 +74,7 @@ class XmlStream {
     void copyText(XmlEmitter& out, std::string_view text) const;
 
   private:
+    ZipReader::Extent extent_ = ZipReader::Extent::Whole;
     friend struct XmlStreamCallbacks;
     friend class PlainXmlDriver;
     template <typename Produce>

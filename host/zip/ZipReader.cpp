@@ -357,15 +357,17 @@ void ZipReader::inflateDeflated(const ZipEntry& entry, const ChunkSink& sink) co
     }
 }
 
-std::string ZipReader::inflateWhole(const ZipEntry& entry) const {
+void ZipReader::inflateWhole(const ZipEntry& entry, char* room) const {
     std::unique_ptr<zip_file_t, decltype(&zip_fclose)> handle(
         zip_fopen_index(archive_, entry.index, ZIP_FL_COMPRESSED), &zip_fclose);
     if (!handle) {
         throw Error(ZipError::CorruptZip,
                     where(entry.name) + ": cannot open entry (" + zip_strerror(archive_) + ")");
     }
-    std::string deflated(static_cast<std::size_t>(entry.compressedSize), '\0');
-    const zip_int64_t read = zip_fread(handle.get(), deflated.data(), deflated.size());
+    const auto compressedSize = static_cast<std::size_t>(entry.compressedSize);
+    const auto compressed = std::make_unique_for_overwrite<char[]>(compressedSize);
+    char* const deflated = compressed.get();
+    const zip_int64_t read = zip_fread(handle.get(), deflated, compressedSize);
     if (read < 0 || static_cast<std::uint64_t>(read) != entry.compressedSize) {
         throw Error(ZipError::CorruptZip, where(entry.name) + ": truncated entry");
     }
@@ -375,11 +377,10 @@ std::string ZipReader::inflateWhole(const ZipEntry& entry) const {
         throw std::bad_alloc();
     }
     // Room for exactly the declared size: more is refused by the decompressor itself.
-    std::string inflated(static_cast<std::size_t>(entry.size), '\0');
+    const auto size = static_cast<std::size_t>(entry.size);
     std::size_t produced = 0;
-    const auto result =
-        libdeflate_deflate_decompress_ex(decompressor.get(), deflated.data(), deflated.size(),
-                                         inflated.data(), inflated.size(), nullptr, &produced);
+    const auto result = libdeflate_deflate_decompress_ex(
+        decompressor.get(), deflated, compressedSize, room, size, nullptr, &produced);
     if (result == LIBDEFLATE_INSUFFICIENT_SPACE) {
         throw Error(ZipError::ZipBomb,
                     where(entry.name) + ": inflates past its declared size (possible zip bomb)");
@@ -388,14 +389,13 @@ std::string ZipReader::inflateWhole(const ZipEntry& entry) const {
         throw Error(ZipError::CorruptZip,
                     where(entry.name) + ": corrupt entry (invalid deflate data)");
     }
-    if (produced != inflated.size()) {
+    if (produced != size) {
         throw Error(ZipError::CorruptZip, where(entry.name) + ": truncated entry");
     }
-    if (libdeflate_crc32(0, inflated.data(), inflated.size()) != entry.crc) {
+    if (libdeflate_crc32(0, room, size) != entry.crc) {
         throw Error(ZipError::CorruptZip, where(entry.name) + ": corrupt entry (CRC error)");
     }
     entry.intact = true;
-    return inflated;
 }
 
 void ZipReader::checkIntact(std::string_view part) const {
@@ -409,7 +409,8 @@ void ZipReader::checkIntact(std::string_view part) const {
 }
 
 void ZipReader::stream(std::string_view part,
-                       const std::function<bool(const char*, std::size_t)>& sink) const {
+                       const std::function<bool(const char*, std::size_t)>& sink,
+                       Extent extent) const {
     const ZipEntry* entry = find(part);
     if (entry == nullptr) {
         throw Error(ZipError::MissingPart, where(part) + ": part missing");
@@ -424,13 +425,16 @@ void ZipReader::stream(std::string_view part,
         }
         return sink(bytes, n);
     };
-    if (entry->size < kInflateAheadFrom && entry->deflated && plausibleCompressedSize(*entry)) {
+    if (entry->size < kInflateAheadFrom && entry->deflated && plausibleCompressedSize(*entry) &&
+        (extent == Extent::Whole || entry->size <= (1u << 16))) {
         // Small enough to hold: libdeflate inflates it whole, about twice as fast as zlib in
         // steps, and the reader still gets it in steps.
-        const std::string inflated = inflateWhole(*entry);
+        const auto size = static_cast<std::size_t>(entry->size);
+        const auto room = std::make_unique_for_overwrite<char[]>(size);
+        inflateWhole(*entry, room.get());
         constexpr std::size_t kStep = 1 << 16;
-        for (std::size_t at = 0; at < inflated.size(); at += kStep) {
-            if (!deliver(inflated.data() + at, std::min(kStep, inflated.size() - at))) {
+        for (std::size_t at = 0; at < size; at += kStep) {
+            if (!deliver(room.get() + at, std::min(kStep, size - at))) {
                 return;
             }
         }

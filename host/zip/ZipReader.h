@@ -51,9 +51,12 @@ class ZipReader {
     bool contains(std::string_view part) const { return find(part) != nullptr; }
     // The whole part (for small parts); throws when it is absent or over maxDomPartSize.
     std::string read(std::string_view part) const;
+    // How much of a part a stream is expected to take: a reader that will likely stop near the
+    // start (the first rows of a sheet) is better served by inflating in steps.
+    enum class Extent { Whole, Start };
     // Streams the inflated part in chunks; `sink` returns false to stop early.
-    void stream(std::string_view part,
-                const std::function<bool(const char*, std::size_t)>& sink) const;
+    void stream(std::string_view part, const std::function<bool(const char*, std::size_t)>& sink,
+                Extent extent = Extent::Whole) const;
     // Inflates the part to its end unless a read already did, so that a part copied as it is
     // is known intact (CRC, deflate data, size); throws pv::Error when it is not.
     void checkIntact(std::string_view part) const;
@@ -71,8 +74,9 @@ class ZipReader {
     };
     void inflate(const ZipEntry& entry, const ChunkSink& sink) const;
     void inflateDeflated(const ZipEntry& entry, const ChunkSink& sink) const;
-    // A deflated entry inflated in one call, its CRC and size checked.
-    std::string inflateWhole(const ZipEntry& entry) const;
+    // A deflated entry inflated in one call into `room` (entry.size bytes), its CRC and size
+    // checked.
+    void inflateWhole(const ZipEntry& entry, char* room) const;
     void checkEntries();
 
     std::filesystem::path file_;

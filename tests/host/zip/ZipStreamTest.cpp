@@ -277,4 +277,32 @@ TEST(ZipBigParts, AreInflatedInStepsWithEveryCheckKept) {
     expectEveryCheckKept(dir.path(), 9u << 20);
 }
 
+// A read expected to stop near the start of a part gets it in steps rather than whole: the
+// same bytes either way, stopped early or not.
+TEST(ZipSmallParts, ArriveTheSameWhetherReadWholeOrExpectedToStopEarly) {
+    TempDir dir;
+    std::string rows;
+    for (int row = 1; rows.size() < 300'000; ++row) {
+        rows += "<c r=\"A" + std::to_string(row) + "\"/>";
+    }
+    const fs::path file = dir / "rows.zip";
+    writePackage(file, {{"rows.xml", rows}});
+    const pv::host::ZipReader zip(file);
+    using Extent = pv::host::ZipReader::Extent;
+    for (const Extent extent : {Extent::Whole, Extent::Start}) {
+        for (const std::size_t stopAfter : {std::size_t{1}, rows.size()}) {
+            std::string got;
+            zip.stream(
+                "rows.xml",
+                [&](const char* bytes, std::size_t n) {
+                    got.append(bytes, n);
+                    return got.size() < stopAfter;
+                },
+                extent);
+            EXPECT_EQ(got, rows.substr(0, got.size()));
+            EXPECT_EQ(got.size() == rows.size(), stopAfter == rows.size());
+        }
+    }
+}
+
 }  // namespace
