@@ -38,11 +38,18 @@ void exercise(pv::host::SpreadsheetHost& host, const fs::path& input, const fs::
     const auto& sheets = workbook->sheets();
     for (std::size_t i = 0; i < sheets.size(); ++i) {
         try {
+            // Every other sheet as a split takes it (a content check, then the save that reads
+            // the sheet), the others with their used range and cells read first.
+            const bool asSplit = i % 2 == 0;
             if (sheets[i].kind == pv::host::SheetKind::Worksheet) {
-                const auto range = workbook->usedRange(i);
-                workbook->cellText(i, 1, 1);
-                workbook->cellText(i, 3, 3);
-                workbook->cellText(i, range.lastRow, range.lastColumn);
+                if (asSplit) {
+                    workbook->hasContentBeyondA1(i);
+                } else {
+                    const auto range = workbook->usedRange(i);
+                    workbook->cellText(i, 1, 1);
+                    workbook->cellText(i, 3, 3);
+                    workbook->cellText(i, range.lastRow, range.lastColumn);
+                }
             }
             workbook->saveSheetAs(i, output);
         } catch (const pv::Error&) {
