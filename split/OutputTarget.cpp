@@ -10,10 +10,15 @@
 namespace pv::split {
 
 OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
-                               const host::SpreadsheetHost& host,
-                               const std::optional<host::UsedRange>& used) {
+                               const host::SpreadsheetHost& host, LazyUsedRange& used) {
     const auto fits = [&](const std::string& extension) {
-        return !used || host::fitsGrid(host::lowercase(extension), used->lastRow, used->lastColumn);
+        const std::string lower = host::lowercase(extension);
+        const host::WorkbookFormat* format = host::findWorkbookFormat(lower);
+        if (format == nullptr || !format->grid) {
+            return true;  // any sheet the engine reads fits: no need to read the range
+        }
+        const auto& range = used.get();
+        return !range || host::fitsGrid(lower, range->lastRow, range->lastColumn);
     };
     const std::size_t dot = extensionDot(name);
     bool tooLarge = false;
@@ -49,19 +54,10 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
     return {stem + own, true, sourceFormat, tooLarge, sourceTooSmall};
 }
 
-const std::optional<host::UsedRange>& LazyUsedRange::forName(const std::string& name,
-                                                             const std::string& sourcePath) {
-    if (known_ || workbook_ == nullptr)
-        return known_;
-    // The formats fitOutputToWriter may try: the name's own and its source's.
-    const std::size_t dot = extensionDot(name);
-    const auto hasGrid = [](std::string_view extension) {
-        const host::WorkbookFormat* format = host::findWorkbookFormat(host::lowercase(extension));
-        return format != nullptr && format->grid.has_value();
-    };
-    if ((dot != std::string::npos && hasGrid(std::string_view(name).substr(dot))) ||
-        hasGrid(sourceExtension(sourcePath)))
+const std::optional<host::UsedRange>& LazyUsedRange::get() {
+    if (!known_ && workbook_ != nullptr) {
         known_ = workbook_->usedRange(sheet_);
+    }
     return known_;
 }
 

@@ -20,16 +20,6 @@ struct OutputTarget {
     bool sourceTooSmall = false;  // nor can the source's format, which is written
 };
 
-// `name` is a full file name from the naming rules; `sourcePath` the listed workbook. A name
-// without an extension (numbered names) gets the engine's default one. With the sheet's used
-// range, a format too small for the sheet (.xls) counts as one that cannot be written: the
-// sheet is never cut down. Deciding this while naming lets the run reserve the name actually
-// written. Throws pv::Error (SplitError::CannotWriteAnyFormat) when neither the source's format nor
-// the default one can be written.
-OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
-                               const host::SpreadsheetHost& host,
-                               const std::optional<host::UsedRange>& used = std::nullopt);
-
 // A sheet's used range, read the first time fitting a name to the writer needs it: only formats
 // with a smaller grid than the engine's (.xls) look at it, and reading it is a pass over the
 // whole sheet.
@@ -40,9 +30,8 @@ class LazyUsedRange {
     LazyUsedRange(host::SourceWorkbook& workbook, std::size_t sheet)
         : workbook_(&workbook), sheet_(sheet) {}
 
-    // What fitting `name` (from the listed workbook `sourcePath`) needs; reads it if need be.
-    const std::optional<host::UsedRange>& forName(const std::string& name,
-                                                  const std::string& sourcePath);
+    // Reads the range on the first call, when there is a workbook to read it from.
+    const std::optional<host::UsedRange>& get();
     const std::optional<host::UsedRange>& known() const { return known_; }
 
   private:
@@ -50,6 +39,15 @@ class LazyUsedRange {
     std::size_t sheet_ = 0;
     std::optional<host::UsedRange> known_;
 };
+
+// `name` is a full file name from the naming rules; `sourcePath` the listed workbook. A name
+// without an extension (numbered names) gets the engine's default one. With the sheet's used
+// range (read only for a format with a grid), a format too small for the sheet (.xls) counts as one
+// that cannot be written: the sheet is never cut down. Deciding this while naming lets the run
+// reserve the name actually written. Throws pv::Error (SplitError::CannotWriteAnyFormat) when
+// neither the source's format nor the default one can be written.
+OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourcePath,
+                               const host::SpreadsheetHost& host, LazyUsedRange& used);
 
 // The note for a substituted extension, for the report and the command line's output: which file
 // was written instead of which, and why in that format. `sheetName` and `used` explain a sheet

@@ -347,8 +347,7 @@ std::optional<SaveTask> SplitRun::nameOutput(std::size_t sheet, const NamingInpu
         return std::nullopt;  // no option, or no range chosen: not saved
     named = true;
     *name = inOutputFormat(*name);
-    const OutputTarget target =
-        fitOutputToWriter(*name, sourcePath_, services_.host, used.forName(*name, sourcePath_));
+    const OutputTarget target = fitOutputToWriter(*name, sourcePath_, services_.host, used);
     // Only a format that cannot hold the sheet makes it too large, and such a format read it.
     const host::UsedRange range = used.known().value_or(host::UsedRange{});
     if (target.substituted && !choices_.outputExtension.empty()) {
@@ -377,8 +376,7 @@ bool SplitRun::isTaken(const std::string& candidate, const std::string& sourcePa
                        LazyUsedRange& used) const {
     // A name whose format cannot be written (or hold the sheet) is saved under its substitute,
     // so the substitute being taken takes the name too.
-    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host,
-                                                  used.forName(candidate, sourcePath));
+    const OutputTarget target = fitOutputToWriter(candidate, sourcePath, services_.host, used);
     return claimed_.contains(candidate) || claimed_.contains(target.path) ||
            isTakenOnDisk(candidate) || (target.substituted && isTakenOnDisk(target.path));
 }

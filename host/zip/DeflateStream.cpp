@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -61,11 +62,11 @@ class Scratch {
 // The calling thread's compressor for `level`, kept for its next part (its tables are over a
 // megabyte).
 libdeflate_compressor* threadCompressor(int level) {
-    using Compressor =
-        std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
-    thread_local Compressor markup(nullptr, &libdeflate_free_compressor);
-    thread_local Compressor text(nullptr, &libdeflate_free_compressor);
-    Compressor& compressor = level == kMarkupLevel ? markup : text;
+    struct Free {
+        void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+    };
+    thread_local std::array<std::unique_ptr<libdeflate_compressor, Free>, 13> byLevel;  // 0-12
+    auto& compressor = byLevel.at(static_cast<std::size_t>(level));
     if (!compressor) {
         compressor.reset(libdeflate_alloc_compressor(level));
         if (!compressor) {
