@@ -1,7 +1,6 @@
 #include "host/cells/CellRef.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace pv::host {
 
@@ -18,13 +17,16 @@ int readColumn(std::string_view text, std::size_t& pos) {
     }
     int column = 0;
     std::size_t letters = 0;
-    while (at < text.size() && std::isalpha(static_cast<unsigned char>(text[at])) &&
-           static_cast<unsigned char>(text[at]) < 0x80) {
+    // ASCII letters only, whatever the locale: this runs for every cell of every sheet.
+    for (; at < text.size(); ++at) {
+        const char upper = static_cast<char>(text[at] & ~0x20);
+        if (upper < 'A' || upper > 'Z') {
+            break;
+        }
         if (++letters > kMaxColumnLetters) {
             return 0;
         }
-        column = column * 26 + (std::toupper(static_cast<unsigned char>(text[at])) - 'A' + 1);
-        ++at;
+        column = column * 26 + (upper - 'A' + 1);
     }
     if (letters == 0 || column > kMaxColumns) {
         return 0;

@@ -33,8 +33,15 @@ std::string_view localName(const char* name) {
 }
 
 namespace {
+// Names are short, so a plain loop beats a call to strncmp; this runs for every attribute.
 bool sameName(std::string_view name, const char* text) {
-    return std::strncmp(text, name.data(), name.size()) == 0 && text[name.size()] == '\0';
+    for (const char c : name) {
+        if (*text != c) {
+            return false;
+        }
+        ++text;
+    }
+    return *text == '\0';
 }
 }  // namespace
 
