@@ -125,23 +125,19 @@ SheetFacts EngineWorkbook::scanForSave(std::size_t sheet, ScanOptions options,
     // A sheet that refers to other sheets is rewritten, and a pass can rewrite it while it
     // learns its facts; but only the end of the pass can tell whether it refers out. Once a
     // sheet of the workbook has, the others likely do, and one pass does both. Until then the
-    // scan stops at the first reference out, or as soon as another thread's sheet has shown
-    // one (a long sheet whose total row reads another sheet need not be read to its end
-    // first), and the pass that rewrites starts over.
+    // scan stops at the first reference out, and the pass that rewrites starts over.
     const std::string& part = model_.sheets[sheet].part;
     if (model_.sheets.size() < 2) {
         return scanSheet(zip_, part, options);  // no other sheet to refer to
     }
     if (!facts_->sheetsReferOut()) {
         options.stopWhenReferringOut = true;
-        options.abandonWhenSet = &facts_->sheetsReferOutSignal();
         SheetScan scan = scanSheet(zip_, part, options);
         if (!scan.stoppedEarly) {
             return scan;
         }
         facts_->noteSheetRefersOut();
         options.stopWhenReferringOut = false;
-        options.abandonWhenSet = nullptr;
     }
     if (auto learnt = scanWhileRewriting(sheet, options, rewritten)) {
         return std::move(*learnt);

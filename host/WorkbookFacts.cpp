@@ -47,10 +47,12 @@ void WorkbookFacts::remember(std::size_t index, const SheetFacts& facts) {
 }
 
 void WorkbookFacts::noteSheetRefersOut() {
+    std::lock_guard lock(mutex_);
     refersOut_ = true;
 }
 
 bool WorkbookFacts::sheetsReferOut() const {
+    std::lock_guard lock(mutex_);
     return refersOut_;
 }
 

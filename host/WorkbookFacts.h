@@ -4,7 +4,6 @@
 // sheet's used range on one thread and saves the sheet on another; sharing spares the second
 // copy a second pass over the sheet and a second copy of the strings. Thread-safe; what it
 // hands out never changes.
-#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -35,9 +34,6 @@ class WorkbookFacts {
     // the way.
     void noteSheetRefersOut();
     bool sheetsReferOut() const;
-    // Set once a sheet refers out: a pass waiting to learn whether its own sheet does can
-    // give up on it then (ScanOptions::abandonWhenSet).
-    const std::atomic<bool>& sheetsReferOutSignal() const { return refersOut_; }
 
   private:
     mutable std::mutex mutex_;
@@ -46,7 +42,7 @@ class WorkbookFacts {
     std::shared_ptr<const SharedStrings> strings_;
     std::shared_ptr<const TableNames> tables_;
     std::map<std::size_t, SheetFacts> sheets_;
-    std::atomic<bool> refersOut_ = false;
+    bool refersOut_ = false;
 };
 
 }  // namespace pv::host

@@ -116,11 +116,6 @@ class SheetScanner : public XmlStream {
             if (options_.stopAfterRow && row_ > *options_.stopAfterRow) {
                 stop();
             }
-            if (options_.abandonWhenSet != nullptr &&
-                options_.abandonWhenSet->load(std::memory_order_relaxed)) {
-                result.stoppedEarly = true;
-                stop();
-            }
             if (isTrueValue(findAttribute(attributes, "customHeight")) ||
                 isTrueValue(findAttribute(attributes, "hidden")) ||
                 isTrueValue(findAttribute(attributes, "customFormat"))) {

@@ -1,7 +1,6 @@
 #pragma once
 // What one pass over a worksheet part learns: the used range, the cells (cached, so repeated
 // cell reads are cheap), which shared strings it uses, and whether it refers outside itself.
-#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -65,9 +64,6 @@ struct ScanOptions {
     // beyond A1, and whether it refers to other sheets (a scan judging formulas).
     bool stopBeyondA1 = false;
     bool stopWhenReferringOut = false;
-    // Set by another thread when the pass's answer no longer matters; checked at each row, it
-    // ends the pass as stopped early.
-    const std::atomic<bool>* abandonWhenSet = nullptr;
 };
 
 SheetScan scanSheet(const ZipReader& zip, const std::string& part, const ScanOptions& options);

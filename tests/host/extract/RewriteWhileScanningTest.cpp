@@ -3,15 +3,10 @@
 // before that. Whichever way a sheet was rewritten, its output must be the same bytes.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <fstream>
 
 #include "host/PackageBuilder.h"
 #include "host/SpreadsheetHost.h"
-#include "host/cells/SheetScan.h"
-#include "host/package/WorkbookModel.h"
-#include "host/refs/SheetScope.h"
-#include "host/zip/ZipReader.h"
 #include "support/OutputCheck.h"
 #include "support/TestEnv.h"
 
@@ -119,32 +114,6 @@ TEST(RewriteWhileScanningTest, OutputsAreTheSameBytesAsSheetsRewrittenOnTheirOwn
     // The sheet that refers to no other is copied as it is.
     EXPECT_EQ(readPackage(together(3)).at("xl/worksheets/sheet4.xml"),
               readPackage(source).at("xl/worksheets/sheet4.xml"));
-}
-
-// The scan that waits for a reference out gives up at the next row once another sheet has shown
-// one (its save then rewrites in one pass), and only then: unset, it reads Beta to row 30.
-TEST(RewriteWhileScanningTest, AScanGivesUpOnceAnotherSheetHasShownAReferenceOut) {
-    TempDir dir;
-    writePackage(dir / "book.xlsx", crossReadingWorkbook());
-    const pv::host::ZipReader zip(dir / "book.xlsx");
-    const auto model = pv::host::WorkbookModel::read(zip);
-    const auto tables = pv::host::SheetScope::readTableNames(zip, model);
-    const pv::host::SheetScope scope(model, tables, 1);
-    std::atomic<bool> shown = false;
-    pv::host::ScanOptions options;
-    options.scope = &scope;
-    options.withNotes = true;
-    options.abandonWhenSet = &shown;
-
-    const auto whole = pv::host::scanSheet(zip, model.sheets[1].part, options);
-    EXPECT_FALSE(whole.stoppedEarly);
-    EXPECT_EQ(whole.lastRow, 30);
-    EXPECT_TRUE(whole.refersToOtherSheets);
-
-    shown = true;
-    const auto abandoned = pv::host::scanSheet(zip, model.sheets[1].part, options);
-    EXPECT_TRUE(abandoned.stoppedEarly);
-    EXPECT_EQ(abandoned.lastRow, 0);
 }
 
 }  // namespace
