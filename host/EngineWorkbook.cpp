@@ -102,7 +102,7 @@ const SheetFacts& EngineWorkbook::facts(std::size_t sheet,
         lastFacts_ = rewritten != nullptr ? scanForSave(sheet, options, *rewritten)
                                           : SheetFacts(scanSheet(zip_, entry.part, options));
         if (lastFacts_.refersToOtherSheets) {
-            facts_->noteSheetRefersOut();
+            facts_->noteSheetRefersOut(inflatedSize(entry.part));
         }
         facts_->remember(sheet, lastFacts_);
     }
@@ -124,19 +124,21 @@ SheetFacts EngineWorkbook::scanForSave(std::size_t sheet, ScanOptions options,
                                        std::optional<PreparedSheet>& rewritten) {
     // A sheet that refers to other sheets is rewritten, and a pass can rewrite it while it
     // learns its facts; but only the end of the pass can tell whether it refers out. Once a
-    // sheet of the workbook has, the others likely do, and one pass does both. Until then the
-    // scan stops at the first reference out, and the pass that rewrites starts over.
+    // sheet of the workbook like this one has, this one likely does too, and one pass does both.
+    // Otherwise the scan stops at the first reference out, and the pass that rewrites starts
+    // over.
     const std::string& part = model_.sheets[sheet].part;
     if (model_.sheets.size() < 2) {
         return scanSheet(zip_, part, options);  // no other sheet to refer to
     }
-    if (!facts_->sheetsReferOut()) {
+    const std::uint64_t size = inflatedSize(part);
+    if (!facts_->sheetLikelyRefersOut(size)) {
         options.stopWhenReferringOut = true;
         SheetScan scan = scanSheet(zip_, part, options);
         if (!scan.stoppedEarly) {
             return scan;
         }
-        facts_->noteSheetRefersOut();
+        facts_->noteSheetRefersOut(size);
         options.stopWhenReferringOut = false;
     }
     if (auto learnt = scanWhileRewriting(sheet, options, rewritten)) {
@@ -161,6 +163,11 @@ std::optional<SheetFacts> EngineWorkbook::scanWhileRewriting(
         rewritten.reset();
         return std::nullopt;
     }
+}
+
+std::uint64_t EngineWorkbook::inflatedSize(const std::string& part) const {
+    const ZipEntry* entry = zip_.find(part);
+    return entry != nullptr ? entry->size : 0;
 }
 
 bool EngineWorkbook::hasContentBeyondA1(std::size_t sheet) {

@@ -50,6 +50,8 @@ class EngineWorkbook : public SourceWorkbook {
     ScanOptions factsScanOptions(std::size_t sheet);
     SheetFacts scanForSave(std::size_t sheet, ScanOptions options,
                            std::optional<PreparedSheet>& rewritten);
+    // A part's size inflated, as its entry gives it; 0 for a missing part.
+    std::uint64_t inflatedSize(const std::string& part) const;
     // The facts learnt by a pass that also rewrites the sheet for its save; nothing when that
     // pass cannot be made or fails.
     std::optional<SheetFacts> scanWhileRewriting(std::size_t sheet, const ScanOptions& options,

@@ -1,5 +1,7 @@
 #include "host/WorkbookFacts.h"
 
+#include <algorithm>
+
 namespace pv::host {
 
 namespace {
@@ -46,14 +48,17 @@ void WorkbookFacts::remember(std::size_t index, const SheetFacts& facts) {
     sheets_.insert_or_assign(index, facts);
 }
 
-void WorkbookFacts::noteSheetRefersOut() {
+void WorkbookFacts::noteSheetRefersOut(std::uint64_t partSize) {
     std::lock_guard lock(mutex_);
-    refersOut_ = true;
+    largestReferringOut_ = std::max({largestReferringOut_, partSize, std::uint64_t{1}});
 }
 
-bool WorkbookFacts::sheetsReferOut() const {
+bool WorkbookFacts::sheetLikelyRefersOut(std::uint64_t partSize) const {
+    // Monthly sheets and the like differ in length, so a quarter of the size still counts as
+    // alike.
+    constexpr std::uint64_t kAlike = 4;
     std::lock_guard lock(mutex_);
-    return refersOut_;
+    return largestReferringOut_ != 0 && partSize / kAlike <= largestReferringOut_;
 }
 
 }  // namespace pv::host

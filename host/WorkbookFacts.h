@@ -5,6 +5,7 @@
 // copy a second pass over the sheet and a second copy of the strings. Thread-safe; what it
 // hands out never changes.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -29,11 +30,13 @@ class WorkbookFacts {
     std::optional<SheetFacts> sheet(std::size_t index) const;
     void remember(std::size_t index, const SheetFacts& facts);
 
-    // Whether a sheet's facts have shown it refers to other sheets: then the workbook's other
-    // sheets likely do too, so the pass that learns a sheet's facts for its save rewrites it on
-    // the way.
-    void noteSheetRefersOut();
-    bool sheetsReferOut() const;
+    // Whether a sheet is likely to refer to other sheets, so that the pass that learns its facts
+    // for its save should rewrite it on the way: some sheet of the workbook has been seen to,
+    // and it was not much smaller. A summary that reads the data sheets says nothing of them,
+    // and rewriting a long sheet for nothing costs more than a second pass over it. Sizes are
+    // the parts' sizes inflated.
+    void noteSheetRefersOut(std::uint64_t partSize);
+    bool sheetLikelyRefersOut(std::uint64_t partSize) const;
 
   private:
     mutable std::mutex mutex_;
@@ -42,7 +45,7 @@ class WorkbookFacts {
     std::shared_ptr<const SharedStrings> strings_;
     std::shared_ptr<const TableNames> tables_;
     std::map<std::size_t, SheetFacts> sheets_;
-    bool refersOut_ = false;
+    std::uint64_t largestReferringOut_ = 0;  // 0 until a sheet refers out
 };
 
 }  // namespace pv::host

@@ -5,8 +5,8 @@
 // of them repeated, and no sheet refers to another, so a split copies the sheets as they are.
 // bench-ra-wide.xlsx, bench-rb-many/ and bench-rc-tall.xlsx have the same sizes in sheets the
 // split must rewrite: mostly unique text, one formula reading another sheet, and an empty, an
-// A1-only and a hidden sheet each. bench-d-summary.xlsx is a data sheet of 500,000 x 6 that refers
-// to no other, then a small sheet of figures read from it.
+// A1-only and a hidden sheet each. bench-d-summary.xlsx is a small sheet of figures read from the
+// two data sheets of 250,000 x 6 after it, which refer to no other.
 #include <filesystem>
 
 namespace pv::tools {
