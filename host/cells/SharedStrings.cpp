@@ -37,7 +37,7 @@ class SharedStringsReader : public XmlStream {
         if (!inItem_) {
             return;
         }
-        emitter_.end(name);
+        copyEnd(emitter_, name);
         if (depth() == 2) {
             inItem_ = false;
             table_.starts_.push_back(table_.arena_.size());

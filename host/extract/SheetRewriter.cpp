@@ -194,7 +194,7 @@ class SheetRewriterStream : public XmlStream {
             closeFrame();
             return;
         }
-        emitter_.end(name);
+        copyEnd(emitter_, name);
         if (out_.size() >= kFlushSize && frames_.empty()) {
             flush();
         }
@@ -279,7 +279,7 @@ class SheetRewriterStream : public XmlStream {
                 emitter_.text(value_);
             }
         }
-        emitter_.end(name);
+        copyEnd(emitter_, name);
     }
 
     void endCell() {
@@ -296,7 +296,7 @@ class SheetRewriterStream : public XmlStream {
             }
         }
         if (!foreign) {
-            emitter_.end(cellName_);
+            copyEnd(emitter_, cellName_.c_str());  // the cell's own end tag
             return;
         }
         // A formula was read, so the start tag is closed: nothing of the cell is pending.

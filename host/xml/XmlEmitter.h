@@ -35,6 +35,15 @@ class XmlEmitter {
         closedAsWritten_ = tag.size() >= 2 && tag[tag.size() - 2] == '/';
     }
     void end(std::string_view name);
+    // An end tag copied as the source wrote it, after the start tag or content end() would
+    // follow; the same as end() where that writes something else.
+    void endAsWritten(std::string_view tag) {
+        if (pending_ || closedAsWritten_) {
+            end(std::string_view());
+            return;
+        }
+        out_->append(tag);
+    }
     void declaration() {
         out_->append("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n");
     }

@@ -285,6 +285,14 @@ void XmlStream::copyText(XmlEmitter& out, std::string_view text) const {
     }
 }
 
+void XmlStream::copyEnd(XmlEmitter& out, const char* name) const {
+    if (const auto written = source(); !written.empty()) {
+        out.endAsWritten(written);
+    } else {
+        out.end(name);
+    }
+}
+
 bool XmlStream::parsePlain(const ZipReader& zip, std::string_view part) {
     return runPlain([&](const auto& sink) { zip.stream(part, sink, extent_); });
 }

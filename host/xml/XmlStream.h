@@ -64,14 +64,16 @@ class XmlStream {
     // Ends the parse early without an error (from a handler).
     void stop() { stopRequested_ = true; }
     int depth() const { return depth_; }
-    // In onStart and onText under the plain reader, the event's bytes as the part has them (the
-    // start tag whole, the text undecoded), to copy what is kept unchanged; empty under the
-    // general parser, whose events are written out again instead.
+    // In onStart, onText and onEnd under the plain reader, the event's bytes as the part has
+    // them (the start tag whole, the text undecoded, the end tag), to copy what is kept
+    // unchanged; empty under the general parser, whose events are written out again instead,
+    // and for the end of an element written "<x/>".
     std::string_view source() const;
     // The current start tag, or text, written to `out`: copied from source() when it has the
     // bytes, written out again from the event otherwise.
     void copyStart(XmlEmitter& out, const char* name, const char** attributes) const;
     void copyText(XmlEmitter& out, std::string_view text) const;
+    void copyEnd(XmlEmitter& out, const char* name) const;
 
   private:
     ZipReader::Extent extent_ = ZipReader::Extent::Whole;
