@@ -69,8 +69,8 @@ class XmlStream {
     // unchanged; empty under the general parser, whose events are written out again instead,
     // and for the end of an element written "<x/>".
     std::string_view source() const;
-    // The current start tag, or text, written to `out`: copied from source() when it has the
-    // bytes, written out again from the event otherwise.
+    // The current start tag, text or end tag written to `out`: copied from source() when it
+    // has the bytes, written out again from the event otherwise.
     void copyStart(XmlEmitter& out, const char* name, const char** attributes) const;
     void copyText(XmlEmitter& out, std::string_view text) const;
     void copyEnd(XmlEmitter& out, const char* name) const;
