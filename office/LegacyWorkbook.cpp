@@ -189,8 +189,7 @@ std::string LegacyWorkbook::sheetText(std::size_t sheet) const {
 }
 
 bool LegacyWorkbook::fits(std::size_t sheet, const std::string& extension, host::UsedRange& range) {
-    const host::WorkbookFormat* format = host::findWorkbookFormat(extension);
-    if (format == nullptr || !format->grid) {
+    if (!host::hasGridLimits(extension)) {
         return true;
     }
     try {

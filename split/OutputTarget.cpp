@@ -13,8 +13,7 @@ OutputTarget fitOutputToWriter(const std::string& name, const std::string& sourc
                                const host::SpreadsheetHost& host, LazyUsedRange& used) {
     const auto fits = [&](const std::string& extension) {
         const std::string lower = host::lowercase(extension);
-        const host::WorkbookFormat* format = host::findWorkbookFormat(lower);
-        if (format == nullptr || !format->grid) {
+        if (!host::hasGridLimits(lower)) {
             return true;  // any sheet the engine reads fits: no need to read the range
         }
         const auto& range = used.get();

@@ -12,6 +12,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The plain number writeRows puts in an even column at or past the strings, by 0-based row.
+int plainNumber(int row, int column) {
+    return row * 3 + column;
+}
+
 // Rows as real workbooks hold them: a unique key, a label repeated within the sheet, labels
 // shared across sheets (so the shared-string table mixes every sheet's text), then numbers.
 void writeRows(lxw_worksheet* ws, int sheet, int rows, int columns, lxw_format* money) {
@@ -31,7 +36,7 @@ void writeRows(lxw_worksheet* ws, int sheet, int rows, int columns, lxw_format* 
                 worksheet_write_string(
                     ws, row, col, ("label-" + std::to_string((r * 7 + c) % 1000)).c_str(), nullptr);
             } else if (c % 2 == 0) {
-                worksheet_write_number(ws, row, col, r * 3 + c, nullptr);
+                worksheet_write_number(ws, row, col, plainNumber(r, c), nullptr);
             } else {
                 worksheet_write_number(ws, row, col, (r % 997) * 1.25 + c / 8.0, money);
             }
@@ -144,7 +149,7 @@ void writeSummaryWorkbook(const fs::path& path, int dataSheets, int rows, int co
                 "=Data" + std::to_string(s + 1) + "!" + letter + std::to_string(r);
             worksheet_write_formula_num(summary, static_cast<lxw_row_t>(r),
                                         static_cast<lxw_col_t>(s), formula.c_str(), nullptr,
-                                        (r - 1) * 3 + numberColumn);
+                                        plainNumber(r - 1, numberColumn));
         }
     }
     for (int s = 0; s < dataSheets; ++s) {

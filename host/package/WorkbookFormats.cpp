@@ -76,6 +76,11 @@ std::string readableExtensionsText(bool withOffice) {
     return text;
 }
 
+bool hasGridLimits(std::string_view extension) {
+    const WorkbookFormat* format = findWorkbookFormat(extension);
+    return format != nullptr && format->grid.has_value();
+}
+
 bool fitsGrid(std::string_view extension, int lastRow, int lastColumn) {
     const WorkbookFormat* format = findWorkbookFormat(extension);
     return format == nullptr || !format->grid ||

@@ -36,6 +36,10 @@ bool isEngineReadable(std::string_view lowercaseExtension);
 // table's order, for messages: ".xlsx, .xlsm, .xltx and .xltm".
 std::string readableExtensionsText(bool withOffice);
 
+// Whether a format's grid is smaller than the engine's (.xls): only then can a sheet be too large
+// for it, and only then is its used range worth reading.
+bool hasGridLimits(std::string_view lowercaseExtension);
+
 // Whether a sheet whose cells end at lastRow, lastColumn fits a format: always when it has no
 // limits of its own.
 bool fitsGrid(std::string_view lowercaseExtension, int lastRow, int lastColumn);
