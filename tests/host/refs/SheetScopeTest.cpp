@@ -16,7 +16,10 @@ using pv::host::WorkbookModel;
 WorkbookModel workbookWithNames(std::vector<DefinedName> names) {
     WorkbookModel model;
     for (const char* sheet : {"Kept", "Other"}) {
-        model.sheets.push_back({{sheet}, std::string("xl/worksheets/") + sheet + ".xml", ""});
+        pv::host::SheetEntry entry;
+        entry.info.name = sheet;
+        entry.part = std::string("xl/worksheets/") + sheet + ".xml";
+        model.sheets.push_back(std::move(entry));
     }
     model.names = std::move(names);
     return model;
