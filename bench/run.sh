@@ -13,8 +13,9 @@
 # PV_BENCH_REPEAT (default 1) measures each pair that many times and keeps the shortest of each;
 # PV_BENCH_OPENPYXL_CAP (seconds, default 120; 0 skips openpyxl) bounds each openpyxl run, a
 # capped run giving a lower bound on its time; PV_BENCH_ONLY (e.g. "a ra") runs only those keys;
-# PV_BENCH_LEGACY=0 skips the legacy-format benchmark; PV_BENCH_KEEP_INPUT=1 reuses the last
-# run's workloads.
+# PV_BENCH_LEGACY=0 skips the legacy-format benchmark; PV_BENCH_LEVELS=0 skips the deflate
+# levels on the biggest parts (also skipped with PV_BENCH_ONLY); PV_BENCH_KEEP_INPUT=1 reuses the
+# last run's workloads.
 set -uo pipefail
 if [ $# -ne 1 ]; then
     sed -n '12p' "$0"
@@ -150,6 +151,21 @@ echo "Targets:"
 printf '%s\n' "${targets[@]}"
 echo
 echo "Inputs: $(du -sh "$work/in" | cut -f1) in all; logs in $work/logs"
+
+if [ "${PV_BENCH_LEVELS:-1}" != 0 ] && [ -z "$only" ]; then
+    # What deflate alone costs on the rewrite workloads' biggest parts (one core each).
+    echo
+    echo "Deflate levels on the biggest parts (one core, the shortest of 3):"
+    rm -rf "$work/levels"
+    mkdir -p "$work/levels/a" "$work/levels/c"
+    unzip -q "$work/in/bench-ra-wide.xlsx" xl/sharedStrings.xml xl/worksheets/sheet1.xml \
+        -d "$work/levels/a"
+    unzip -q "$work/in/bench-rc-tall.xlsx" xl/sharedStrings.xml xl/worksheets/sheet1.xml \
+        -d "$work/levels/c"
+    (cd "$work/levels" && "$build/bin/pv-deflate-levels" a/xl/worksheets/sheet1.xml \
+        a/xl/sharedStrings.xml c/xl/worksheets/sheet1.xml c/xl/sharedStrings.xml)
+    rm -rf "$work/levels"
+fi
 
 if [ "${PV_BENCH_LEGACY:-1}" != 0 ]; then
     echo
