@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "host/cells/BuiltInFormats.h"
 #include "host/cells/GeneralFormat.h"
 
 namespace pv::host {
@@ -193,38 +194,6 @@ namespace pv::host {
 
 namespace {
 
-// The en-US codes of the built-in date and time formats.
-std::string_view builtInDateCode(int id) {
-    switch (id) {
-        case 14:
-            return "m/d/yyyy";
-        case 15:
-            return "d-mmm-yy";
-        case 16:
-            return "d-mmm";
-        case 17:
-            return "mmm-yy";
-        case 18:
-            return "h:mm AM/PM";
-        case 19:
-            return "h:mm:ss AM/PM";
-        case 20:
-            return "h:mm";
-        case 21:
-            return "h:mm:ss";
-        case 22:
-            return "m/d/yyyy h:mm";
-        case 45:
-            return "mm:ss";
-        case 46:
-            return "[h]:mm:ss";
-        case 47:
-            return "mm:ss.0";
-        default:
-            return {};
-    }
-}
-
 enum class Part { Text, Year, Month, Minute, Day, Hour, Second, AmPm, AP };
 
 struct Piece {
@@ -390,7 +359,7 @@ std::string padded(long long value, int width) {
 
 std::optional<std::string> formatDateWithCode(double serial, int numFmtId,
                                               std::string_view formatCode, bool date1904) {
-    const std::string_view code = formatCode.empty() ? builtInDateCode(numFmtId) : formatCode;
+    const std::string_view code = formatCode.empty() ? builtInFormatCode(numFmtId) : formatCode;
     if (code.empty() || !std::isfinite(serial) || serial < 0 || serial > 3e6) {
         return std::nullopt;
     }

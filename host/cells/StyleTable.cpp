@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "host/cells/BuiltInFormats.h"
 #include "host/cells/DateFormat.h"
 #include "host/cells/GeneralFormat.h"
 #include "host/cells/NumberFormat.h"
@@ -9,30 +10,6 @@
 #include "host/xml/XmlStream.h"
 
 namespace pv::host {
-
-namespace {
-
-// The built-in plain number formats a workbook names by id alone.
-std::string builtInCode(int id) {
-    switch (id) {
-        case 1:
-            return "0";
-        case 2:
-            return "0.00";
-        case 3:
-            return "#,##0";
-        case 4:
-            return "#,##0.00";
-        case 9:
-            return "0%";
-        case 10:
-            return "0.00%";
-        default:
-            return {};
-    }
-}
-
-}  // namespace
 
 void StyleTable::load(const ZipReader& zip, const std::string& part) {
     byStyle_.clear();
@@ -51,7 +28,8 @@ void StyleTable::load(const ZipReader& zip, const std::string& part) {
         }
         const int id = xf.attribute("numFmtId").as_int();
         const auto it = codes.find(id);
-        const std::string code = it == codes.end() ? builtInCode(id) : it->second;
+        const std::string code =
+            it == codes.end() ? std::string(builtInFormatCode(id)) : it->second;
         Shows shows = Shows::Number;
         if (isDateFormat(id, code)) {
             shows = !isTimeOnlyFormat(id, code)           ? Shows::Date

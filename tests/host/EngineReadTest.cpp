@@ -80,4 +80,32 @@ TEST(EngineReadTest, CellsOfASheetTooBigToCacheAreFoundWhereverAsked) {
     EXPECT_EQ(book->cellText(0, 2, 2), "200002");
 }
 
+// A number's text for a name follows its style's built-in format, named by id alone: a date, a
+// time of day, or an elapsed time that counts past 24 hours.
+TEST(EngineReadTest, NumbersInBuiltInFormatsReadAsDatesAndTimes) {
+    TempDir dir;
+    const auto source = dir / "formats.xlsx";
+    auto parts = sampleWorkbookParts();
+    setPart(parts, "xl/styles.xml",
+            kHead + "<styleSheet xmlns=\"" + kMain +
+                "\"><cellXfs count=\"5\"><xf numFmtId=\"0\"/><xf numFmtId=\"46\"/>"
+                "<xf numFmtId=\"20\"/><xf numFmtId=\"14\"/><xf numFmtId=\"4\"/></cellXfs>"
+                "</styleSheet>");
+    replaceInPart(
+        parts, "xl/_rels/workbook.xml.rels", "</Relationships>",
+        R"(<Relationship Id="rId9" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/></Relationships>)");
+    setPart(parts, "xl/worksheets/sheet1.xml",
+            worksheet(R"(<row r="1"><c r="A1" s="1"><v>1.5</v></c><c r="B1" s="2"><v>1.5</v></c>)"
+                      R"(<c r="C1" s="3"><v>45000</v></c><c r="D1" s="4"><v>1234.5</v></c>)"
+                      R"(<c r="E1"><v>1.5</v></c></row>)"));
+    writePackage(source, parts);
+
+    auto book = pv::host::createEngineHost()->open(source);
+    EXPECT_EQ(book->cellText(0, 1, 1), "36:00:00");
+    EXPECT_EQ(book->cellText(0, 1, 2), "12:00:00");
+    EXPECT_EQ(book->cellText(0, 1, 3), "2023-03-15");
+    EXPECT_EQ(book->cellText(0, 1, 4), "1234.5");  // plain numbers keep General's form
+    EXPECT_EQ(book->cellText(0, 1, 5), "1.5");
+}
+
 }  // namespace
