@@ -30,7 +30,7 @@ namespace {
 
 // zlib's usual level: libdeflate's level 6 is as small or smaller at no greater cost.
 constexpr int kLevel = 6;
-// The chunks of long cell markup (see PartContent).
+// Cell markup, whatever its length (see PartContent).
 constexpr int kMarkupLevel = 5;
 
 [[noreturn]] void outOfMemory() {
@@ -430,7 +430,7 @@ Error DeflateStream::spillFailed(const std::string& what) const {
 
 DeflatedPart DeflateStream::finish() {
     if (!chunked_) {
-        out_.bytes = deflateWhole(chunk_);
+        out_.bytes = deflateWhole(chunk_, chunkLevel_);
         out_.crc = crcOf(chunk_);
         out_.size = chunk_.size();
     } else {

@@ -32,9 +32,10 @@ struct DeflatedPart {
 // What a part holds, which decides how hard its long runs are searched. Cell markup repeats
 // itself so much that libdeflate's level 5 deflates it in about 60% of level 6's time: over the
 // 45 sheets longer than a chunk in our test workbooks, 1.7% larger than level 6 and 5.9%
-// smaller than zlib's level 6 (one sheet, of column styles, 3% larger than zlib's). Text such
-// as a table of unique strings needs level 6 to stay as small. A part of one chunk is deflated
-// at level 6 either way: it costs little.
+// smaller than zlib's level 6 (one sheet, of column styles, 3% larger than zlib's); over their
+// 478 sheets of 512 bytes to one chunk, 2.2% larger than level 6 and 3.2% smaller than zlib's.
+// Short sheets count too: in a batch of small workbooks, deflating them is a third of the work.
+// Text such as a table of unique strings needs level 6 to stay as small.
 enum class PartContent { Text, CellMarkup };
 
 class DeflateStream {
