@@ -359,7 +359,10 @@ std::string padded(long long value, int width) {
 
 std::optional<std::string> formatDateWithCode(double serial, int numFmtId,
                                               std::string_view formatCode, bool date1904) {
-    const std::string_view code = formatCode.empty() ? builtInFormatCode(numFmtId) : formatCode;
+    // A built-in id stands for its code only when it is a date or time format.
+    const std::string_view code = !formatCode.empty()       ? formatCode
+                                  : isBuiltInDate(numFmtId) ? builtInFormatCode(numFmtId)
+                                                            : std::string_view();
     if (code.empty() || !std::isfinite(serial) || serial < 0 || serial > 3e6) {
         return std::nullopt;
     }
