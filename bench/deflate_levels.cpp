@@ -73,6 +73,10 @@ int main(int argc, char** argv) {
         for (int level = 4; level <= 6; ++level) {
             const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>
                 compressor(libdeflate_alloc_compressor(level), &libdeflate_free_compressor);
+            if (!compressor) {
+                std::fprintf(stderr, "pv-deflate-levels: no compressor for level %d\n", level);
+                return 1;
+            }
             std::size_t size = 0;
             const double seconds = shortestOfThree([&] {
                 size = libdeflate_deflate_compress(compressor.get(), in.data(), in.size(),

@@ -155,7 +155,7 @@ echo "Inputs: $(du -sh "$work/in" | cut -f1) in all; logs in $work/logs"
 if [ "${PV_BENCH_LEVELS:-1}" != 0 ] && [ -z "$only" ]; then
     # What deflate alone costs on the rewrite workloads' biggest parts (one core each).
     echo
-    echo "Deflate levels on the biggest parts (one core, the shortest of 3):"
+    echo "Deflate levels on the biggest parts (one core, the fastest of 3 runs):"
     rm -rf "$work/levels"
     mkdir -p "$work/levels/a" "$work/levels/c"
     unzip -q "$work/in/bench-ra-wide.xlsx" xl/sharedStrings.xml xl/worksheets/sheet1.xml \
