@@ -1,5 +1,6 @@
 // Reading through the copies of a workbook one host opens (a run reads on one thread and saves
-// on another), and cell lookups on a sheet too big to keep its cells.
+// on another), cell lookups on a sheet too big to keep its cells, and the text of numbers in
+// built-in formats.
 #include <gtest/gtest.h>
 
 #include "host/PackageBuilder.h"
