@@ -76,7 +76,7 @@ libdeflate_compressor* threadCompressor(int level) {
     return compressor.get();
 }
 
-std::string deflateWhole(std::string_view input, int level = kLevel) {
+std::string deflateWhole(std::string_view input, int level) {
     if (input.empty()) {
         return std::string("\x03\x00", 2);  // one final block holding only its end
     }
